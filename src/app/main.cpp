@@ -1,0 +1,14 @@
+#include <QApplication>
+
+#include "app/mainapp.h"
+#include "convert/vlccontrol.h"
+#include "platform/qtdesktop.h"
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QtDesktop desktop;
+    CMainApp theApp(desktop, CVLCControl::factory());
+    theApp.InitInstance();
+    return 0;
+}

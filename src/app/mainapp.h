@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include "convert/playercontrol.h"
+
+class Desktop;
+
+// Start-up: refuses a second copy, finds the program's folder and runs the
+// main window until it closes.
+class CMainApp final
+{
+public:
+    CMainApp(Desktop &desktop, PlayerFactory players);
+
+    // Always false: the main window's modal loop is the program's only loop.
+    bool InitInstance();
+
+    static void OpenHelp(Desktop &desktop, const QString &appDir);
+
+    QString m_appDir;
+
+private:
+    Desktop &m_desktop;
+    PlayerFactory m_players;
+};

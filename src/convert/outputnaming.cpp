@@ -1,0 +1,54 @@
+#include "convert/outputnaming.h"
+
+namespace {
+
+qsizetype extensionDot(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot > slash ? dot : -1;
+}
+
+QString withoutExtension(const QString &path)
+{
+    const qsizetype dot = extensionDot(path);
+    return dot < 0 ? path : path.left(dot);
+}
+
+} // namespace
+
+QString outputFileName(const QString &input, bool sameDirectory, const QString &outputPath,
+                       const QString &format)
+{
+    if (sameDirectory)
+        return withoutExtension(input) + format;
+    const QString name = input.mid(input.lastIndexOf(QLatin1Char('/')) + 1);
+    return outputPath + QLatin1Char('/') + withoutExtension(name) + format;
+}
+
+QString alternativeOutputName(const QString &input)
+{
+    const qsizetype dot = extensionDot(input);
+    const QString extension = dot < 0 ? QString() : input.mid(dot + 1);
+    return withoutExtension(input) + QLatin1String("_new") + QLatin1Char('_') + extension;
+}
+
+QString escapeDestination(const QString &path)
+{
+    QString out;
+    out.reserve(path.size() + 8);
+    for (const QChar c : path) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('\\'))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
+}
+
+QString streamOutputOption(const ConversionSettings &s, const QString &outputFile)
+{
+    return QStringLiteral(":sout=#transcode{vcodec=%1,vb=%2,scale=%3,acodec=%4,ab=%5,channels=%6,"
+                          "deinterlace}:std{access=file,mux=%7,url=\"%8\"}")
+        .arg(s.videoCodec, s.videoBitrate, s.scale, s.audioCodec, s.audioBitrate, s.channels,
+             s.container, escapeDestination(outputFile));
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The eight conversion settings, inserted into the option as they stand.
+struct ConversionSettings
+{
+    QString format;
+    QString container;
+    QString videoCodec;
+    QString videoBitrate;
+    QString scale;
+    QString audioCodec;
+    QString audioBitrate;
+    QString channels;
+};
+
+// Beside the source (sameDirectory) or in outputPath: the input's file name
+// with its extension replaced by format. A "." in a folder name never counts,
+// and a name without an extension keeps all of it.
+QString outputFileName(const QString &input, bool sameDirectory, const QString &outputPath,
+                       const QString &format);
+
+// The initial name the save dialog offers when the batch itself builds the
+// job: the input path up to its extension, "_new_" and the extension.
+QString alternativeOutputName(const QString &input);
+
+// A backslash before every '"', '\'' and '\\', for a path inside the
+// option's double quotes.
+QString escapeDestination(const QString &path);
+
+QString streamOutputOption(const ConversionSettings &settings, const QString &outputFile);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+
+#include "convert/playercontrol.h"
+
+// The player over libvlc 3: one engine instance for the program, made by the
+// first player, and a media player of its own for each CVLCControl.
+class CVLCControl final : public PlayerControl
+{
+public:
+    CVLCControl();
+    ~CVLCControl() override;
+    CVLCControl(const CVLCControl &) = delete;
+    CVLCControl &operator=(const CVLCControl &) = delete;
+
+    void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
+    void stop() override;
+    void playlistClear() override;
+    float GetPosition() override;
+    int GetTime() override;
+    bool FinishedNormally() override;
+
+    // The option as the engine receives it: VLC 3 names the destination of
+    // std{} "dst" where the option text says "url".
+    static QString engineOption(const QString &option);
+
+    static PlayerFactory factory();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

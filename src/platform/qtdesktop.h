@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/desktop.h"
+
+class QtDesktop final : public Desktop
+{
+public:
+    int messageBox(QWidget *owner, const QString &text, const QString &caption, Buttons buttons,
+                   Icon icon) override;
+    QStringList openFileNames(QWidget *owner, const QString &filter) override;
+    std::optional<QString> saveFileName(QWidget *owner, const QString &defaultExtension,
+                                        const QString &filter, const QString &initialName) override;
+    std::optional<QString> browseForFolder(QWidget *owner, const QString &title) override;
+    void shellOpen(const QString &fileOrUrl) override;
+    bool topLevelWindowExists(const QString &title) override;
+    void sleep(int milliseconds) override;
+};

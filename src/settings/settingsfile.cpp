@@ -1,0 +1,192 @@
+#include "settings/settingsfile.h"
+
+// Bytes in, bytes out: values are UTF-8 and are decoded by Qt.
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QByteArray trimmed(const QByteArray &line) { return line.trimmed(); }
+
+// "[name]" with optional blanks around it; returns the name or a null array.
+QByteArray sectionName(const QByteArray &line)
+{
+    const QByteArray t = trimmed(line);
+    if (t.size() < 2 || t.front() != '[')
+        return {};
+    const qsizetype close = t.indexOf(']');
+    if (close < 0)
+        return {};
+    QByteArray name = t.mid(1, close - 1).trimmed();
+    return name.isNull() ? QByteArray("") : name;
+}
+
+QByteArray keyName(const QByteArray &line)
+{
+    const QByteArray t = trimmed(line);
+    if (t.isEmpty() || t.front() == ';' || t.front() == '#' || t.front() == '[')
+        return {};
+    const qsizetype eq = t.indexOf('=');
+    return eq < 0 ? QByteArray() : t.left(eq).trimmed();
+}
+
+bool sameName(const QByteArray &a, const QByteArray &b)
+{
+    return !a.isNull() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+void CSettingsFile::SetFileName(const QString &name)
+{
+    m_file = ResolvePath(name);
+}
+
+QString CSettingsFile::ResolvePath(const QString &path) const
+{
+    if (QDir::isAbsolutePath(path))
+        return path;
+    QString dir = m_appDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_appDir;
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir + path;
+}
+
+QString CSettingsFile::ReadString(const QString &key, const QString &defaultValue,
+                                  const QString &section)
+{
+    if (!section.isNull())
+        m_section = section;
+
+    QByteArray data = readAll(m_file);
+    if (data.startsWith(kUtf8Bom))
+        data.remove(0, kUtf8Bom.size());
+    // Bytes are parsed as they are: a NUL would end the parse early.
+    data.replace('\0', '\n');
+
+    // CSimpleIniA matches section and key names without regard to case;
+    // with several equal keys the first one counts.
+    CSimpleIniA ini(false, true, false);
+    m_value = defaultValue;
+    if (!data.isEmpty() && ini.LoadData(data.constData(), size_t(data.size())) >= 0) {
+        const QByteArray s = m_section.toUtf8();
+        const QByteArray k = key.toUtf8();
+        if (const char *value = ini.GetValue(s.constData(), k.constData(), nullptr))
+            m_value = QString::fromUtf8(value);
+    }
+    return m_value;
+}
+
+QByteArray CSettingsFile::withValue(const QByteArray &ini, const QByteArray &section,
+                                    const QByteArray &key, const QByteArray &value)
+{
+    const bool bom = ini.startsWith(kUtf8Bom);
+    const QByteArray body = bom ? ini.mid(kUtf8Bom.size()) : ini;
+    const QByteArray eol = body.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
+
+    // Lines keep their own ends, so untouched lines are written back byte for byte.
+    QList<QByteArray> lines;
+    for (qsizetype start = 0; start < body.size();) {
+        const qsizetype nl = body.indexOf('\n', start);
+        const qsizetype end = nl < 0 ? body.size() : nl + 1;
+        lines << body.mid(start, end - start);
+        start = end;
+    }
+    auto content = [](const QByteArray &line) {
+        QByteArray c = line;
+        while (c.endsWith('\n') || c.endsWith('\r'))
+            c.chop(1);
+        return c;
+    };
+
+    const QByteArray entry = key + '=' + value;
+    qsizetype sectionLine = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (sameName(sectionName(content(lines[i])), section)) {
+            sectionLine = i;
+            break;
+        }
+    }
+
+    if (sectionLine < 0) {
+        if (!lines.isEmpty() && !lines.last().endsWith('\n'))
+            lines.last() += eol;
+        lines << '[' + section + ']' + eol << entry + eol;
+    } else {
+        qsizetype lastEntry = sectionLine;
+        bool replaced = false;
+        for (qsizetype i = sectionLine + 1; i < lines.size(); ++i) {
+            const QByteArray c = content(lines[i]);
+            if (!sectionName(c).isNull())
+                break;
+            if (sameName(keyName(c), key)) {
+                const QByteArray ending = lines[i].mid(c.size());
+                lines[i] = entry + (ending.isEmpty() ? eol : ending);
+                replaced = true;
+                break;
+            }
+            if (!c.trimmed().isEmpty())
+                lastEntry = i;
+        }
+        if (!replaced) {
+            if (!lines[lastEntry].endsWith('\n'))
+                lines[lastEntry] += eol;
+            lines.insert(lastEntry + 1, entry + eol);
+        }
+    }
+
+    QByteArray out = bom ? kUtf8Bom : QByteArray();
+    for (const QByteArray &line : lines)
+        out += line;
+    return out;
+}
+
+bool CSettingsFile::WriteString(const QString &key, const QString &value, const QString &section)
+{
+    if (!section.isNull())
+        m_section = section;
+    // A line break would turn the value into lines of its own.
+    if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')) ||
+        key.contains(QLatin1Char('\n')) || key.contains(QLatin1Char('=')))
+        return false;
+
+    const QFileInfo info(m_file);
+    // A read-only file, or a link to something that is not a file, is left alone.
+    if (info.exists() && (!info.isFile() || !info.isWritable()))
+        return false;
+    const QString target = info.isSymLink() ? info.symLinkTarget() : m_file;
+
+    QFile current(target);
+    QByteArray old;
+    if (current.exists()) {
+        if (!current.open(QIODevice::ReadOnly))
+            return false;
+        old = current.readAll();
+        current.close();
+    }
+    const QByteArray updated = withValue(old, m_section.toUtf8(), key.toUtf8(), value.toUtf8());
+
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (info.exists())
+        file.setPermissions(QFileInfo(target).permissions());
+    file.write(updated);
+    return file.commit();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Keys of one INI file with private-profile behaviour: section and key names
+// match without regard to case, anything missing reads as the default, a
+// write creates the file or section when needed and replaces only the key's
+// own line. Values are never cut. The file is read anew for every call.
+class CSettingsFile
+{
+public:
+    CSettingsFile() = default;
+    explicit CSettingsFile(const QString &appDir) : m_appDir(appDir) {}
+    virtual ~CSettingsFile() = default;
+
+    void SetFileName(const QString &name);
+    QString FileName() const { return m_file; }
+
+    QString ReadString(const QString &key, const QString &defaultValue = {},
+                       const QString &section = {});
+    // Returns false when the file could not be written; the old file then
+    // stays as it was.
+    bool WriteString(const QString &key, const QString &value, const QString &section = {});
+
+    // An absolute path is used unchanged; a relative one is taken relative to
+    // the executable's folder.
+    QString ResolvePath(const QString &path) const;
+
+    // The edited file text, exposed for tests of the line rules.
+    static QByteArray withValue(const QByteArray &ini, const QByteArray &section,
+                                const QByteArray &key, const QByteArray &value);
+
+private:
+    QString m_appDir;
+    QString m_file;
+    QString m_section;
+    QString m_value;
+};

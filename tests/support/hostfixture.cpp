@@ -1,0 +1,82 @@
+#include "support/hostfixture.h"
+
+#include <QFile>
+#include <QQuickItem>
+#include <QTest>
+
+#include "filelist/filelistbox.h"
+#include "movie/shockwaveflash.h"
+
+QByteArray HostFixture::defaultCatalogue()
+{
+    return "[genral]\n"
+           "Extentions=.mp4|.avi\n"
+           "[muxer]\n"
+           ".mp4=mp4|mov\n"
+           ".avi=avi|ts\n"
+           "[VC]\n"
+           "mp4=h264|mp4v\n"
+           "mov=mp4v\n"
+           "avi=mp4v|mp2v\n"
+           "[AC]\n"
+           "mp4=mp4a|mp3\n"
+           "mov=mp4a\n"
+           "avi=mp3\n"
+           "ts=mpga\n";
+}
+
+QString HostFixture::recordingMovie()
+{
+    return QStringLiteral(TARNWICK_SOURCE_DIR "/tests/support/recordingmovie.qml");
+}
+
+HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie)
+{
+    if (!catalogue.isNull()) {
+        QFile ini(m_dir.filePath(QStringLiteral("Formats.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write(catalogue);
+    }
+    if (!movie.isEmpty())
+        QFile::copy(movie, m_dir.filePath(QStringLiteral("main.qml")));
+}
+
+HostFixture::~HostFixture() = default;
+
+CMainDlg &HostFixture::start()
+{
+    m_dlg = std::make_unique<CMainDlg>(desktop, ScriptedPlayer::factory(script), appDir());
+    m_dlg->OnInitDialog();
+    return *m_dlg;
+}
+
+QStringList HostFixture::log() const
+{
+    QObject *root = m_dlg->movie()->rootObject();
+    return root ? root->property("log").toStringList() : QStringList();
+}
+
+void HostFixture::clearLog()
+{
+    if (QObject *root = m_dlg->movie()->rootObject())
+        root->setProperty("log", QVariantList());
+}
+
+void HostFixture::answer(const QString &name, const QString &value)
+{
+    if (QObject *root = m_dlg->movie()->rootObject())
+        QMetaObject::invokeMethod(root, "answer", Q_ARG(QVariant, name), Q_ARG(QVariant, value));
+}
+
+void HostFixture::send(const QString &command, const QString &args)
+{
+    QObject *root = m_dlg->movie()->rootObject();
+    QVERIFY(root);
+    QMetaObject::invokeMethod(root, "fsCommand", Q_ARG(QString, command), Q_ARG(QString, args));
+}
+
+void HostFixture::addFiles(const QStringList &paths)
+{
+    desktop.openAnswers.push_back(paths);
+    send(QStringLiteral("IDC_FS_ADD"));
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+
+#include <QByteArray>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "support/scripteddesktop.h"
+#include "support/scriptedplayer.h"
+#include "ui/maindlg.h"
+
+// A program folder in a temporary directory with the recording movie (or
+// another movie) and a catalogue, and a main window over it driven by a
+// scripted desktop and scripted players.
+class HostFixture
+{
+public:
+    static QByteArray defaultCatalogue();
+    static QString recordingMovie();
+
+    explicit HostFixture(const QByteArray &catalogue = defaultCatalogue(),
+                         const QString &movie = recordingMovie());
+    ~HostFixture();
+
+    // Builds the window and runs its start-up.
+    CMainDlg &start();
+    CMainDlg &dlg() { return *m_dlg; }
+    QString appDir() const { return m_dir.path() + QLatin1Char('/'); }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+    QStringList log() const;
+    void clearLog();
+    void answer(const QString &name, const QString &value);
+    // Sends a command as the movie does, through its fsCommand signal.
+    void send(const QString &command, const QString &args = {});
+    void addFiles(const QStringList &paths);
+
+    ScriptedDesktop desktop;
+    std::shared_ptr<PlayerScript> script = std::make_shared<PlayerScript>();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CMainDlg> m_dlg;
+};

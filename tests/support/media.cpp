@@ -1,0 +1,79 @@
+#include "support/media.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+namespace media {
+
+bool toolsAvailable()
+{
+    return QFileInfo(QStringLiteral(FFMPEG_PROGRAM)).isExecutable() &&
+           QFileInfo(QStringLiteral(FFPROBE_PROGRAM)).isExecutable();
+}
+
+QString makeClip(const QString &folder, const QString &baseName, const ClipSpec &spec)
+{
+    const QString path = QDir(folder).filePath(baseName + spec.extension);
+    const QString size = QStringLiteral("%1x%2").arg(spec.width).arg(spec.height);
+    const QString seconds = QString::number(spec.seconds);
+    QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+                     QStringLiteral("error"), QStringLiteral("-y"),
+                     QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("testsrc2=size=%1:rate=25:duration=%2").arg(size, seconds),
+                     QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds)};
+    if (spec.audioChannels != 1)
+        args << QStringLiteral("-ac") << QString::number(spec.audioChannels);
+    if (spec.interlaced)
+        args << QStringLiteral("-vf") << QStringLiteral("tinterlace=interleave_top")
+             << QStringLiteral("-flags") << QStringLiteral("+ilme+ildct");
+    args << QStringLiteral("-c:v") << QStringLiteral("mpeg4") << QStringLiteral("-q:v")
+         << QStringLiteral("5") << QStringLiteral("-c:a") << QStringLiteral("mp3")
+         << QStringLiteral("-shortest") << path;
+    QProcess ffmpeg;
+    ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
+    ffmpeg.start(QStringLiteral(FFMPEG_PROGRAM), args);
+    if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0) {
+        qWarning("ffmpeg failed: %s", ffmpeg.readAll().constData());
+        return {};
+    }
+    return path;
+}
+
+Probe probe(const QString &path)
+{
+    Probe result;
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral(FFPROBE_PROGRAM),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
+                   QStringLiteral("json"), QStringLiteral("-show_format"),
+                   QStringLiteral("-show_streams"), path});
+    if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0) {
+        result.error = QString::fromLocal8Bit(ffprobe.readAllStandardError());
+        return result;
+    }
+    const QJsonObject root = QJsonDocument::fromJson(ffprobe.readAllStandardOutput()).object();
+    const QJsonObject format = root.value(QStringLiteral("format")).toObject();
+    result.formatName = format.value(QStringLiteral("format_name")).toString();
+    result.duration = format.value(QStringLiteral("duration")).toString().toDouble();
+    for (const QJsonValue &value : root.value(QStringLiteral("streams")).toArray()) {
+        const QJsonObject stream = value.toObject();
+        const QString type = stream.value(QStringLiteral("codec_type")).toString();
+        if (type == QLatin1String("video") && result.videoCodec.isEmpty()) {
+            result.videoCodec = stream.value(QStringLiteral("codec_name")).toString();
+            result.width = stream.value(QStringLiteral("width")).toInt();
+            result.height = stream.value(QStringLiteral("height")).toInt();
+        } else if (type == QLatin1String("audio") && result.audioCodec.isEmpty()) {
+            result.audioCodec = stream.value(QStringLiteral("codec_name")).toString();
+            result.channels = stream.value(QStringLiteral("channels")).toInt();
+        }
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace media

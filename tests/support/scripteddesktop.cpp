@@ -1,0 +1,60 @@
+#include "support/scripteddesktop.h"
+
+#include <QThread>
+
+namespace {
+template<typename T, typename D>
+T takeFront(std::deque<T> &queue, D fallback)
+{
+    if (queue.empty())
+        return fallback;
+    T value = queue.front();
+    queue.pop_front();
+    return value;
+}
+} // namespace
+
+int ScriptedDesktop::messageBox(QWidget *, const QString &text, const QString &caption,
+                                Buttons buttons, Icon icon)
+{
+    boxes.append({text, caption, buttons, icon});
+    return takeFront(boxAnswers, buttons == YesNo ? int(IdYes) : int(IdOk));
+}
+
+QStringList ScriptedDesktop::openFileNames(QWidget *, const QString &filter)
+{
+    openFilters << filter;
+    return takeFront(openAnswers, QStringList());
+}
+
+std::optional<QString> ScriptedDesktop::saveFileName(QWidget *, const QString &defaultExtension,
+                                                     const QString &filter,
+                                                     const QString &initialName)
+{
+    saveRequests.append({defaultExtension, filter, initialName});
+    return takeFront(saveAnswers, std::optional<QString>());
+}
+
+std::optional<QString> ScriptedDesktop::browseForFolder(QWidget *, const QString &title)
+{
+    folderTitles << title;
+    return takeFront(folderAnswers, std::optional<QString>());
+}
+
+void ScriptedDesktop::shellOpen(const QString &fileOrUrl)
+{
+    opened << fileOrUrl;
+}
+
+bool ScriptedDesktop::topLevelWindowExists(const QString &title)
+{
+    windowQueries << title;
+    return windowExists;
+}
+
+void ScriptedDesktop::sleep(int milliseconds)
+{
+    sleeps << milliseconds;
+    if (realSleep)
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
