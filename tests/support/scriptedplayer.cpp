@@ -1,5 +1,7 @@
 #include "support/scriptedplayer.h"
 
+#include <QFile>
+
 ScriptedPlayer::ScriptedPlayer(std::shared_ptr<PlayerScript> script) : m_script(std::move(script))
 {
     ++m_script->created;
@@ -19,6 +21,11 @@ void ScriptedPlayer::addTarget(const QString &uri, const QStringList &options, i
         m_script->jobs.pop_front();
     if (m_job.refuse)
         throw EngineError("refused", 5);
+    if (m_job.writeOutput && !options.isEmpty()) {
+        QFile out(PlayerScript::destination(options.first()));
+        if (out.open(QIODevice::WriteOnly))
+            out.write("partial output");
+    }
     m_active = true;
 }
 
@@ -69,4 +76,23 @@ bool ScriptedPlayer::FinishedNormally()
 PlayerFactory ScriptedPlayer::factory(std::shared_ptr<PlayerScript> script)
 {
     return [script] { return std::make_unique<ScriptedPlayer>(script); };
+}
+
+QString PlayerScript::destination(const QString &option)
+{
+    const qsizetype start = option.lastIndexOf(QLatin1String(",url=\""));
+    if (start < 0)
+        return {};
+    QString path;
+    for (qsizetype i = start + 6; i < option.size(); ++i) {
+        const QChar c = option.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < option.size()) {
+            path += option.at(++i);
+        } else if (c == QLatin1Char('"')) {
+            break;
+        } else {
+            path += c;
+        }
+    }
+    return path;
 }

@@ -18,6 +18,7 @@ struct PlayerScript
         std::deque<std::pair<float, int>> ticks; // (position, time) per poll
         bool finishedNormally = false;
         bool refuse = false; // addTarget throws
+        bool writeOutput = false; // addTarget writes a few bytes to the destination
     };
     struct Call
     {
@@ -35,9 +36,16 @@ struct PlayerScript
     int clears = 0;
 
     // A job that ends at its first poll without any progress.
-    static Job failing() { return Job{{{-1.0f, -1}}, false, false}; }
+    static Job failing() { return Job{{{-1.0f, -1}}, false, false, false}; }
+    // A job that writes a partial output and ends without progress.
+    static Job failingWithOutput() { return Job{{{-1.0f, -1}}, false, false, true}; }
     // A job that reports progress once and then ends.
-    static Job converting(float p = 0.5f, int t = 3) { return Job{{{p, t}, {-1.0f, -1}}, true, false}; }
+    static Job converting(float p = 0.5f, int t = 3)
+    {
+        return Job{{{p, t}, {-1.0f, -1}}, true, false, true};
+    }
+    // The destination inside an option, unescaped.
+    static QString destination(const QString &option);
 };
 
 class ScriptedPlayer final : public PlayerControl
