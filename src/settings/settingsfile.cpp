@@ -68,28 +68,39 @@ QString CSettingsFile::ResolvePath(const QString &path) const
     return dir + path;
 }
 
+bool CSettingsFile::readValue(const QString &file, const QString &section, const QString &key,
+                              QString *value)
+{
+    QByteArray data = readAll(file);
+    if (data.startsWith(kUtf8Bom))
+        data.remove(0, kUtf8Bom.size());
+    // Bytes are parsed as they are: a NUL would end the parse early.
+    data.replace('\0', '\n');
+    if (data.isEmpty())
+        return false;
+
+    // CSimpleIniA matches section and key names without regard to case;
+    // with several equal keys the first one counts.
+    CSimpleIniA ini(false, true, false);
+    if (ini.LoadData(data.constData(), size_t(data.size())) < 0)
+        return false;
+    const QByteArray s = section.toUtf8();
+    const QByteArray k = key.toUtf8();
+    const char *found = ini.GetValue(s.constData(), k.constData(), nullptr);
+    if (!found)
+        return false;
+    *value = QString::fromUtf8(found);
+    return true;
+}
+
 QString CSettingsFile::ReadString(const QString &key, const QString &defaultValue,
                                   const QString &section)
 {
     if (!section.isNull())
         m_section = section;
-
-    QByteArray data = readAll(m_file);
-    if (data.startsWith(kUtf8Bom))
-        data.remove(0, kUtf8Bom.size());
-    // Bytes are parsed as they are: a NUL would end the parse early.
-    data.replace('\0', '\n');
-
-    // CSimpleIniA matches section and key names without regard to case;
-    // with several equal keys the first one counts.
-    CSimpleIniA ini(false, true, false);
     m_value = defaultValue;
-    if (!data.isEmpty() && ini.LoadData(data.constData(), size_t(data.size())) >= 0) {
-        const QByteArray s = m_section.toUtf8();
-        const QByteArray k = key.toUtf8();
-        if (const char *value = ini.GetValue(s.constData(), k.constData(), nullptr))
-            m_value = QString::fromUtf8(value);
-    }
+    if (m_userFile.isEmpty() || !readValue(m_userFile, m_section, key, &m_value))
+        readValue(m_file, m_section, key, &m_value);
     return m_value;
 }
 

@@ -16,6 +16,10 @@ public:
 
     void SetFileName(const QString &name);
     QString FileName() const { return m_file; }
+    // A per-user file laid over the program's: its keys win on reading, and
+    // every write goes to it.
+    void SetUserFile(const QString &path) { m_userFile = path; }
+    QString UserFile() const { return m_userFile; }
 
     QString ReadString(const QString &key, const QString &defaultValue = {},
                        const QString &section = {});
@@ -32,8 +36,12 @@ public:
                                 const QByteArray &key, const QByteArray &value);
 
 private:
+    static bool readValue(const QString &file, const QString &section, const QString &key,
+                          QString *value);
+
     QString m_appDir;
     QString m_file;
+    QString m_userFile;
     QString m_section;
     QString m_value;
 };

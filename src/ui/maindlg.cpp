@@ -16,6 +16,7 @@
 #include "platform/instancelock.h"
 #include "platform/windowtimers.h"
 #include "settings/presetlist.h"
+#include "settings/programfolder.h"
 #include "ui/aboutdlg.h"
 
 namespace {
@@ -27,14 +28,14 @@ constexpr int kMovieHeight = 536;
 CMainDlg::CMainDlg(Desktop &desktop, PlayerFactory players, const QString &appDir,
                    QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint),
-      m_settings(appDir),
+      m_settings(appDir.endsWith(QLatin1Char('/')) ? appDir : appDir + QLatin1Char('/')),
       m_playerHost(std::move(players)),
       m_desktop(desktop),
       m_appDir(appDir.endsWith(QLatin1Char('/')) ? appDir : appDir + QLatin1Char('/')),
       m_hIcon(QStringLiteral(":/tarnwick/icon.png"))
 {
-    m_settings = CSettingsFile(m_appDir);
     m_settings.SetFileName(QStringLiteral("Formats.ini"));
+    m_settings.SetUserFile(ProgramFolder(m_appDir).userSettingsFile());
     setFixedSize(kClientWidth, kClientHeight);
     m_timers = new WindowTimers([this](unsigned id) { OnTimer(id); }, this);
 }
@@ -87,8 +88,9 @@ bool CMainDlg::OnInitDialog()
 
     m_flash->SetVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
 
-    m_outputPath = m_appDir + QStringLiteral("Converted Videos");
-    QDir().mkdir(m_outputPath);
+    const ProgramFolder folder(m_appDir);
+    m_outputPath = folder.defaultOutputFolder();
+    folder.createDefaultOutputFolder();
     m_outputPath = m_settings.ReadString(QStringLiteral("OutputPath"), m_outputPath,
                                          QStringLiteral("genral"));
     m_flash->SetVariable(QStringLiteral("_root.path"), m_outputPath);
