@@ -177,11 +177,14 @@ bool CSettingsFile::WriteString(const QString &key, const QString &value, const 
         key.contains(QLatin1Char('\n')) || key.contains(QLatin1Char('=')))
         return false;
 
-    const QFileInfo info(m_file);
+    const QString path = m_userFile.isEmpty() ? m_file : m_userFile;
+    const QFileInfo info(path);
     // A read-only file, or a link to something that is not a file, is left alone.
     if (info.exists() && (!info.isFile() || !info.isWritable()))
         return false;
-    const QString target = info.isSymLink() ? info.symLinkTarget() : m_file;
+    if (!m_userFile.isEmpty())
+        QDir().mkpath(info.absolutePath());
+    const QString target = info.isSymLink() ? info.symLinkTarget() : path;
 
     QFile current(target);
     QByteArray old;
