@@ -180,7 +180,9 @@ bool CSettingsFile::WriteString(const QString &key, const QString &value, const 
     const QString path = m_userFile.isEmpty() ? m_file : m_userFile;
     const QFileInfo info(path);
     // A read-only file, or a link to something that is not a file, is left alone.
-    if (info.exists() && (!info.isFile() || !info.isWritable()))
+    // The mode bits count too, so that even root leaves a read-only file alone.
+    if (info.exists() &&
+        (!info.isFile() || !info.isWritable() || !(info.permissions() & QFile::WriteOwner)))
         return false;
     if (!m_userFile.isEmpty())
         QDir().mkpath(info.absolutePath());

@@ -1,0 +1,162 @@
+// Formats.ini under faults: killed writes, a full disk, odd files. The
+// catalogue and the stored folder are never lost or half-written.
+
+#include <csignal>
+#include <random>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "settings/settingsfile.h"
+#include "support/hostfixture.h"
+
+namespace {
+
+const QByteArray kCatalogue = "; catalogue\r\n[genral]\r\nExtentions=.mp4|.avi\r\n"
+                              "OutputPath=/first\r\n[muxer]\r\n.mp4=mp4\r\n.avi=avi\r\n";
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+} // namespace
+
+class TestSettingsFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void killedWritesLeaveAWholeFile();
+    void fullDiskKeepsTheOldFile();
+    void oddFilesStartAndSurviveTheExitWrite_data();
+    void oddFilesStartAndSurviveTheExitWrite();
+};
+
+void TestSettingsFaults::killedWritesLeaveAWholeFile()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("Formats.ini");
+    QVERIFY(writeAll(ini, kCatalogue));
+    const QString writer = QStringLiteral(TARNWICK_TEST_BIN_DIR "/settingswriter");
+
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> delayUs(0, 30000);
+    for (int round = 0; round < 60; ++round) {
+        QProcess process;
+        process.start(writer, {ini});
+        QVERIFY(process.waitForStarted());
+        QTest::qWait(1); // let it reach its write loop
+        ::usleep(useconds_t(delayUs(random)));
+        ::kill(pid_t(process.processId()), SIGKILL);
+        QVERIFY(process.waitForFinished());
+
+        CSettingsFile settings;
+        settings.SetFileName(ini);
+        QCOMPARE(settings.ReadString("Extentions", "", "genral"), QStringLiteral(".mp4|.avi"));
+        QCOMPARE(settings.ReadString(".avi", "", "muxer"), QStringLiteral("avi"));
+        const QString path = settings.ReadString("OutputPath", "", "genral");
+        QVERIFY2(path == "/first" || path.startsWith("/home/user/Videos/"), qPrintable(path));
+        QVERIFY(readAll(ini).startsWith("; catalogue\r\n[genral]\r\n"));
+    }
+    // A write killed half way leaves at most its own temporary file beside it.
+    for (const QString &name : QDir(dir.path()).entryList(QDir::Files))
+        QVERIFY2(name == "Formats.ini" || name.startsWith("Formats.ini."), qPrintable(name));
+}
+
+void TestSettingsFaults::fullDiskKeepsTheOldFile()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting a small file system needs root");
+    QTemporaryDir dir;
+    const QByteArray mountPoint = QFile::encodeName(dir.path());
+    if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("tmpfs cannot be mounted here");
+    auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+
+    const QString ini = dir.filePath("Formats.ini");
+    QVERIFY(writeAll(ini, kCatalogue));
+    // Fill the disk.
+    {
+        QFile filler(dir.filePath("filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'z');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    CSettingsFile settings;
+    settings.SetFileName(ini);
+    QVERIFY(!settings.WriteString("OutputPath", QString(20000, QLatin1Char('y')), "genral"));
+    QCOMPARE(readAll(ini), kCatalogue);
+}
+
+void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("read-only") << "read-only";
+    QTest::newRow("link to /dev/null") << "devnull";
+    QTest::newRow("1 MB of random bytes") << "random";
+    QTest::newRow("a directory") << "directory";
+}
+
+void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite()
+{
+    QFETCH(QString, kind);
+    HostFixture fx(QByteArray{}); // no catalogue written by the fixture
+    const QString ini = fx.file("Formats.ini");
+    QByteArray before;
+    if (kind == "read-only") {
+        QVERIFY(writeAll(ini, kCatalogue));
+        QVERIFY(QFile::setPermissions(ini, QFile::ReadOwner | QFile::ReadGroup));
+        before = kCatalogue;
+    } else if (kind == "devnull") {
+        QVERIFY(QFile::link("/dev/null", ini));
+    } else if (kind == "random") {
+        QByteArray bytes(1 << 20, '\0');
+        QRandomGenerator gen(7);
+        gen.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+        QVERIFY(writeAll(ini, bytes));
+        before = bytes;
+    } else {
+        QVERIFY(QDir().mkdir(ini));
+    }
+
+    CMainDlg &dlg = fx.start();
+    QCOMPARE(dlg.m_formats.size(), kind == "read-only" ? 2 : 1);
+    QVERIFY(fx.desktop.boxes.isEmpty());
+    dlg.OnDestroy();
+
+    if (kind == "devnull") {
+        QVERIFY(QFileInfo(ini).isSymLink());
+        QCOMPARE(QFileInfo(ini).symLinkTarget(), QStringLiteral("/dev/null"));
+    } else if (kind == "random") {
+        // The key is added; every byte that was there stays.
+        const QByteArray after = readAll(ini);
+        QVERIFY(after.startsWith(before) || after.contains(before.left(4096)));
+        QVERIFY(after.size() >= before.size());
+        CSettingsFile settings;
+        settings.SetFileName(ini);
+        QCOMPARE(settings.ReadString("OutputPath", "", "genral"), dlg.m_outputPath);
+    } else if (kind == "directory") {
+        QVERIFY(QFileInfo(ini).isDir());
+    } else {
+        QCOMPARE(readAll(ini), before);
+    }
+}
+
+QTEST_MAIN(TestSettingsFaults)
+#include "tst_settingsfaults.moc"
