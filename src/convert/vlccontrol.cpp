@@ -7,12 +7,19 @@
 #include <vlc/vlc.h>
 
 #include <QByteArray>
+#include <QFileInfo>
 
 namespace {
 
+std::atomic<int> g_engineInstances{0};
+
 struct InstanceDeleter
 {
-    void operator()(libvlc_instance_t *p) const { libvlc_release(p); }
+    void operator()(libvlc_instance_t *p) const
+    {
+        libvlc_release(p);
+        --g_engineInstances;
+    }
 };
 struct PlayerDeleter
 {
@@ -24,7 +31,7 @@ struct MediaDeleter
 };
 
 // The engine instance, shared by every player that one factory makes; it is
-// made with the first player and released after the last.
+// made by the first addTarget, not before.
 class VlcInstance
 {
 public:
@@ -33,6 +40,8 @@ public:
         std::call_once(m_once, [this] {
             const char *const args[] = {"--quiet", "--aout=dummy"};
             m_instance.reset(libvlc_new(int(std::size(args)), args));
+            if (m_instance)
+                ++g_engineInstances;
         });
         return m_instance.get();
     }
@@ -42,13 +51,38 @@ private:
     std::unique_ptr<libvlc_instance_t, InstanceDeleter> m_instance;
 };
 
+// Idle: no item. Starting: handed over, the engine has not opened it yet.
+// Running: the engine works on it. Ended: the engine let go of it, by
+// reaching its end, failing or being stopped.
 enum class Phase { Idle, Starting, Running, Ended };
 
 constexpr libvlc_event_type_t kEvents[] = {
-    libvlc_MediaPlayerOpening,         libvlc_MediaPlayerPlaying,
-    libvlc_MediaPlayerPositionChanged, libvlc_MediaPlayerEndReached,
-    libvlc_MediaPlayerEncounteredError, libvlc_MediaPlayerStopped,
+    libvlc_MediaPlayerOpening,          libvlc_MediaPlayerPlaying,
+    libvlc_MediaPlayerLengthChanged,    libvlc_MediaPlayerPositionChanged,
+    libvlc_MediaPlayerEndReached,       libvlc_MediaPlayerEncounteredError,
+    libvlc_MediaPlayerStopped,
 };
+
+const QLatin1String kDestinationKey(",dst=\"");
+
+// The destination of the option's std{}, with the engine's escaping undone;
+// empty when the option names none.
+QString destinationOf(const QString &engineOption)
+{
+    const qsizetype key = engineOption.lastIndexOf(kDestinationKey);
+    if (key < 0)
+        return {};
+    QString path;
+    for (qsizetype i = key + kDestinationKey.size(); i < engineOption.size(); ++i) {
+        QChar c = engineOption.at(i);
+        if (c == QLatin1Char('"'))
+            return path;
+        if (c == QLatin1Char('\\') && i + 1 < engineOption.size())
+            c = engineOption.at(++i);
+        path += c;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -56,19 +90,30 @@ struct CVLCControl::Private
 {
     std::shared_ptr<VlcInstance> instance;
     std::unique_ptr<libvlc_media_player_t, PlayerDeleter> player;
-    // Written on the engine's threads, read on the UI thread.
+    // Written on the engine's threads, read on the UI thread. The flags are
+    // set before the phase moves to Ended, so whoever sees Ended sees them.
     std::atomic<Phase> phase{Phase::Idle};
     std::atomic<bool> progressReported{false};
+    std::atomic<bool> lengthKnown{false};
     std::atomic<bool> endReached{false};
+    // The item's output is still open: the engine keeps its muxer after the
+    // end of the input until the player is stopped.
+    bool outputOpen = false;
+    QString destination;
 
     static void onEvent(const libvlc_event_t *event, void *opaque)
     {
         auto *self = static_cast<Private *>(opaque);
         switch (event->type) {
         case libvlc_MediaPlayerOpening:
-        case libvlc_MediaPlayerPlaying:
-            if (self->phase == Phase::Starting)
-                self->phase = Phase::Running;
+        case libvlc_MediaPlayerPlaying: {
+            Phase starting = Phase::Starting;
+            self->phase.compare_exchange_strong(starting, Phase::Running);
+            break;
+        }
+        case libvlc_MediaPlayerLengthChanged:
+            if (event->u.media_player_length_changed.new_length > 0)
+                self->lengthKnown = true;
             break;
         case libvlc_MediaPlayerPositionChanged:
             if (event->u.media_player_position_changed.new_position > 0.0f)
@@ -98,18 +143,26 @@ struct CVLCControl::Private
         }
     }
 
-    bool inProgress() const
+    // Stopping joins the engine's threads of the item and closes its output.
+    void stopPlayer()
     {
-        if (phase == Phase::Idle || phase == Phase::Ended || !player)
-            return false;
-        switch (libvlc_media_player_get_state(player.get())) {
-        case libvlc_Ended:
-        case libvlc_Error:
-        case libvlc_Stopped:
-            return phase == Phase::Starting;
-        default:
+        if (player)
+            libvlc_media_player_stop(player.get());
+        outputOpen = false;
+    }
+
+    // Decided from the events alone: the player's own state can show the
+    // end a moment before the end event has set the flags.
+    bool inProgress()
+    {
+        const Phase now = phase;
+        if (now == Phase::Starting || now == Phase::Running)
             return true;
-        }
+        // The first read after the end closes the output, so a file whose
+        // item reads as ended is complete.
+        if (now == Phase::Ended && outputOpen)
+            stopPlayer();
+        return false;
     }
 };
 
@@ -117,9 +170,10 @@ CVLCControl::CVLCControl() : d(std::make_unique<Private>()) {}
 
 CVLCControl::~CVLCControl()
 {
+    // The player goes before the engine instance it was made from.
     if (d->player) {
         d->attach(false);
-        libvlc_media_player_stop(d->player.get());
+        d->stopPlayer();
         d->player.reset();
     }
 }
@@ -151,21 +205,29 @@ void CVLCControl::addTarget(const QString &uri, const QStringList &options, int 
             throw EngineError("no media player", ENOMEM);
         d->attach(true);
     } else {
-        libvlc_media_player_stop(d->player.get());
+        d->stopPlayer();
     }
 
     std::unique_ptr<libvlc_media_t, MediaDeleter> media(
         libvlc_media_new_path(instance, uri.toUtf8().constData()));
     if (!media)
         throw EngineError("the item was refused", EINVAL);
-    for (const QString &option : options)
-        libvlc_media_add_option(media.get(), engineOption(option).toUtf8().constData());
+    d->destination.clear();
+    for (const QString &option : options) {
+        const QString text = engineOption(option);
+        libvlc_media_add_option(media.get(), text.toUtf8().constData());
+        if (const QString destination = destinationOf(text); !destination.isEmpty())
+            d->destination = destination;
+    }
 
     d->progressReported = false;
+    d->lengthKnown = false;
     d->endReached = false;
     d->phase = Phase::Starting;
+    d->outputOpen = true;
     libvlc_media_player_set_media(d->player.get(), media.get());
     if (libvlc_media_player_play(d->player.get()) != 0) {
+        d->stopPlayer();
         d->phase = Phase::Idle;
         throw EngineError("the item could not be started", EIO);
     }
@@ -173,17 +235,15 @@ void CVLCControl::addTarget(const QString &uri, const QStringList &options, int 
 
 void CVLCControl::stop()
 {
-    if (d->player)
-        libvlc_media_player_stop(d->player.get());
+    d->stopPlayer();
     d->phase = Phase::Idle;
 }
 
 void CVLCControl::playlistClear()
 {
-    if (d->player) {
-        libvlc_media_player_stop(d->player.get());
+    d->stopPlayer();
+    if (d->player)
         libvlc_media_player_set_media(d->player.get(), nullptr);
-    }
     d->phase = Phase::Idle;
 }
 
@@ -209,7 +269,15 @@ int CVLCControl::GetTime()
 
 bool CVLCControl::FinishedNormally()
 {
-    return d->endReached && d->progressReported;
+    // The engine reports position only every quarter of a second, so a short
+    // clip can be through before any report; a media of known length read to
+    // its end counts as well. A muxer that refused the streams still lets the
+    // item end, but leaves an empty file.
+    if (!d->endReached || !(d->progressReported || d->lengthKnown))
+        return false;
+    if (d->outputOpen)
+        d->stopPlayer();
+    return d->destination.isEmpty() || QFileInfo(d->destination).size() > 0;
 }
 
 PlayerFactory CVLCControl::factory()
@@ -222,4 +290,9 @@ PlayerFactory CVLCControl::factory()
         control->d->instance = *shared;
         return control;
     };
+}
+
+int CVLCControl::engineInstances()
+{
+    return g_engineInstances;
 }

@@ -4,8 +4,8 @@
 
 #include "convert/playercontrol.h"
 
-// The player over libvlc 3: one engine instance for the program, made by the
-// first player, and a media player of its own for each CVLCControl.
+// The player over libvlc 3: one engine instance for the program, made at the
+// first conversion, and a media player of its own for each CVLCControl.
 class CVLCControl final : public PlayerControl
 {
 public:
@@ -25,7 +25,12 @@ public:
     // std{} "dst" where the option text says "url".
     static QString engineOption(const QString &option);
 
+    // Players that share one engine instance, made by the first addTarget of
+    // any of them and released with the factory and the last of them.
     static PlayerFactory factory();
+
+    // Engine instances alive in this process.
+    static int engineInstances();
 
 private:
     struct Private;

@@ -1,6 +1,8 @@
 #include "support/media.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -63,7 +65,12 @@ Probe probe(const QString &path)
     for (const QJsonValue &value : root.value(QStringLiteral("streams")).toArray()) {
         const QJsonObject stream = value.toObject();
         const QString type = stream.value(QStringLiteral("codec_type")).toString();
+        if (type == QLatin1String("video"))
+            ++result.videoStreams;
+        else if (type == QLatin1String("audio"))
+            ++result.audioStreams;
         if (type == QLatin1String("video") && result.videoCodec.isEmpty()) {
+            result.fieldOrder = stream.value(QStringLiteral("field_order")).toString();
             result.videoCodec = stream.value(QStringLiteral("codec_name")).toString();
             result.width = stream.value(QStringLiteral("width")).toInt();
             result.height = stream.value(QStringLiteral("height")).toInt();
@@ -74,6 +81,21 @@ Probe probe(const QString &path)
     }
     result.ok = true;
     return result;
+}
+
+QByteArray digest(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result().toHex();
+}
+
+QString sharedClip()
+{
+    return QStringLiteral(TARNWICK_SHARED_MEDIA_DIR "/big_buck_bunny_720p_1mb.mp4");
 }
 
 } // namespace media

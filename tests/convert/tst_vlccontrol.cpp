@@ -1,0 +1,329 @@
+// The libvlc player against the real engine: clips made by ffmpeg, outputs
+// read back with ffprobe.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "convert/outputnaming.h"
+#include "convert/vlccontrol.h"
+#include "support/media.h"
+
+namespace {
+
+constexpr int kEndTimeoutMs = 60000;
+
+ConversionSettings mp4Settings(const QString &scale = QStringLiteral("1"))
+{
+    return {QStringLiteral(".mp4"), QStringLiteral("mp4"),  QStringLiteral("h264"),
+            QStringLiteral("1024"), scale,                  QStringLiteral("mp4a"),
+            QStringLiteral("128"),  QStringLiteral("2")};
+}
+
+void start(PlayerControl &player, const QString &input, const QString &output,
+           const ConversionSettings &settings = mp4Settings())
+{
+    player.addTarget(input, {streamOutputOption(settings, output)}, 10, -666);
+}
+
+// Reads Time then Position, as the progress poll does, and remembers what it saw.
+struct Watch
+{
+    PlayerControl &player;
+    bool anyPositive = false;
+    float lastPosition = -1.0f;
+
+    bool ended()
+    {
+        const int t = player.GetTime();
+        const float p = player.GetPosition();
+        if (p > 0 || t > 0)
+            anyPositive = true;
+        if (p >= 0)
+            lastPosition = p;
+        return p < 0 && t < 0;
+    }
+    bool progressed()
+    {
+        const int t = player.GetTime();
+        const float p = player.GetPosition();
+        return p > 0 && t > 0;
+    }
+};
+
+QStringList entries(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                               QDir::Hidden | QDir::System);
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestVlcControl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void idleBeforeAnyItem();
+    void engineMadeAtFirstConversionAndShared();
+    void goodClipConverts();
+    void fastClipCountsAsFinished_data();
+    void fastClipCountsAsFinished();
+    void refusedCodecDoesNotCount();
+    void badInputEndsWithoutProgress_data();
+    void badInputEndsWithoutProgress();
+    void stopInTheMiddle();
+    void destinationLandsExactly_data();
+    void destinationLandsExactly();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_clip3s;
+    QString m_clip1s;
+    QString m_clip10s;
+    QString m_clip20s;
+};
+
+void TestVlcControl::initTestCase()
+{
+    if (!media::toolsAvailable())
+        QSKIP("ffmpeg and ffprobe are needed");
+    QVERIFY(m_dir.isValid());
+    m_clip3s = media::makeClip(m_dir.path(), QStringLiteral("clip3s"), {});
+    media::ClipSpec tiny;
+    tiny.seconds = 1.0;
+    tiny.width = 160;
+    tiny.height = 120;
+    m_clip1s = media::makeClip(m_dir.path(), QStringLiteral("clip1s"), tiny);
+    tiny.seconds = 10.0;
+    m_clip10s = media::makeClip(m_dir.path(), QStringLiteral("clip10s"), tiny);
+    media::ClipSpec longer;
+    longer.seconds = 20.0;
+    m_clip20s = media::makeClip(m_dir.path(), QStringLiteral("clip20s"), longer);
+    QVERIFY(!m_clip3s.isEmpty() && !m_clip1s.isEmpty() && !m_clip10s.isEmpty() &&
+            !m_clip20s.isEmpty());
+}
+
+void TestVlcControl::idleBeforeAnyItem()
+{
+    CVLCControl player;
+    QCOMPARE(player.GetTime(), -1);
+    QCOMPARE(player.GetPosition(), -1.0f);
+    QVERIFY(!player.FinishedNormally());
+    player.stop();
+    player.playlistClear();
+    QCOMPARE(player.GetTime(), -1);
+    QCOMPARE(player.GetPosition(), -1.0f);
+}
+
+void TestVlcControl::engineMadeAtFirstConversionAndShared()
+{
+    QCOMPARE(CVLCControl::engineInstances(), 0);
+    PlayerFactory factory = CVLCControl::factory();
+    std::unique_ptr<PlayerControl> first = factory();
+    std::unique_ptr<PlayerControl> second = factory();
+    first->GetTime();
+    first->GetPosition();
+    first->stop();
+    first->playlistClear();
+    second->FinishedNormally();
+    QCOMPARE(CVLCControl::engineInstances(), 0);
+
+    const QString missing = m_dir.filePath(QStringLiteral("missing.avi"));
+    start(*first, missing, m_dir.filePath(QStringLiteral("missing-1.mp4")));
+    QCOMPARE(CVLCControl::engineInstances(), 1);
+    start(*second, missing, m_dir.filePath(QStringLiteral("missing-2.mp4")));
+    QCOMPARE(CVLCControl::engineInstances(), 1);
+
+    // A player outliving the factory keeps the engine it was made from.
+    factory = nullptr;
+    first.reset();
+    QCOMPARE(CVLCControl::engineInstances(), 1);
+    Watch watch{*second};
+    QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
+    second.reset();
+    QCOMPARE(CVLCControl::engineInstances(), 0);
+}
+
+void TestVlcControl::goodClipConverts()
+{
+    PlayerFactory factory = CVLCControl::factory();
+    std::unique_ptr<PlayerControl> player = factory();
+    const QString out = m_dir.filePath(QStringLiteral("good.mp4"));
+    start(*player, m_clip3s, out);
+
+    Watch watch{*player};
+    QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
+    QVERIFY(player->FinishedNormally());
+
+    // Reported as ended means the output is complete: nothing else was called.
+    const media::Probe probe = media::probe(out);
+    QVERIFY2(probe.ok, qPrintable(probe.error));
+    QVERIFY(probe.formatName.contains(QLatin1String("mp4")));
+    QCOMPARE(probe.videoCodec, QStringLiteral("h264"));
+    QCOMPARE(probe.audioCodec, QStringLiteral("aac"));
+    QCOMPARE(probe.width, 320);
+    QCOMPARE(probe.height, 240);
+    QCOMPARE(probe.channels, 2);
+    QVERIFY2(qAbs(probe.duration - 3.0) < 0.5, qPrintable(QString::number(probe.duration)));
+
+    // The end stays the end.
+    QCOMPARE(player->GetTime(), -1);
+    QCOMPARE(player->GetPosition(), -1.0f);
+    player->playlistClear();
+    QCOMPARE(player->GetTime(), -1);
+    QCOMPARE(player->GetPosition(), -1.0f);
+}
+
+void TestVlcControl::fastClipCountsAsFinished_data()
+{
+    QTest::addColumn<int>("seconds");
+    // Through before the engine's first position report.
+    QTest::newRow("1 s") << 1;
+    // The last position the engine reports stays well below 1.0.
+    QTest::newRow("10 s") << 10;
+}
+
+void TestVlcControl::fastClipCountsAsFinished()
+{
+    QFETCH(int, seconds);
+    CVLCControl player;
+    const QString out = m_dir.filePath(QStringLiteral("fast%1.mp4").arg(seconds));
+    start(player, seconds == 1 ? m_clip1s : m_clip10s, out);
+    Watch watch{player};
+    QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
+    QVERIFY(player.FinishedNormally());
+    qInfo("last position read before the end: %.3f", double(watch.lastPosition));
+
+    const media::Probe probe = media::probe(out);
+    QVERIFY2(probe.ok, qPrintable(probe.error));
+    QVERIFY2(qAbs(probe.duration - seconds) < 0.5, qPrintable(QString::number(probe.duration)));
+}
+
+void TestVlcControl::refusedCodecDoesNotCount()
+{
+    // The webm muxer takes no H.264: the item plays to its end into an empty file.
+    CVLCControl player;
+    const QString out = m_dir.filePath(QStringLiteral("refused.webm"));
+    const ConversionSettings webmH264{QStringLiteral(".webm"), QStringLiteral("webm"),
+                                      QStringLiteral("h264"),  QStringLiteral("1024"),
+                                      QStringLiteral("1"),     QStringLiteral("vorb"),
+                                      QStringLiteral("128"),   QStringLiteral("2")};
+    start(player, m_clip3s, out, webmH264);
+    Watch watch{player};
+    QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
+    QVERIFY(!player.FinishedNormally());
+    QCOMPARE(QFileInfo(out).size(), 0);
+}
+
+void TestVlcControl::badInputEndsWithoutProgress_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("text file named .avi") << QStringLiteral("text");
+    QTest::newRow("zero bytes") << QStringLiteral("empty");
+    QTest::newRow("random bytes") << QStringLiteral("random");
+    QTest::newRow("missing path") << QStringLiteral("missing");
+    QTest::newRow("directory") << QStringLiteral("directory");
+}
+
+void TestVlcControl::badInputEndsWithoutProgress()
+{
+    QFETCH(QString, kind);
+    const QString input = m_dir.filePath(QStringLiteral("bad-%1.avi").arg(kind));
+    if (kind == QLatin1String("directory")) {
+        QVERIFY(QDir().mkpath(input));
+        QFile::copy(m_clip1s, input + QStringLiteral("/inside.avi"));
+    } else if (kind != QLatin1String("missing")) {
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (kind == QLatin1String("text"))
+            file.write(QByteArray("This is a plain text file, not a video.\n").repeated(200));
+        else if (kind == QLatin1String("random"))
+            for (int i = 0; i < 64 * 1024; ++i)
+                file.putChar(char((i * 7919 + 13) % 251));
+    }
+
+    CVLCControl player;
+    start(player, input, m_dir.filePath(QStringLiteral("bad-%1.mp4").arg(kind)));
+    Watch watch{player};
+    QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
+    QVERIFY(!watch.anyPositive);
+    QVERIFY(!player.FinishedNormally());
+}
+
+void TestVlcControl::stopInTheMiddle()
+{
+    // Scaled up four times the clip converts several times slower than it plays.
+    CVLCControl player;
+    const QString out = m_dir.filePath(QStringLiteral("stopped.mp4"));
+    start(player, m_clip20s, out, mp4Settings(QStringLiteral("4")));
+    Watch watch{player};
+    QTRY_VERIFY_WITH_TIMEOUT(watch.progressed(), kEndTimeoutMs);
+
+    player.stop();
+    QCOMPARE(player.GetTime(), -1);
+    QCOMPARE(player.GetPosition(), -1.0f);
+    QVERIFY(!player.FinishedNormally());
+
+    // What was written up to the stop is a valid, shorter file.
+    const media::Probe probe = media::probe(out);
+    QVERIFY2(probe.ok, qPrintable(probe.error));
+    QCOMPARE(probe.width, 1280);
+    QVERIFY2(probe.duration > 0.0 && probe.duration < 19.0,
+             qPrintable(QString::number(probe.duration)));
+}
+
+void TestVlcControl::destinationLandsExactly_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("injected destination")
+        << QStringLiteral("x\"}:std{access=file,mux=ts,dst=\"pwned");
+    QTest::newRow("injected with single quotes")
+        << QStringLiteral("x'}:std{access=file,mux=ts,dst='pwned");
+    QTest::newRow("spaces") << QStringLiteral("a name  with spaces ");
+    QTest::newRow("quotes") << QStringLiteral("it's \"quoted\"");
+    QTest::newRow("backslashes") << QStringLiteral("back\\slash\\\\end\\");
+    QTest::newRow("braces and colons") << QStringLiteral("{dst=x}:sout=#std{}");
+    QTest::newRow("commas, percent, equals, hash")
+        << QStringLiteral("a,b%20c%s%1=d#e,url=\"f");
+    QTest::newRow("tab and newline") << QStringLiteral("tab\there\nnewline");
+    QTest::newRow("non-ASCII") << QStringLiteral("vidéo – 日本語 ñ");
+}
+
+void TestVlcControl::destinationLandsExactly()
+{
+    QFETCH(QString, name);
+    QTemporaryDir folder(m_dir.filePath(QStringLiteral("case-XXXXXX")));
+    QTemporaryDir workingDir(m_dir.filePath(QStringLiteral("cwd-XXXXXX")));
+    QVERIFY(folder.isValid() && workingDir.isValid());
+    const QString input = folder.filePath(name + QStringLiteral(".avi"));
+    QVERIFY(QFile::copy(m_clip1s, input));
+    const QString out = outputFileName(input, true, QString(), QStringLiteral(".mp4"));
+    QCOMPARE(out, folder.filePath(name + QStringLiteral(".mp4")));
+
+    // A relative destination smuggled into the option would land here.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(workingDir.path());
+    CVLCControl player;
+    start(player, input, out);
+    Watch watch{player};
+    QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
+    QDir::setCurrent(previous);
+
+    QVERIFY(player.FinishedNormally());
+    QCOMPARE(entries(folder.path()),
+             QStringList({name + QStringLiteral(".avi"), name + QStringLiteral(".mp4")}));
+    QCOMPARE(entries(workingDir.path()), QStringList());
+    const media::Probe probe = media::probe(out);
+    QVERIFY2(probe.ok, qPrintable(probe.error));
+    QCOMPARE(probe.videoCodec, QStringLiteral("h264"));
+    QCOMPARE(probe.audioCodec, QStringLiteral("aac"));
+}
+
+QTEST_GUILESS_MAIN(TestVlcControl)
+#include "tst_vlccontrol.moc"
