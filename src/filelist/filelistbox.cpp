@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include <QFontInfo>
 #include <QFontMetrics>
-#include <QHelpEvent>
+#include <QItemSelection>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolTip>
 
@@ -19,69 +19,91 @@ constexpr int kTipDelayMs = 350;
 constexpr int kTipShowMs = 32000;
 constexpr int kTipMaxWidth = 800;
 
+void drawFocus(QPainter *painter, const QRect &rect, const QColor &colour)
+{
+    painter->setPen(QPen(colour, 1, Qt::DotLine));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(rect.adjusted(0, 0, -1, -1));
+}
+
 class ItemDelegate final : public QStyledItemDelegate
 {
 public:
-    ItemDelegate(const CFileListBox *list, const QFont &font)
-        : QStyledItemDelegate(const_cast<CFileListBox *>(list)), m_list(list), m_font(font)
-    {
-    }
+    explicit ItemDelegate(CFileListBox *list) : QStyledItemDelegate(list), m_list(list) {}
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
     {
         const bool selected = option.state & QStyle::State_Selected;
+        const QColor background = selected ? kAccent : QColor(Qt::white);
+        const QColor text = selected ? QColor(Qt::white) : kAccent;
+        const QRect &row = option.rect;
+
         painter->save();
-        painter->fillRect(option.rect, selected ? kAccent : Qt::white);
-        painter->setPen(selected ? Qt::white : kAccent);
-        painter->setFont(m_font);
-        QRect textRect = option.rect.adjusted(m_list->m_nTextIndent, 0, 0, 0);
-        painter->setClipRect(option.rect);
-        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        painter->setClipRect(row);
+        painter->fillRect(row, background);
+        painter->setPen(text);
+        painter->setFont(m_list->ItemFont());
+        painter->drawText(row.adjusted(m_list->m_nTextIndent, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                           index.data(Qt::DisplayRole).toString());
-        if (option.state & QStyle::State_HasFocus) {
-            QPen pen(selected ? Qt::white : kAccent, 1, Qt::DotLine);
-            painter->setPen(pen);
-            painter->setBrush(Qt::NoBrush);
-            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
-        }
+        if (option.state & QStyle::State_HasFocus)
+            drawFocus(painter, row, text);
         painter->restore();
     }
 
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const override
+    // No width of its own: the view gives every row the width of the
+    // viewport, also after the scroll bar comes or goes.
+    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
     {
-        return {option.rect.width(), m_list->m_nItemHeight};
+        return {0, m_list->m_nItemHeight};
     }
 
 private:
-    const CFileListBox *m_list;
-    QFont m_font;
+    CFileListBox *m_list;
 };
 
-QFont itemFont(int pixelSize)
+// The item height is the height of the whole character cell, ascent plus
+// descent, so the text fits its row; the em size is smaller than the row.
+QFont itemFont(int cellHeight)
 {
-    QFont font(QStringLiteral("Traditional Arabic"));
-    if (!QFontInfo(font).exactMatch())
-        font = QFont(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixelSize);
+    QFont font;
+    font.setFamilies({QStringLiteral("Traditional Arabic"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
     font.setBold(true);
+    for (int size = cellHeight; size >= cellHeight / 2; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).height() <= cellHeight)
+            break;
+    }
     return font;
 }
 
-// Plain-text tooltips do not wrap; break the text into lines of at most
-// maxWidth pixels (a path has few blanks to break at).
-QString wrapped(const QString &text, const QFontMetrics &metrics, int maxWidth)
+// Breaks the text into lines of at most maxWidth pixels, at blanks where it
+// can, anywhere in a longer run (paths often have no blanks). Plain-text
+// tooltips do not wrap by themselves.
+QString wrapped(const QString &text, const QFont &font, int maxWidth)
 {
-    QString out;
-    QString line;
-    for (const QChar c : text) {
-        if (!line.isEmpty() && metrics.horizontalAdvance(line + c) > maxWidth) {
-            out += line + QLatin1Char('\n');
-            line.clear();
-        }
-        line += c;
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(maxWidth);
+        lines << text.mid(line.textStart(), line.textLength());
     }
-    return out + line;
+    layout.endLayout();
+    const QString plain = lines.join(QLatin1Char('\n'));
+    if (!Qt::mightBeRichText(plain))
+        return plain;
+    // A name such as "<b>.avi" would be taken for markup: show it literally.
+    for (QString &line : lines)
+        line = line.toHtmlEscaped();
+    return QStringLiteral("<p style=\"white-space:pre\">") + lines.join(QStringLiteral("<br>"))
+        + QStringLiteral("</p>");
 }
 
 } // namespace
@@ -91,85 +113,150 @@ CFileListBox::CFileListBox(QWidget *parent)
 {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTextElideMode(Qt::ElideNone);
-    setItemDelegate(new ItemDelegate(this, m_Font));
+    setItemDelegate(new ItemDelegate(this));
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
-    setFrameShape(QFrame::Box);
+    setFrameShape(QFrame::NoFrame);
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::white);
     setPalette(p);
 
+    const QAbstractItemModel *items = model();
+    connect(items, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { countPaths(first, last, 1); });
+    connect(items, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) { countPaths(first, last, -1); });
+    connect(items, &QAbstractItemModel::modelReset, this, &CFileListBox::recountPaths);
+    connect(items, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole))
+                    recountPaths();
+            });
+
     m_tipTimer->setSingleShot(true);
+    m_tipTimer->setTimerType(Qt::PreciseTimer);
     m_tipTimer->setInterval(kTipDelayMs);
     connect(m_tipTimer, &QTimer::timeout, this, &CFileListBox::showTip);
 }
 
-CFileListBox::~CFileListBox() = default;
-
-QList<int> CFileListBox::selectedIndices() const
+CFileListBox::~CFileListBox()
 {
-    QList<int> rows;
-    for (const QModelIndex &index : selectionModel()->selectedRows())
-        rows << index.row();
+    // The base class deletes the items after this part of the object is gone.
+    disconnect(model(), nullptr, this, nullptr);
+}
+
+void CFileListBox::countPaths(int first, int last, int delta)
+{
+    for (int row = first; row <= last; ++row) {
+        const QString text = item(row)->text();
+        const int n = m_pathCounts.value(text) + delta;
+        if (n > 0)
+            m_pathCounts.insert(text, n);
+        else
+            m_pathCounts.remove(text);
+    }
+}
+
+void CFileListBox::recountPaths()
+{
+    m_pathCounts.clear();
+    countPaths(0, count() - 1, 1);
+}
+
+std::vector<int> CFileListBox::selectedIndices() const
+{
+    std::vector<int> rows;
+    for (const QItemSelectionRange &range : selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
+}
+
+// Deleting an item and inserting its text one place further on, as the moves
+// are defined, amounts to swapping it with its neighbour; the selection goes
+// with the items. The rows are moved with an empty selection and the
+// selection is set once at the end: the selection model would otherwise
+// remap every selected range on every move.
+void CFileListBox::swapRows(const std::vector<std::pair<int, int>> &swaps,
+                            const std::vector<int> &selected)
+{
+    if (swaps.empty())
+        return;
+    std::vector<char> isSelected(std::size_t(count()), 0);
+    for (const int row : selected)
+        isSelected[std::size_t(row)] = 1;
+
+    selectionModel()->clearSelection();
+    QAbstractItemModel *items = model();
+    for (const auto &[upper, lower] : swaps) {
+        items->moveRow(QModelIndex(), lower, QModelIndex(), upper);
+        std::swap(isSelected[std::size_t(upper)], isSelected[std::size_t(lower)]);
+    }
+
+    QItemSelection selection;
+    for (int row = 0; row < count(); ++row) {
+        if (!isSelected[std::size_t(row)])
+            continue;
+        int last = row;
+        while (last + 1 < count() && isSelected[std::size_t(last + 1)])
+            ++last;
+        selection.select(items->index(row, 0), items->index(last, 0));
+        row = last;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::Select);
 }
 
 int CFileListBox::MoveUp()
 {
-    const QList<int> selected = selectedIndices();
-    if (selected.isEmpty())
+    const std::vector<int> selected = selectedIndices();
+    if (selected.empty())
         return -1;
-    int last = -1;
-    for (const int i : selected) {
-        last = i;
-        if (i <= 0)
-            continue;
-        const QString text = item(i)->text();
-        delete takeItem(i);
-        insertItem(i - 1, text);
-        item(i - 1)->setSelected(true);
-    }
-    return last;
+    std::vector<std::pair<int, int>> swaps;
+    for (const int i : selected)
+        if (i > 0)
+            swaps.emplace_back(i - 1, i);
+    swapRows(swaps, selected);
+    return selected.back();
 }
 
 int CFileListBox::MoveDown()
 {
-    const QList<int> selected = selectedIndices();
-    if (selected.isEmpty())
+    const std::vector<int> selected = selectedIndices();
+    if (selected.empty())
         return -1;
-    int last = -1;
-    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
-        const int i = *it;
-        last = i;
-        if (i >= count() - 1)
-            continue;
-        const QString text = item(i)->text();
-        insertItem(i + 2, text);
-        item(i + 2)->setSelected(true);
-        delete takeItem(i);
-    }
-    return last;
+    std::vector<std::pair<int, int>> swaps;
+    for (auto it = selected.crbegin(); it != selected.crend(); ++it)
+        if (*it < count() - 1)
+            swaps.emplace_back(*it, *it + 1);
+    swapRows(swaps, selected);
+    return selected.front();
 }
 
 int CFileListBox::RemoveItem(int /*nIndex*/)
 {
-    const QList<int> selected = selectedIndices();
-    int left = 0;
-    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
-        delete takeItem(*it);
-        left = count();
+    const std::vector<int> selected = selectedIndices();
+    if (selected.empty())
+        return 0;
+    // Clearing first spares the selection model a remap per removal.
+    selectionModel()->clearSelection();
+    for (auto it = selected.crbegin(); it != selected.crend();) {
+        const int last = *it;
+        int first = last;
+        while (++it != selected.crend() && *it == first - 1)
+            first = *it;
+        model()->removeRows(first, last - first + 1);
     }
-    clearSelection();
-    return left;
+    return count();
 }
 
 bool CFileListBox::AddPath(const QString &path)
 {
-    if (path.isEmpty() || FindExact(path) >= 0)
+    if (path.isEmpty() || m_pathCounts.contains(path))
         return false;
     addItem(path);
     return true;
@@ -177,6 +264,8 @@ bool CFileListBox::AddPath(const QString &path)
 
 int CFileListBox::FindExact(const QString &path) const
 {
+    if (!m_pathCounts.contains(path))
+        return -1;
     for (int i = 0; i < count(); ++i)
         if (item(i)->text() == path)
             return i;
@@ -193,6 +282,7 @@ int CFileListBox::GetCurSel() const
 QStringList CFileListBox::Paths() const
 {
     QStringList paths;
+    paths.reserve(count());
     for (int i = 0; i < count(); ++i)
         paths << item(i)->text();
     return paths;
@@ -223,8 +313,19 @@ bool CFileListBox::viewportEvent(QEvent *event)
     return QListWidget::viewportEvent(event);
 }
 
+void CFileListBox::paintEvent(QPaintEvent *event)
+{
+    QListWidget::paintEvent(event);
+    // An empty list still shows where the focus is: on its first row.
+    if (count() == 0 && hasFocus()) {
+        QPainter painter(viewport());
+        drawFocus(&painter, QRect(0, 0, viewport()->width(), m_nItemHeight), kAccent);
+    }
+}
+
 void CFileListBox::OnMouseMove(const QPoint &point)
 {
+    const QString before = m_tipText;
     if (count() <= 0) {
         m_tipText = QStringLiteral("Empty List");
     } else if (QListWidgetItem *under = itemAt(point)) {
@@ -232,13 +333,18 @@ void CFileListBox::OnMouseMove(const QPoint &point)
     }
     // Below the last item the text stays what it was.
     m_tipPos = point;
-    m_tipTimer->start();
+    if (QToolTip::isVisible() && m_tipText != before)
+        showTip();
+    else
+        m_tipTimer->start();
 }
 
 void CFileListBox::showTip()
 {
+    m_tipTimer->stop();
     if (!isVisible())
         return;
-    const QString text = wrapped(m_tipText, QFontMetrics(QToolTip::font()), kTipMaxWidth);
-    QToolTip::showText(viewport()->mapToGlobal(m_tipPos), text, viewport(), QRect(), kTipShowMs);
+    QToolTip::showText(viewport()->mapToGlobal(m_tipPos),
+                       wrapped(m_tipText, QToolTip::font(), kTipMaxWidth), viewport(), QRect(),
+                       kTipShowMs);
 }

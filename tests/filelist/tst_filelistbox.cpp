@@ -1,0 +1,528 @@
+// The input file list: moving and removing the selection, the Delete key,
+// the duplicate rule, the tooltip, how items are drawn, and the list inside
+// the main window.
+
+#include <algorithm>
+
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextDocumentFragment>
+#include <QToolTip>
+
+#include "filelist/filelistbox.h"
+#include "support/hostfixture.h"
+
+namespace {
+
+const QColor kAccent(174, 37, 4);
+const QColor kWhite(255, 255, 255);
+
+// Items are single letters; "BD" selects B and D.
+void fill(CFileListBox &list, const QString &letters, const QString &selected)
+{
+    for (const QChar c : letters)
+        list.addItem(QString(c));
+    for (const QChar c : selected)
+        list.item(letters.indexOf(c))->setSelected(true);
+}
+
+QString order(const CFileListBox &list)
+{
+    return list.Paths().join(QString());
+}
+
+// The selected letters, in alphabetical order.
+QString selection(const CFileListBox &list)
+{
+    QString letters;
+    for (int i = 0; i < list.count(); ++i)
+        if (list.item(i)->isSelected())
+            letters += list.item(i)->text();
+    std::sort(letters.begin(), letters.end());
+    return letters;
+}
+
+// Moves the pointer over the widget; a pointer already at that spot is
+// nudged first, as the platform reports only real moves.
+void pointAt(QWidget *widget, const QPoint &pos)
+{
+    if (QCursor::pos() == widget->mapToGlobal(pos))
+        QTest::mouseMove(widget, pos + QPoint(1, 0));
+    QTest::mouseMove(widget, pos);
+}
+
+// Counts a key press that reaches the widget it is installed on.
+class KeyCounter final : public QObject
+{
+public:
+    int deletes = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress
+            && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete)
+            ++deletes;
+        return false;
+    }
+};
+
+bool near(QRgb pixel, const QColor &colour, int tolerance = 8)
+{
+    return qAbs(qRed(pixel) - colour.red()) <= tolerance
+        && qAbs(qGreen(pixel) - colour.green()) <= tolerance
+        && qAbs(qBlue(pixel) - colour.blue()) <= tolerance;
+}
+
+// The pixels of a row that differ from its background, as a bounding box.
+QRect inkBox(const QImage &image, int top, int height, const QColor &background)
+{
+    QRect box;
+    for (int y = top; y < top + height; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (!near(image.pixel(x, y), background, 24))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+QString shownTipText()
+{
+    const QString text = QToolTip::text();
+    return Qt::mightBeRichText(text) ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
+}
+
+} // namespace
+
+class TestFileListBox : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void moveAndRemove_data();
+    void moveAndRemove();
+    void deleteKey_data();
+    void deleteKey();
+    void duplicateRule_data();
+    void duplicateRule();
+    void tipText_data();
+    void tipText();
+    void tipShownAfterDelayAndWrapped_data();
+    void tipShownAfterDelayAndWrapped();
+    void rowLayout_data();
+    void rowLayout();
+    void itemPainting();
+    void focusRectangle();
+    void itemFont();
+    void insideMainWindow();
+};
+
+void TestFileListBox::moveAndRemove_data()
+{
+    QTest::addColumn<QString>("items");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("expectedOrder");
+    QTest::addColumn<QString>("expectedSelected");
+    QTest::addColumn<int>("expectedResult");
+
+    QTest::newRow("up, two apart") << "ABCDE" << "BD" << "up" << "BADCE" << "BD" << 3;
+    QTest::newRow("down, two apart") << "ABCDE" << "BD" << "down" << "ACBED" << "BD" << 1;
+    QTest::newRow("up, block in the middle") << "ABCDE" << "BC" << "up" << "BCADE" << "BC" << 2;
+    QTest::newRow("down, block in the middle") << "ABCDE" << "BC" << "down" << "ADBCE" << "BC" << 1;
+    QTest::newRow("up, pair at index 0") << "ABC" << "AB" << "up" << "BAC" << "AB" << 1;
+    QTest::newRow("up, three at index 0") << "ABCDE" << "ABC" << "up" << "BCADE" << "ABC" << 2;
+    QTest::newRow("down, pair at the end") << "ABC" << "BC" << "down" << "ACB" << "BC" << 1;
+    QTest::newRow("down, three at the end") << "ABCDE" << "CDE" << "down" << "ABECD" << "CDE" << 2;
+    QTest::newRow("up, only index 0") << "ABC" << "A" << "up" << "ABC" << "A" << 0;
+    QTest::newRow("down, only the last") << "ABC" << "C" << "down" << "ABC" << "C" << 2;
+    QTest::newRow("up, both edges") << "ABCDE" << "ACE" << "up" << "ACBED" << "ACE" << 4;
+    QTest::newRow("down, both edges") << "ABCDE" << "ACE" << "down" << "BADCE" << "ACE" << 0;
+    QTest::newRow("up, all") << "ABCD" << "ABCD" << "up" << "BCDA" << "ABCD" << 3;
+    QTest::newRow("down, all") << "ABCD" << "ABCD" << "down" << "DABC" << "ABCD" << 0;
+    QTest::newRow("up, nothing selected") << "ABC" << "" << "up" << "ABC" << "" << -1;
+    QTest::newRow("down, nothing selected") << "ABC" << "" << "down" << "ABC" << "" << -1;
+    QTest::newRow("up, empty list") << "" << "" << "up" << "" << "" << -1;
+    QTest::newRow("down, empty list") << "" << "" << "down" << "" << "" << -1;
+    QTest::newRow("remove scattered") << "ABCD" << "ACD" << "remove" << "B" << "" << 1;
+    QTest::newRow("remove block") << "ABCDE" << "BCD" << "remove" << "AE" << "" << 2;
+    QTest::newRow("remove all") << "ABC" << "ABC" << "remove" << "" << "" << 0;
+    QTest::newRow("remove nothing selected") << "ABC" << "" << "remove" << "ABC" << "" << 0;
+    QTest::newRow("remove, empty list") << "" << "" << "remove" << "" << "" << 0;
+}
+
+void TestFileListBox::moveAndRemove()
+{
+    QFETCH(QString, items);
+    QFETCH(QString, selected);
+    QFETCH(QString, operation);
+
+    CFileListBox list;
+    fill(list, items, selected);
+    int result = 0;
+    if (operation == QLatin1String("up"))
+        result = list.MoveUp();
+    else if (operation == QLatin1String("down"))
+        result = list.MoveDown();
+    else
+        result = list.RemoveItem(1);
+
+    QTEST(order(list), "expectedOrder");
+    QTEST(selection(list), "expectedSelected");
+    QTEST(result, "expectedResult");
+}
+
+void TestFileListBox::deleteKey_data()
+{
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("expectedOrder");
+    QTest::addColumn<QString>("expectedSelected");
+
+    QTest::newRow("enabled") << true << "AC" << "BD" << "";
+    QTest::newRow("enabled, nothing selected") << true << "" << "ABCD" << "";
+    QTest::newRow("disabled during a batch") << false << "AC" << "ABCD" << "AC";
+}
+
+void TestFileListBox::deleteKey()
+{
+    QFETCH(bool, enabled);
+    QFETCH(QString, selected);
+
+    QWidget parent;
+    KeyCounter parentKeys;
+    parent.installEventFilter(&parentKeys);
+    auto *list = new CFileListBox(&parent);
+    fill(*list, QStringLiteral("ABCD"), selected);
+    list->m_bDeleteKeyEnabled = enabled;
+
+    QTest::keyClick(list, Qt::Key_Delete);
+
+    QTEST(order(*list), "expectedOrder");
+    QTEST(selection(*list), "expectedSelected");
+    // The list's own handling still runs and leaves the key unused, so it
+    // goes on to the parent as any key the list does not use.
+    QCOMPARE(parentKeys.deletes, 1);
+}
+
+void TestFileListBox::duplicateRule_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("foundAt");
+    QTest::addColumn<bool>("added");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString clip = QStringLiteral("/v/Clip.avi");
+    const QString lower = QStringLiteral("/v/clip.avi");
+    const QString other = QStringLiteral("/v/other.avi");
+
+    QTest::newRow("new path") << QStringList{clip} << "" << other << -1 << true
+                              << QStringList{clip, other};
+    QTest::newRow("same path") << QStringList{other, clip} << "" << clip << 1 << false
+                               << QStringList{other, clip};
+    QTest::newRow("differs in case only") << QStringList{clip} << "" << lower << -1 << true
+                                          << QStringList{clip, lower};
+    QTest::newRow("empty path") << QStringList{clip} << "" << QString() << -1 << false
+                                << QStringList{clip};
+    QTest::newRow("after remove all") << QStringList{clip, other} << "clear" << clip << -1 << true
+                                      << QStringList{clip};
+    QTest::newRow("after removing it") << QStringList{clip, other} << "remove first" << clip << -1
+                                       << true << QStringList{other, clip};
+    QTest::newRow("after moving it") << QStringList{other, clip} << "move first down" << clip << 0
+                                     << false << QStringList{clip, other};
+    QTest::newRow("renamed away") << QStringList{clip, other} << "rename first" << clip << -1
+                                  << true << QStringList{QStringLiteral("/v/renamed.avi"), other, clip};
+    QTest::newRow("renamed to it") << QStringList{other} << "rename first" << QStringLiteral("/v/renamed.avi")
+                                   << 0 << false << QStringList{QStringLiteral("/v/renamed.avi")};
+}
+
+void TestFileListBox::duplicateRule()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QString, action);
+    QFETCH(QString, path);
+
+    CFileListBox list;
+    for (const QString &p : before)
+        QVERIFY(list.AddPath(p));
+    if (action == QLatin1String("clear")) {
+        list.clear();
+    } else if (action == QLatin1String("remove first")) {
+        list.item(0)->setSelected(true);
+        list.RemoveItem(0);
+    } else if (action == QLatin1String("move first down")) {
+        list.item(0)->setSelected(true);
+        list.MoveDown();
+    } else if (action == QLatin1String("rename first")) {
+        list.item(0)->setText(QStringLiteral("/v/renamed.avi"));
+    }
+
+    QTEST(list.FindExact(path), "foundAt");
+    QTEST(list.AddPath(path), "added");
+    QTEST(list.Paths(), "expected");
+}
+
+void TestFileListBox::tipText_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QList<int>>("rows"); // rows pointed at in turn; 99 is below the last item
+    QTest::addColumn<bool>("clearBeforeLast");
+    QTest::addColumn<QString>("expected");
+
+    const QStringList three{QStringLiteral("/v/one.avi"), QStringLiteral("/v/two.avi"),
+                            QStringLiteral("/v/three.avi")};
+    QTest::newRow("first item") << three << QList<int>{0} << false << three[0];
+    QTest::newRow("third item") << three << QList<int>{0, 2} << false << three[2];
+    QTest::newRow("below the last keeps the last pointed at")
+        << three << QList<int>{2, 1, 99} << false << three[1];
+    QTest::newRow("empty list") << QStringList() << QList<int>{99} << false << "Empty List";
+    QTest::newRow("emptied list") << three << QList<int>{1, 1} << true << "Empty List";
+}
+
+void TestFileListBox::tipText()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(QList<int>, rows);
+    QFETCH(bool, clearBeforeLast);
+
+    CFileListBox list;
+    list.resize(372, 130);
+    for (const QString &p : paths)
+        list.AddPath(p);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+
+    for (int i = 0; i < rows.size(); ++i) {
+        if (clearBeforeLast && i == rows.size() - 1)
+            list.clear();
+        const int y = rows[i] == 99 ? list.count() * 16 + 20 : rows[i] * 16 + 8;
+        pointAt(list.viewport(), QPoint(40, y));
+    }
+    QTEST(list.TipText(), "expected");
+}
+
+void TestFileListBox::tipShownAfterDelayAndWrapped_data()
+{
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("short") << QStringLiteral("/v/clip.avi");
+    QTest::newRow("long, with blanks")
+        << QStringLiteral("/home/user/My Videos/") + QStringLiteral("Summer holiday by the sea ").repeated(8)
+               + QStringLiteral("clip.avi");
+    QTest::newRow("long, no blanks")
+        << QStringLiteral("/srv/") + QStringLiteral("archive-2023_").repeated(20) + QStringLiteral("x.mp4");
+    QTest::newRow("looks like markup") << QStringLiteral("/v/<b>bold</b> &amp; more.avi");
+}
+
+void TestFileListBox::tipShownAfterDelayAndWrapped()
+{
+    QFETCH(QString, path);
+
+    CFileListBox list;
+    list.resize(372, 130);
+    list.AddPath(path);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+
+    QElapsedTimer clock;
+    clock.start();
+    pointAt(list.viewport(), QPoint(60, 8));
+    if (clock.elapsed() < 300)
+        QVERIFY(!QToolTip::isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 10000);
+    QVERIFY2(clock.elapsed() >= 300, qPrintable(QString::number(clock.elapsed())));
+
+    const QString shown = shownTipText();
+    QCOMPARE(QString(shown).remove(QLatin1Char('\n')), path);
+    const QStringList lines = shown.split(QLatin1Char('\n'));
+    const QFontMetrics metrics(QToolTip::font());
+    for (const QString &line : lines)
+        QVERIFY2(metrics.horizontalAdvance(line.trimmed()) <= 800, qPrintable(line));
+    if (metrics.horizontalAdvance(path) > 800)
+        QVERIFY(lines.size() > 1);
+    QToolTip::hideText();
+}
+
+void TestFileListBox::rowLayout_data()
+{
+    QTest::addColumn<int>("items");
+    QTest::addRow("fits") << 3;
+    QTest::addRow("overflows") << 20;
+}
+
+void TestFileListBox::rowLayout()
+{
+    QFETCH(int, items);
+
+    CFileListBox list;
+    list.resize(372, 130);
+    for (int i = 0; i < items; ++i)
+        list.AddPath(QStringLiteral("/v/clip%1.avi").arg(i));
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+
+    const bool overflows = items * 16 > 130;
+    QTRY_COMPARE(list.verticalScrollBar()->isVisible(), overflows);
+    QCOMPARE(list.viewport()->width(), 372 - (overflows ? list.verticalScrollBar()->width() : 0));
+    for (const int row : {0, 1, 2}) {
+        const QRect rect = list.visualItemRect(list.item(row));
+        QCOMPARE(rect, QRect(0, row * 16, list.viewport()->width(), 16));
+    }
+    QCOMPARE(list.horizontalScrollBar()->maximum(), 0);
+}
+
+void TestFileListBox::itemPainting()
+{
+    CFileListBox list;
+    list.resize(372, 130);
+    list.AddPath(QStringLiteral("/v/one.avi"));
+    list.AddPath(QStringLiteral("/v/two.avi"));
+    list.AddPath(QStringLiteral("/v/three.avi"));
+    list.AddPath(QStringLiteral("/v/").repeated(80) + QStringLiteral("long.avi"));
+    list.item(1)->setSelected(true);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    list.clearFocus();
+
+    const QImage image = list.viewport()->grab().toImage();
+    const int right = image.width() - 1;
+    // Backgrounds, sampled clear of the text: rows of exactly 16 pixels,
+    // filled edge to edge, white below the last item.
+    for (const int x : {0, 1, 2, right - 1, right}) {
+        QVERIFY(near(image.pixel(x, 15), kWhite));
+        QVERIFY(near(image.pixel(x, 16), kAccent));
+        QVERIFY(near(image.pixel(x, 31), kAccent));
+        QVERIFY(near(image.pixel(x, 32), kWhite));
+        QVERIFY(near(image.pixel(x, 4 * 16 + 2), kWhite));
+        QVERIFY(near(image.pixel(x, image.height() - 1), kWhite));
+    }
+
+    // Text: accent on white, white on the accent colour, indented 4 pixels,
+    // centred in its row.
+    struct Row
+    {
+        int index;
+        QColor background;
+        QColor ink;
+    };
+    for (const Row &row : {Row{0, kWhite, kAccent}, Row{1, kAccent, kWhite}}) {
+        const QRect box = inkBox(image, row.index * 16, 16, row.background);
+        QVERIFY2(box.isValid(), "no text drawn");
+        QVERIFY2(box.left() >= 4 && box.left() <= 6, qPrintable(QString::number(box.left())));
+        const int centre = box.top() + box.bottom() - 2 * row.index * 16;
+        QVERIFY2(qAbs(centre - 15) <= 4, qPrintable(QString::number(centre)));
+        bool inkSeen = false;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x)
+                inkSeen = inkSeen || near(image.pixel(x, y), row.ink, 40);
+        QVERIFY2(inkSeen, "text not in the expected colour");
+    }
+    // A long path runs to the right edge and is cut there, on one line.
+    const QRect longBox = inkBox(image, 3 * 16, 16, kWhite);
+    QCOMPARE(longBox.right(), right);
+}
+
+void TestFileListBox::focusRectangle()
+{
+    CFileListBox list;
+    list.resize(372, 130);
+    list.AddPath(QStringLiteral("/v/one.avi"));
+    list.AddPath(QStringLiteral("/v/two.avi"));
+    list.show();
+    QVERIFY(QTest::qWaitForWindowActive(&list));
+    list.setCurrentRow(1, QItemSelectionModel::NoUpdate);
+    list.clearFocus();
+    QTRY_VERIFY(!list.hasFocus());
+    const QImage unfocused = list.viewport()->grab().toImage();
+    list.setFocus();
+    QTRY_VERIFY(list.hasFocus());
+    const QImage focused = list.viewport()->grab().toImage();
+
+    // The focus rectangle runs along the edges of the focused row only.
+    auto edgeInk = [](const QImage &image, int y) {
+        int ink = 0;
+        for (int x = 0; x < image.width(); ++x)
+            ink += near(image.pixel(x, y), kWhite) ? 0 : 1;
+        return ink;
+    };
+    QCOMPARE(edgeInk(unfocused, 16), 0);
+    QCOMPARE(edgeInk(unfocused, 31), 0);
+    QVERIFY(edgeInk(focused, 16) > 50);
+    QVERIFY(edgeInk(focused, 31) > 50);
+    QCOMPARE(edgeInk(focused, 0), 0);
+
+    // An empty list shows the focus on its first row.
+    list.clear();
+    QTRY_VERIFY(edgeInk(list.viewport()->grab().toImage(), 0) > 50);
+}
+
+void TestFileListBox::itemFont()
+{
+    CFileListBox list;
+    const QFont font = list.ItemFont();
+    const QFontInfo info(font);
+    QVERIFY(info.bold());
+    if (QFontDatabase::families().contains(QStringLiteral("Traditional Arabic")))
+        QCOMPARE(info.family(), QStringLiteral("Traditional Arabic"));
+    else
+        QVERIFY(QFontDatabase::families().contains(info.family()));
+    // The whole character cell fits the 16-pixel row, at a legible size.
+    const QFontMetrics metrics(font);
+    QVERIFY2(metrics.height() <= 16, qPrintable(QString::number(metrics.height())));
+    QVERIFY2(metrics.height() >= 13, qPrintable(QString::number(metrics.height())));
+}
+
+void TestFileListBox::insideMainWindow()
+{
+    HostFixture fx;
+    CMainDlg &dlg = fx.start();
+    QPointer<CFileListBox> list = dlg.fileList();
+    QVERIFY(list);
+    QCOMPARE(list->parentWidget(), &dlg);
+    QCOMPARE(list->geometry(), QRect(220, 70, 372, 130));
+    QVERIFY(list->isHidden());
+
+    fx.send(QStringLiteral("ID_FS_Slider"));
+    QVERIFY(!list->isHidden());
+    fx.send(QStringLiteral("IDC_FS_VIDEOSETTING"));
+    QVERIFY(list->isHidden());
+    dlg.OnTimer(CMainDlg::TIMER_SHOWLIST);
+    QVERIFY(!list->isHidden());
+
+    fx.addFiles({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
+                 QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi")});
+    fx.addFiles({QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
+    QCOMPARE(list->Paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
+                                         QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")}));
+
+    list->item(2)->setSelected(true);
+    fx.send(QStringLiteral("IDC_FS_UP"));
+    fx.send(QStringLiteral("IDC_FS_UP"));
+    QCOMPARE(list->Paths().first(), QStringLiteral("/v/b.avi"));
+    fx.send(QStringLiteral("IDC_FS_DOWN"));
+    QCOMPARE(list->Paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi"),
+                                         QStringLiteral("/v/clip.avi"), QStringLiteral("/v/c.avi")}));
+    list->item(3)->setSelected(true);
+    fx.send(QStringLiteral("IDC_FS_REMOVE"));
+    QCOMPARE(list->Paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi")}));
+    fx.send(QStringLiteral("IDC_FS_REMOVEALL"));
+    QCOMPARE(list->count(), 0);
+    fx.addFiles({QStringLiteral("/v/clip.avi")});
+    QCOMPARE(list->Paths(), QStringList({QStringLiteral("/v/clip.avi")}));
+
+    dlg.OnDestroy();
+    QVERIFY(!list);
+    QCOMPARE(dlg.fileList(), nullptr);
+}
+
+QTEST_MAIN(TestFileListBox)
+#include "tst_filelistbox.moc"
