@@ -55,7 +55,11 @@ Rectangle {
             break
         }
         case "_root.convertOutput": statusText = text; break
-        case "_root.path": pathField.text = text; pathEdited = false; break
+        case "_root.path":
+            pathField.text = text
+            pathField.cursorPosition = 0 // show a long folder from its start
+            pathEdited = false
+            break
         case "_root.version": version = text; break
         case "_root.audioCheck": audioCheck.checked = text.toLowerCase() === "true"; break
         case "_root.videoCheck": videoCheck.checked = text.toLowerCase() === "true"; break
@@ -331,10 +335,9 @@ Rectangle {
         Keys.onReturnPressed: if (enabled) clicked()
         Keys.onEnterPressed: if (enabled) clicked()
         contentItem: Item {
-            implicitWidth: row.implicitWidth
-            implicitHeight: row.implicitHeight
+            implicitWidth: children[0].implicitWidth
+            implicitHeight: children[0].implicitHeight
             Row {
-                id: row
                 anchors.centerIn: parent
                 spacing: 7
                 Glyph {
@@ -373,7 +376,6 @@ Rectangle {
             border.width: button.kind === "secondary" ? 1 : 0
             border.color: !button.enabled ? theme.border
                           : button.hovered || button.down ? theme.accentLine : theme.control
-            Behavior on color { ColorAnimation { duration: 90 } }
             FocusRing { target: button }
         }
     }
@@ -417,7 +419,6 @@ Rectangle {
             radius: 7
             color: nav.current ? theme.sideCurrent
                                : nav.down ? "#362D2B" : nav.hovered && nav.enabled ? theme.sideHover : "transparent"
-            Behavior on color { ColorAnimation { duration: 90 } }
             Rectangle {
                 visible: nav.current
                 x: 0
@@ -947,7 +948,6 @@ Rectangle {
                             height: parent.height
                             radius: 5
                             color: theme.accent
-                            Behavior on width { NumberAnimation { duration: 200 } }
                         }
                     }
                 }

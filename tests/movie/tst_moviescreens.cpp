@@ -1,0 +1,263 @@
+// The shipped movie inside the real main window: the program's file list lies
+// over the movie's file area, the pages hide and show it, the movie's lists
+// follow the catalogue, and a batch drives the progress display. Each state
+// is grabbed into <build>/screenshots for a look by eye.
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPixmap>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "filelist/filelistbox.h"
+#include "movie/shockwaveflash.h"
+#include "support/hostfixture.h"
+
+namespace {
+
+const QRect kFileArea(220, 70, 372, 130);
+
+QByteArray shippedCatalogue()
+{
+    QFile file(QStringLiteral(TARNWICK_SOURCE_DIR "/res/Formats.ini"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool nearColour(QRgb pixel, const QColor &colour, int tolerance)
+{
+    return qAbs(qRed(pixel) - colour.red()) <= tolerance &&
+           qAbs(qGreen(pixel) - colour.green()) <= tolerance &&
+           qAbs(qBlue(pixel) - colour.blue()) <= tolerance;
+}
+
+// Pixels of the list's item text (the accent colour) inside a rectangle.
+int accentPixels(const QImage &image, const QRect &rect)
+{
+    int n = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            if (nearColour(image.pixel(x, y), QColor(174, 37, 4), 40))
+                ++n;
+    return n;
+}
+
+} // namespace
+
+class TestMovieScreens : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void convertPageWithList();
+    void batchRunning();
+    void settingsPagesHideList();
+    void listsFollowTheCatalogue();
+    void otherFolderReachesProgram();
+
+private:
+    QQuickItem *item(const QString &name) const;
+    void click(const QString &name);
+    QImage shot(const QString &fileName);
+
+    std::unique_ptr<HostFixture> m_fx;
+};
+
+QQuickItem *TestMovieScreens::item(const QString &name) const
+{
+    QQuickItem *root = m_fx->dlg().movie()->rootObject();
+    return root ? root->findChild<QQuickItem *>(name) : nullptr;
+}
+
+void TestMovieScreens::click(const QString &name)
+{
+    QQuickItem *target = item(name);
+    QVERIFY2(target && target->isVisible(), qPrintable(name));
+    const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+    QTest::mouseClick(m_fx->dlg().movie(), Qt::LeftButton, {}, centre.toPoint());
+}
+
+QImage TestMovieScreens::shot(const QString &fileName)
+{
+    // The movie draws on its own schedule: have it draw the present state
+    // before the window is grabbed.
+    QQuickWindow *scene = m_fx->dlg().movie()->quickWindow();
+    QSignalSpy rendered(scene, &QQuickWindow::afterRendering);
+    scene->update();
+    if (!rendered.wait(5000))
+        qWarning("the movie did not render");
+    const QImage image = m_fx->dlg().grab().toImage();
+    QDir().mkpath(QStringLiteral(TARNWICK_SCREENSHOT_DIR));
+    const QString path = QStringLiteral(TARNWICK_SCREENSHOT_DIR "/") + fileName;
+    if (!image.save(path))
+        qWarning("could not save %s", qPrintable(path));
+    return image;
+}
+
+void TestMovieScreens::init()
+{
+    m_fx = std::make_unique<HostFixture>(shippedCatalogue(),
+                                         QStringLiteral(TARNWICK_SOURCE_DIR "/res/main.qml"));
+    CMainDlg &dlg = m_fx->start();
+    QVERIFY(dlg.movie()->rootObject());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    m_fx->addFiles({QStringLiteral("/home/ana/Videos/holiday-2023.avi"),
+                    QStringLiteral("/home/ana/Videos/birthday party.mov"),
+                    QStringLiteral("/home/ana/Videos/Screen recordings/demo-final.mp4"),
+                    QStringLiteral("/media/usb/DCIM/MVI_0042.MOV")});
+    QCOMPARE(dlg.fileList()->count(), 4);
+    // The list appears by itself a few seconds after start-up.
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.fileList()->isVisible(), 10000);
+}
+
+void TestMovieScreens::cleanup()
+{
+    m_fx.reset();
+}
+
+void TestMovieScreens::convertPageWithList()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    dlg.fileList()->setCurrentRow(1);
+    click(QStringLiteral("otherFolderRadio"));
+    m_fx->desktop.folderAnswers.push_back(QStringLiteral("/home/ana/Videos/Converted"));
+    click(QStringLiteral("browseButton"));
+    QCOMPARE(dlg.m_outputPath, QStringLiteral("/home/ana/Videos/Converted"));
+    QTest::mouseMove(dlg.movie(), QPoint(420, 520)); // no hover left on Browse
+    QCOMPARE(dlg.size(), QSize(656, 538));
+    QCOMPARE(dlg.fileList()->geometry(), kFileArea);
+
+    const QImage image = shot(QStringLiteral("convert-idle.png"));
+    QCOMPARE(image.size(), QSize(656, 538));
+    // The movie is in the picture (its dark navigation column) and so is the
+    // list, whose item text is drawn in the accent colour.
+    QVERIFY(nearColour(image.pixel(100, 300), QColor(0x24, 0x1E, 0x1D), 8));
+    QVERIFY(accentPixels(image, kFileArea) > 200);
+    // Nothing of the movie's own shows through the list: outside the list's
+    // rows its background is the list's white.
+    QVERIFY(nearColour(image.pixel(kFileArea.left() + 200, kFileArea.bottom() - 6),
+                       Qt::white, 4));
+}
+
+void TestMovieScreens::batchRunning()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    PlayerScript::Job job;
+    for (int i = 0; i < 120; ++i)
+        job.ticks.push_back({0.4f, 12});
+    m_fx->script->jobs.push_back(job);
+
+    click(QStringLiteral("convertButton"));
+    QTRY_COMPARE_WITH_TIMEOUT(item(QStringLiteral("progressBar"))->property("value").toInt(), 40,
+                              10000);
+    QVERIFY(item(QStringLiteral("progressDisplay"))->isVisible());
+    QVERIFY(item(QStringLiteral("stopButton"))->isEnabled());
+    QVERIFY(!item(QStringLiteral("convertButton"))->isEnabled());
+    QVERIFY(!item(QStringLiteral("navVideo"))->isEnabled());
+    QVERIFY(item(QStringLiteral("statusLine"))
+                ->property("text").toString().startsWith(QStringLiteral("Converting /ho...")));
+    QVERIFY(dlg.fileList()->isVisible());
+    const QImage image = shot(QStringLiteral("convert-running.png"));
+    QVERIFY(accentPixels(image, kFileArea) > 200);
+
+    // Stop ends the batch and the movie is idle again.
+    click(QStringLiteral("stopButton"));
+    QCOMPARE(m_fx->script->stops, 1);
+    QVERIFY(!item(QStringLiteral("stopButton"))->isEnabled());
+    QVERIFY(item(QStringLiteral("convertButton"))->isEnabled());
+    QVERIFY(item(QStringLiteral("navVideo"))->isEnabled());
+    QVERIFY(!item(QStringLiteral("progressDisplay"))->isVisible());
+}
+
+void TestMovieScreens::settingsPagesHideList()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    click(QStringLiteral("navVideo"));
+    QVERIFY(!dlg.fileList()->isVisible());
+    QVERIFY(item(QStringLiteral("videoPage"))->isVisible());
+    QImage image = shot(QStringLiteral("video-settings.png"));
+    QCOMPARE(accentPixels(image, QRect(230, 150, 100, 20)), 0); // no list text left behind
+
+    click(QStringLiteral("navAudio"));
+    QVERIFY(!dlg.fileList()->isVisible());
+    QVERIFY(item(QStringLiteral("audioPage"))->isVisible());
+    shot(QStringLiteral("audio-settings.png"));
+
+    click(QStringLiteral("navAbout"));
+    QVERIFY(!dlg.fileList()->isVisible());
+    QVERIFY(item(QStringLiteral("versionText"))->property("text").toString().contains(
+        QStringLiteral("5.0.0.0")));
+    shot(QStringLiteral("about.png"));
+
+    click(QStringLiteral("navConvert"));
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.fileList()->isVisible(), 5000);
+    QCOMPARE(dlg.fileList()->count(), 4);
+}
+
+void TestMovieScreens::listsFollowTheCatalogue()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    QQuickItem *format = item(QStringLiteral("formatBox"));
+    QQuickItem *container = item(QStringLiteral("containerBox"));
+    QQuickItem *videoCodec = item(QStringLiteral("videoCodecBox"));
+    QQuickItem *audioCodec = item(QStringLiteral("audioCodecBox"));
+    QCOMPARE(format->property("currentText").toString(), dlg.m_format);
+    QCOMPARE(container->property("currentText").toString(), dlg.m_container);
+    QCOMPARE(videoCodec->property("currentText").toString(), dlg.m_videoCodec);
+    QCOMPARE(audioCodec->property("currentText").toString(), dlg.m_audioCodec);
+    QCOMPARE(format->property("count").toInt(), dlg.m_formats.size());
+
+    click(QStringLiteral("navVideo"));
+    format->forceActiveFocus(Qt::TabFocusReason);
+    QTest::keyClick(dlg.movie(), Qt::Key_Down);
+    QCOMPARE(dlg.m_format, dlg.m_formats.at(1));
+    QCOMPARE(format->property("currentText").toString(), dlg.m_format);
+    QCOMPARE(container->property("currentText").toString(), dlg.m_container);
+    QCOMPARE(videoCodec->property("count").toInt(), dlg.m_videoCodecs.size());
+    QCOMPARE(videoCodec->property("currentText").toString(), dlg.m_videoCodec);
+
+    videoCodec->forceActiveFocus(Qt::TabFocusReason);
+    QTest::keyClick(dlg.movie(), Qt::Key_Down);
+    QCOMPARE(dlg.m_videoCodec, dlg.m_videoCodecs.at(1));
+    item(QStringLiteral("videoBitrateBox"))->forceActiveFocus(Qt::TabFocusReason);
+    QTest::keyClick(dlg.movie(), Qt::Key_Down);
+    QCOMPARE(dlg.m_videoBitrate, QStringLiteral("1536"));
+
+    click(QStringLiteral("navAudio"));
+    item(QStringLiteral("channelsBox"))->forceActiveFocus(Qt::TabFocusReason);
+    QTest::keyClick(dlg.movie(), Qt::Key_Up);
+    QCOMPARE(dlg.m_channels, QStringLiteral("1"));
+}
+
+void TestMovieScreens::otherFolderReachesProgram()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    QCOMPARE(item(QStringLiteral("pathField"))->property("text").toString(), dlg.m_outputPath);
+    click(QStringLiteral("otherFolderRadio"));
+    QVERIFY(!dlg.m_sameDirectory);
+
+    m_fx->desktop.folderAnswers.push_back(QStringLiteral("/srv/exports"));
+    click(QStringLiteral("browseButton"));
+    QCOMPARE(dlg.m_outputPath, QStringLiteral("/srv/exports"));
+    QCOMPARE(item(QStringLiteral("pathField"))->property("text").toString(),
+             QStringLiteral("/srv/exports"));
+
+    item(QStringLiteral("pathField"))->forceActiveFocus(Qt::TabFocusReason);
+    QTest::keyClick(dlg.movie(), Qt::Key_End);
+    for (const char c : QByteArrayLiteral("/week 12"))
+        QTest::keyClick(dlg.movie(), c);
+    QTest::keyClick(dlg.movie(), Qt::Key_Return);
+    QCOMPARE(dlg.m_outputPath, QStringLiteral("/srv/exports/week 12"));
+
+    click(QStringLiteral("sameFolderRadio"));
+    QVERIFY(dlg.m_sameDirectory);
+    QCOMPARE(dlg.m_outputPath, QStringLiteral("/srv/exports/week 12"));
+}
+
+QTEST_MAIN(TestMovieScreens)
+#include "tst_moviescreens.moc"
