@@ -1,0 +1,201 @@
+// Media that goes wrong in ways a user's files do: a huge mostly-empty file,
+// a file that grows while it converts, an output folder that disappears.
+// Every case ends in one of the program's own messages and the batch completes.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include "convert/vlccontrol.h"
+#include "filelist/filelistbox.h"
+#include "support/hostfixture.h"
+#include "support/media.h"
+
+namespace {
+
+QByteArray digest(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&f);
+    return hash.result();
+}
+
+// Polls faster than the window's own once-a-second timer; `during` runs
+// between polls.
+bool runBatch(HostFixture &fx, int timeoutMs, const std::function<void()> &during = {})
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        QTest::qWait(20);
+        if (during)
+            during();
+        if (fx.dlg().m_progressTimer != 0)
+            fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS);
+        if (fx.dlg().m_progressTimer == 0 && fx.dlg().m_currentIndex == 0 &&
+            fx.dlg().m_convertedCount == 0)
+            return true; // back to idle
+    }
+    return false;
+}
+
+QStringList designedMessages(const ScriptedDesktop &desktop)
+{
+    QStringList texts;
+    for (const auto &box : desktop.boxes)
+        texts << box.text;
+    return texts;
+}
+
+} // namespace
+
+class TestMediaFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void twoHourFileOfHoles();
+    void fileGrowingWhileConverted();
+    void outputFolderRemovedMidBatch();
+
+private:
+    std::unique_ptr<HostFixture> makeFixture();
+};
+
+void TestMediaFaults::initTestCase()
+{
+    if (!media::toolsAvailable())
+        QSKIP("ffmpeg is not installed");
+}
+
+std::unique_ptr<HostFixture> TestMediaFaults::makeFixture()
+{
+    auto fx = std::make_unique<HostFixture>(HostFixture::shippedCatalogue(),
+                                            HostFixture::shippedMovie(), CVLCControl::factory());
+    fx->start();
+    return fx;
+}
+
+void TestMediaFaults::twoHourFileOfHoles()
+{
+    auto fx = makeFixture();
+    // Two hours at one frame a second: the header is real, then almost all of
+    // the media data is punched out, leaving holes that read as zeros.
+    const QString path = fx->file(QStringLiteral("long.mov"));
+    QProcess ffmpeg;
+    ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
+    ffmpeg.start(QStringLiteral(FFMPEG_PROGRAM),
+                 {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                  "color=c=gray:size=64x48:rate=1:duration=7200", "-c:v", "mpeg4",
+                  "-movflags", "+faststart", path});
+    QVERIFY(ffmpeg.waitForFinished(300000));
+    QCOMPARE(ffmpeg.exitCode(), 0);
+    const qint64 size = QFileInfo(path).size();
+    {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+        QVERIFY(fd >= 0);
+        const off_t from = off_t(size / 4) & ~off_t(4095);
+        QVERIFY(::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, from, size - from) == 0);
+        ::close(fd);
+    }
+    QCOMPARE(media::probe(path).duration > 7000, true);
+    const QByteArray before = digest(path);
+
+    fx->addFiles({path});
+    fx->send(QStringLiteral("IDC_FS_CONVERT"));
+    QVERIFY(runBatch(*fx, 240000));
+    const QStringList messages = designedMessages(fx->desktop);
+    qInfo() << messages;
+    QVERIFY(messages.size() == 1);
+    QVERIFY(messages[0] == QStringLiteral("Conversion Complete, Total Converted files:1") ||
+            messages[0] == "Unable to Convert File:" + path + " ");
+    QCOMPARE(digest(path), before);
+}
+
+void TestMediaFaults::fileGrowingWhileConverted()
+{
+    auto fx = makeFixture();
+    media::ClipSpec spec;
+    spec.seconds = 4;
+    spec.extension = QStringLiteral(".ts");
+    QTemporaryDir parts;
+    const QString first = media::makeClip(parts.path(), QStringLiteral("part"), spec);
+    QVERIFY(!first.isEmpty());
+    const QString growing = fx->file(QStringLiteral("growing.ts"));
+    QVERIFY(QFile::copy(first, growing));
+    QFile part(first);
+    QVERIFY(part.open(QIODevice::ReadOnly));
+    const QByteArray chunk = part.readAll();
+
+    fx->addFiles({growing});
+    fx->send(QStringLiteral("IDC_FS_CONVERT"));
+    int appended = 0;
+    int polls = 0;
+    QVERIFY(runBatch(*fx, 120000, [&] {
+        if (appended < 5 && ++polls % 10 == 0) {
+            QFile out(growing);
+            if (out.open(QIODevice::Append))
+                out.write(chunk);
+            ++appended;
+        }
+    }));
+    const QStringList messages = designedMessages(fx->desktop);
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(messages[0].startsWith(QStringLiteral("Conversion Complete")) ||
+            messages[0].startsWith(QStringLiteral("Unable to Convert File:")));
+    // The program only ever read it: the file is exactly what was written.
+    QCOMPARE(QFileInfo(growing).size(), qint64(chunk.size()) * (appended + 1));
+}
+
+void TestMediaFaults::outputFolderRemovedMidBatch()
+{
+    auto fx = makeFixture();
+    media::ClipSpec spec;
+    spec.seconds = 2;
+    spec.width = 160;
+    spec.height = 120;
+    QStringList sources;
+    for (const char *name : {"one", "two", "three"})
+        sources << media::makeClip(fx->file(QString()), QString::fromLatin1(name), spec);
+    QVERIFY(!sources.contains(QString()));
+    QList<QByteArray> before;
+    for (const QString &s : sources)
+        before << digest(s);
+
+    const QString out = fx->file(QStringLiteral("out"));
+    QVERIFY(QDir().mkdir(out));
+    fx->desktop.folderAnswers.push_back(out);
+    fx->send(QStringLiteral("IDC_FS_BROWSE"));
+    fx->send(QStringLiteral("IDC_FS_OTHERDIRECTORY"));
+    fx->addFiles(sources);
+    fx->send(QStringLiteral("IDC_FS_CONVERT"));
+
+    bool removed = false;
+    QVERIFY(runBatch(*fx, 120000, [&] {
+        if (!removed && fx->dlg().m_convertedCount == 1) {
+            QVERIFY(QDir(out).removeRecursively());
+            removed = true;
+        }
+    }));
+    QVERIFY(removed);
+    QCOMPARE(designedMessages(fx->desktop),
+             (QStringList{"Unable to Convert File:" + sources[1] + " ",
+                          "Unable to Convert File:" + sources[2] + " ",
+                          QStringLiteral("Conversion Complete, Total Converted files:1")}));
+    for (int i = 0; i < sources.size(); ++i)
+        QCOMPARE(digest(sources[i]), before[i]);
+    QVERIFY(!QDir(out).exists()); // nobody recreated it
+}
+
+QTEST_MAIN(TestMediaFaults)
+#include "tst_mediafaults.moc"
