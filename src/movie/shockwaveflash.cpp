@@ -15,6 +15,8 @@ CShockwaveFlash::CShockwaveFlash(QWidget *parent) : QQuickWidget(parent)
 
 void CShockwaveFlash::SetMovie(const QString &path)
 {
+    m_hasSetVariable = false;
+    m_hasGetVariable = false;
     setSource(QUrl::fromLocalFile(path));
     if (status() == QQuickWidget::Error || !rootObject()) {
         for (const QQmlError &error : errors())
@@ -24,6 +26,12 @@ void CShockwaveFlash::SetMovie(const QString &path)
         return;
     }
     QObject *root = rootObject();
+    // A movie without the functions stays silent rather than warning at every call.
+    const QMetaObject *meta = root->metaObject();
+    m_hasSetVariable = meta->indexOfMethod("setVariable(QVariant,QVariant)") >= 0;
+    m_hasGetVariable = meta->indexOfMethod("getVariable(QVariant)") >= 0;
+    if (!m_hasSetVariable || !m_hasGetVariable)
+        std::fprintf(stderr, "%s: the movie lacks setVariable or getVariable\n", qPrintable(path));
     // The movie's own signals, connected by their QML signatures.
     if (root->metaObject()->indexOfSignal("fsCommand(QString,QString)") >= 0)
         connect(root, SIGNAL(fsCommand(QString,QString)), this,
@@ -35,7 +43,7 @@ void CShockwaveFlash::SetMovie(const QString &path)
 
 void CShockwaveFlash::SetVariable(const QString &name, const QString &value)
 {
-    if (QObject *root = rootObject())
+    if (QObject *root = rootObject(); root && m_hasSetVariable)
         QMetaObject::invokeMethod(root, "setVariable", Q_ARG(QVariant, name),
                                   Q_ARG(QVariant, value));
 }
@@ -43,7 +51,7 @@ void CShockwaveFlash::SetVariable(const QString &name, const QString &value)
 QString CShockwaveFlash::GetVariable(const QString &name)
 {
     QVariant result;
-    if (QObject *root = rootObject())
+    if (QObject *root = rootObject(); root && m_hasGetVariable)
         QMetaObject::invokeMethod(root, "getVariable", Q_RETURN_ARG(QVariant, result),
                                   Q_ARG(QVariant, name));
     if (!result.isValid() || result.isNull())

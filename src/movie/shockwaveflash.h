@@ -30,4 +30,8 @@ signals:
 private slots:
     void onFsCommand(const QString &command, const QString &args);
     void onFlashCall(const QString &request);
+
+private:
+    bool m_hasSetVariable = false;
+    bool m_hasGetVariable = false;
 };

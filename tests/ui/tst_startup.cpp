@@ -1,0 +1,300 @@
+// Start-up and shutdown of the main window: what the movie sees, which
+// folders exist afterwards and what is stored at the end.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include "filelist/filelistbox.h"
+#include "movie/shockwaveflash.h"
+#include "settings/settingsfile.h"
+#include "support/hostfixture.h"
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray garbage(int size)
+{
+    QRandomGenerator random(4242);
+    QByteArray bytes(size, '\0');
+    for (char &c : bytes)
+        c = char(random.bounded(256));
+    return bytes;
+}
+
+QString storedOutputPath(const HostFixture &fx)
+{
+    CSettingsFile settings(fx.appDir());
+    settings.SetFileName(QStringLiteral("Formats.ini"));
+    return settings.ReadString(QStringLiteral("OutputPath"), QStringLiteral("<none>"),
+                               QStringLiteral("genral"));
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void publishesInDesignedOrder();
+    void selectsFirstEntriesAndFixedDefaults();
+    void defaultOutputFolderWhenNothingStored();
+    void storedOutputFolderWins();
+    void brokenCatalogue_data();
+    void brokenCatalogue();
+    void fileListShownByItselfAfterThreeSeconds();
+    void destroyStoresOutputPathAndResets();
+    void destroyCreatesMissingSettingsFile();
+    void destroyStoresChangedFolder();
+    void brokenMovie_data();
+    void brokenMovie();
+};
+
+void TestStartup::publishesInDesignedOrder()
+{
+    HostFixture fx;
+    CMainDlg &dlg = fx.start();
+    const QString folder = fx.appDir() + QStringLiteral("Converted Videos");
+    QCOMPARE(fx.log(), QStringList({
+                           QStringLiteral("_root.disableStop=true"),
+                           QStringLiteral("_root.path=") + folder,
+                           QStringLiteral("_root.version=5.0.0.0"),
+                           QStringLiteral("_root.convertToStr=.mp4|.avi"),
+                           QStringLiteral("_root.convertToFlag=1"),
+                           QStringLiteral("_root.containerStr=mp4|mov"),
+                           QStringLiteral("_root.containerFlag=1"),
+                           QStringLiteral("_root.videoCodecStr=h264|mp4v"),
+                           QStringLiteral("_root.videoCodecFlag=1"),
+                           QStringLiteral("_root.audioCodecStr=mp4a|mp3"),
+                           QStringLiteral("_root.audioCodecFlag=1"),
+                       }));
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Tarnwick"));
+    // Start-up asks nothing and shows nothing.
+    QVERIFY(fx.desktop.boxes.isEmpty());
+}
+
+void TestStartup::selectsFirstEntriesAndFixedDefaults()
+{
+    // Lists published as stored: the trailing bar stays and gives an empty entry.
+    HostFixture fx("[genral]\nExtentions=.avi|.mp4|\n"
+                   "[muxer]\n.avi=avi|ts\n"
+                   "[VC]\navi=mp4v|mp2v\n"
+                   "[AC]\nAVI=mp3\n");
+    CMainDlg &dlg = fx.start();
+    QVERIFY(fx.log().contains(QStringLiteral("_root.convertToStr=.avi|.mp4|")));
+    QVERIFY(fx.log().contains(QStringLiteral("_root.audioCodecStr=mp3")));
+    QCOMPARE(dlg.m_formats, QStringList({".avi", ".mp4", ""}));
+    QCOMPARE(dlg.m_containers, QStringList({"avi", "ts"}));
+    QCOMPARE(dlg.m_videoCodecs, QStringList({"mp4v", "mp2v"}));
+    QCOMPARE(dlg.m_audioCodecs, QStringList({"mp3"}));
+    QCOMPARE(dlg.m_format, QStringLiteral(".avi"));
+    QCOMPARE(dlg.m_container, QStringLiteral("avi"));
+    QCOMPARE(dlg.m_videoCodec, QStringLiteral("mp4v"));
+    QCOMPARE(dlg.m_audioCodec, QStringLiteral("mp3"));
+    QCOMPARE(dlg.m_videoBitrate, QStringLiteral("1024"));
+    QCOMPARE(dlg.m_scale, QStringLiteral("1"));
+    QCOMPARE(dlg.m_audioBitrate, QStringLiteral("128"));
+    QCOMPARE(dlg.m_channels, QStringLiteral("2"));
+    QCOMPARE(dlg.m_sameDirectory, true);
+    QCOMPARE(dlg.m_convertedCount, -1);
+    QCOMPARE(dlg.m_currentIndex, -1);
+    QCOMPARE(dlg.m_fileCount, -1);
+}
+
+void TestStartup::defaultOutputFolderWhenNothingStored()
+{
+    HostFixture fx;
+    const QString folder = fx.appDir() + QStringLiteral("Converted Videos");
+    QVERIFY(!QFileInfo::exists(folder));
+    CMainDlg &dlg = fx.start();
+    QVERIFY(QFileInfo(folder).isDir());
+    QCOMPARE(dlg.m_outputPath, folder);
+    QVERIFY(fx.log().contains(QStringLiteral("_root.path=") + folder));
+}
+
+void TestStartup::storedOutputFolderWins()
+{
+    QTemporaryDir elsewhere;
+    const QString stored = elsewhere.filePath(QStringLiteral("not/made/yet"));
+    HostFixture fx(HostFixture::defaultCatalogue() + "[genral]\nOutputPath=" + stored.toUtf8() +
+                   "\n");
+    CMainDlg &dlg = fx.start();
+    QCOMPARE(dlg.m_outputPath, stored);
+    QCOMPARE(fx.log().at(1), QStringLiteral("_root.path=") + stored);
+    // The default is made all the same; the stored folder is nobody's to make.
+    QVERIFY(QFileInfo(fx.appDir() + QStringLiteral("Converted Videos")).isDir());
+    QVERIFY(!QFileInfo::exists(stored));
+    QVERIFY(!QFileInfo::exists(elsewhere.filePath(QStringLiteral("not"))));
+}
+
+void TestStartup::brokenCatalogue_data()
+{
+    QTest::addColumn<QByteArray>("catalogue");
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("empty") << QByteArray("");
+    QTest::newRow("garbage") << garbage(20000);
+    QTest::newRow("other sections only") << QByteArray("[video]\nExtentions=.avi\n");
+}
+
+void TestStartup::brokenCatalogue()
+{
+    QFETCH(QByteArray, catalogue);
+    HostFixture fx(catalogue);
+    CMainDlg &dlg = fx.start();
+    const QStringList log = fx.log();
+    QCOMPARE(log.mid(3), QStringList({
+                             QStringLiteral("_root.convertToStr="),
+                             QStringLiteral("_root.convertToFlag=1"),
+                             QStringLiteral("_root.containerStr="),
+                             QStringLiteral("_root.containerFlag=1"),
+                             QStringLiteral("_root.videoCodecStr="),
+                             QStringLiteral("_root.videoCodecFlag=1"),
+                             QStringLiteral("_root.audioCodecStr="),
+                             QStringLiteral("_root.audioCodecFlag=1"),
+                         }));
+    for (const QStringList *list :
+         {&dlg.m_formats, &dlg.m_containers, &dlg.m_videoCodecs, &dlg.m_audioCodecs})
+        QCOMPARE(*list, QStringList{QString()});
+    QCOMPARE(dlg.m_format, QString());
+    QCOMPARE(dlg.m_container, QString());
+    QCOMPARE(dlg.m_videoCodec, QString());
+    QCOMPARE(dlg.m_audioCodec, QString());
+    QCOMPARE(dlg.m_videoBitrate, QStringLiteral("1024"));
+    QCOMPARE(dlg.m_scale, QStringLiteral("1"));
+    QCOMPARE(dlg.m_audioBitrate, QStringLiteral("128"));
+    QCOMPARE(dlg.m_channels, QStringLiteral("2"));
+    QCOMPARE(dlg.m_outputPath, fx.appDir() + QStringLiteral("Converted Videos"));
+    QVERIFY(fx.desktop.boxes.isEmpty());
+}
+
+void TestStartup::fileListShownByItselfAfterThreeSeconds()
+{
+    HostFixture fx;
+    QElapsedTimer clock;
+    clock.start();
+    CMainDlg &dlg = fx.start();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QVERIFY(dlg.fileList());
+    QVERIFY(!dlg.fileList()->isVisible());
+    QCOMPARE(dlg.m_showListTimer, CMainDlg::TIMER_SHOWLIST);
+    QCOMPARE(dlg.fileList()->geometry(), QRect(220, 70, 372, 130));
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.fileList()->isVisible(), 10000);
+    QVERIFY2(clock.elapsed() >= 2900, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(dlg.m_showListTimer, 0u);
+}
+
+void TestStartup::destroyStoresOutputPathAndResets()
+{
+    HostFixture fx;
+    const QByteArray before = readFile(fx.file(QStringLiteral("Formats.ini")));
+    CMainDlg &dlg = fx.start();
+    dlg.m_convertedCount = 3;
+    dlg.m_currentIndex = 2;
+    dlg.m_fileCount = 4;
+    QVERIFY(dlg.fileList());
+    QPointer<CFileListBox> list = dlg.fileList();
+
+    dlg.OnDestroy();
+    QCOMPARE(dlg.m_convertedCount, -1);
+    QCOMPARE(dlg.m_currentIndex, -1);
+    QCOMPARE(dlg.m_fileCount, -1);
+    QCOMPARE(dlg.m_showListTimer, 0u);
+    QCOMPARE(dlg.m_progressTimer, 0u);
+    QVERIFY(!dlg.fileList());
+    QVERIFY(list.isNull());
+
+    const QString folder = fx.appDir() + QStringLiteral("Converted Videos");
+    QCOMPARE(storedOutputPath(fx), folder);
+    // The catalogue stays as it was, the new key follows the "genral" entries.
+    QCOMPARE(readFile(fx.file(QStringLiteral("Formats.ini"))),
+             QByteArray(before).replace("Extentions=.mp4|.avi\n",
+                                        "Extentions=.mp4|.avi\nOutputPath=" + folder.toUtf8() +
+                                            "\n"));
+}
+
+void TestStartup::destroyCreatesMissingSettingsFile()
+{
+    HostFixture fx(QByteArray{});
+    QVERIFY(!QFileInfo::exists(fx.file(QStringLiteral("Formats.ini"))));
+    CMainDlg &dlg = fx.start();
+    dlg.OnDestroy();
+    QCOMPARE(readFile(fx.file(QStringLiteral("Formats.ini"))),
+             "[genral]\nOutputPath=" + (fx.appDir() + QStringLiteral("Converted Videos")).toUtf8() +
+                 "\n");
+}
+
+void TestStartup::destroyStoresChangedFolder()
+{
+    HostFixture fx;
+    CMainDlg &dlg = fx.start();
+    fx.answer(QStringLiteral("_root.path"), QStringLiteral("/typed/into/the/movie"));
+    fx.send(QStringLiteral("IDC_FS_OTHERDIRECTORY"));
+    dlg.OnDestroy();
+    QCOMPARE(storedOutputPath(fx), QStringLiteral("/typed/into/the/movie"));
+    // A second destroy (the window's own, at deletion) writes nothing new.
+    dlg.m_outputPath = QStringLiteral("/changed/after");
+    dlg.OnDestroy();
+    QCOMPARE(storedOutputPath(fx), QStringLiteral("/typed/into/the/movie"));
+}
+
+void TestStartup::brokenMovie_data()
+{
+    QTest::addColumn<QByteArray>("movie");
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("empty") << QByteArray("");
+    QTest::newRow("syntax error") << QByteArray("import QtQuick\nItem { width: 10\n");
+    QTest::newRow("unknown type") << QByteArray("import QtQuick\nNoSuchThing { }\n");
+    QTest::newRow("root is not an item") << QByteArray("import QtQml\nQtObject { }\n");
+    QTest::newRow("no host interface") << QByteArray("import QtQuick\nRectangle { color: \"red\" }\n");
+    QTest::newRow("throwing functions")
+        << QByteArray("import QtQuick\nItem {\n"
+                      "  signal fsCommand(string command, string args)\n"
+                      "  signal flashCall(string request)\n"
+                      "  function setVariable(name, value) { throw new Error(\"no\") }\n"
+                      "  function getVariable(name) { throw new Error(\"no\") }\n"
+                      "}\n");
+}
+
+void TestStartup::brokenMovie()
+{
+    QFETCH(QByteArray, movie);
+    HostFixture fx(HostFixture::defaultCatalogue(), QString());
+    if (!movie.isNull()) {
+        QFile f(fx.file(QStringLiteral("main.qml")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(movie);
+    }
+    CMainDlg &dlg = fx.start();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Tarnwick"));
+    QVERIFY(fx.desktop.boxes.isEmpty());
+    // The host goes on as before: selections, folders and commands still work.
+    QCOMPARE(dlg.m_format, QStringLiteral(".mp4"));
+    QCOMPARE(dlg.m_container, QStringLiteral("mp4"));
+    dlg.OnFSCommand(QStringLiteral("ID-FS-container"), QStringLiteral("mov"));
+    QCOMPARE(dlg.m_videoCodec, QStringLiteral("mp4v"));
+    dlg.OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
+    QCOMPARE(dlg.m_sameDirectory, false);
+    QCOMPARE(dlg.m_outputPath, QString());
+    dlg.OnFSCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
+    QVERIFY(dlg.isVisible());
+    // The list still comes up by itself.
+    if (movie.isNull())
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.fileList()->isVisible(), 10000);
+    dlg.OnDestroy();
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,263 @@
+// The main window as a window: its shape, the keys and clicks it filters,
+// its window menu and the About box.
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QQuickItem>
+#include <QTest>
+#include <QTimer>
+
+#include "filelist/filelistbox.h"
+#include "movie/shockwaveflash.h"
+#include "support/hostfixture.h"
+#include "ui/aboutdlg.h"
+
+namespace {
+
+// A movie that records the mouse buttons pressed on it and the keys it gets.
+const QByteArray kInputMovie = R"(import QtQuick
+Item {
+    width: 656; height: 536
+    signal fsCommand(string command, string args)
+    signal flashCall(string request)
+    property var buttons: []
+    property var keys: []
+    function setVariable(name, value) { }
+    function getVariable(name) { return "" }
+    focus: true
+    Keys.onPressed: (event) => { keys.push(event.key); event.accepted = false }
+    MouseArea {
+        anchors.fill: parent
+        acceptedButtons: Qt.AllButtons
+        onPressed: (mouse) => parent.buttons.push(mouse.button)
+    }
+}
+)";
+
+QVariantList movieList(CMainDlg &dlg, const char *name)
+{
+    QQuickItem *root = dlg.movie()->rootObject();
+    return root ? root->property(name).toList() : QVariantList();
+}
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void shape();
+    void keysNeverClose_data();
+    void keysNeverClose();
+    void rightClickSwallowed();
+    void windowMenu();
+    void aboutBoxFromWindowMenu();
+    void closeFromWindowMenu();
+    void f1OpensHelp();
+
+private:
+    std::unique_ptr<HostFixture> m_fx;
+};
+
+void TestWindow::init()
+{
+    m_fx = std::make_unique<HostFixture>(HostFixture::defaultCatalogue(), QString());
+    QFile movie(m_fx->file(QStringLiteral("main.qml")));
+    QVERIFY(movie.open(QIODevice::WriteOnly));
+    movie.write(kInputMovie);
+    movie.close();
+    QFile help(m_fx->file(QStringLiteral("help.html")));
+    QVERIFY(help.open(QIODevice::WriteOnly));
+    CMainDlg &dlg = m_fx->start();
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+}
+
+void TestWindow::cleanup()
+{
+    m_fx.reset();
+}
+
+void TestWindow::shape()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    QVERIFY(dlg.windowFlags().testFlag(Qt::FramelessWindowHint));
+    // A top-level window of its own, so it has a taskbar entry.
+    QCOMPARE(dlg.windowType(), Qt::Window);
+    QVERIFY(dlg.isWindow());
+    QCOMPARE(dlg.size(), QSize(656, 538));
+    QCOMPARE(dlg.movie()->geometry(), QRect(0, 0, 656, 536));
+    QCOMPARE(dlg.movie()->parentWidget(), &dlg);
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Tarnwick"));
+    QVERIFY(!dlg.windowIcon().isNull());
+    QCOMPARE(dlg.fileList()->parentWidget(), &dlg);
+    QCOMPARE(dlg.fileList()->geometry(), QRect(220, 70, 372, 130));
+    // The list lies over the movie.
+    QCOMPARE(dlg.childAt(300, 100), dlg.movie());
+    dlg.fileList()->show();
+    QVERIFY(dlg.fileList()->isAncestorOf(dlg.childAt(300, 100)) ||
+            dlg.childAt(300, 100) == dlg.fileList());
+}
+
+void TestWindow::keysNeverClose_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("key");
+    for (const char *target : {"dialog", "movie", "list"}) {
+        QTest::addRow("Escape on %s", target) << target << int(Qt::Key_Escape);
+        QTest::addRow("Return on %s", target) << target << int(Qt::Key_Return);
+        QTest::addRow("Enter on %s", target) << target << int(Qt::Key_Enter);
+    }
+}
+
+void TestWindow::keysNeverClose()
+{
+    QFETCH(QString, target);
+    QFETCH(int, key);
+    CMainDlg &dlg = m_fx->dlg();
+    QWidget *widget = &dlg;
+    if (target == QLatin1String("movie"))
+        widget = dlg.movie();
+    else if (target == QLatin1String("list"))
+        widget = dlg.fileList();
+    widget->show();
+    widget->setFocus();
+    QTest::keyClick(widget, Qt::Key(key));
+    QTest::keyClick(widget, Qt::Key(key), Qt::ShiftModifier);
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(dlg.result(), 0);
+    if (target == QLatin1String("movie")) {
+        // The key still reaches the movie like any other key.
+        QVERIFY(movieList(dlg, "keys").contains(QVariant(key)));
+    }
+}
+
+void TestWindow::rightClickSwallowed()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    CShockwaveFlash *movie = dlg.movie();
+    QTest::mousePress(movie, Qt::RightButton, {}, QPoint(100, 300));
+    QTest::mouseRelease(movie, Qt::RightButton, {}, QPoint(100, 300));
+    QTest::mouseDClick(movie, Qt::RightButton, {}, QPoint(100, 300));
+    QCOMPARE(movieList(dlg, "buttons"), QVariantList());
+
+    // Other buttons reach the movie.
+    QTest::mouseClick(movie, Qt::LeftButton, {}, QPoint(100, 300));
+    QTest::mouseClick(movie, Qt::MiddleButton, {}, QPoint(100, 300));
+    QCOMPARE(movieList(dlg, "buttons"),
+             QVariantList({int(Qt::LeftButton), int(Qt::MiddleButton)}));
+    QVERIFY(dlg.isVisible());
+}
+
+void TestWindow::windowMenu()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
+    QMenu *menu = dlg.systemMenu();
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->isVisible());
+    QStringList texts;
+    for (QAction *action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    QCOMPARE(texts.size(), 5);
+    QCOMPARE(QString(texts.at(0)).remove(QLatin1Char('&')), QStringLiteral("Minimize"));
+    QCOMPARE(QString(texts.at(1)).remove(QLatin1Char('&')), QStringLiteral("Move"));
+    QCOMPARE(QString(texts.at(2)).remove(QLatin1Char('&')), QStringLiteral("Close"));
+    QCOMPARE(texts.at(3), QStringLiteral("-"));
+    QCOMPARE(texts.at(4), QStringLiteral("&About Brellin..."));
+    menu->hide();
+
+    // Also from the movie, which has the focus.
+    dlg.movie()->setFocus();
+    QTest::keyClick(dlg.movie(), Qt::Key_Space, Qt::AltModifier);
+    QTRY_VERIFY(menu->isVisible());
+    menu->hide();
+
+    // Minimize works from the menu.
+    QAction *minimize = menu->actions().at(0);
+    minimize->trigger();
+    QVERIFY(dlg.isMinimized());
+}
+
+void TestWindow::aboutBoxFromWindowMenu()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
+    QMenu *menu = dlg.systemMenu();
+    QTRY_VERIFY(menu->isVisible());
+
+    QString title, failure;
+    QStringList labels;
+    bool hadIcon = false, modal = false, ownedByMain = false;
+    bool closed = false;
+    std::function<void()> answer = [&] {
+        auto *about = qobject_cast<CAboutDlg *>(QApplication::activeModalWidget());
+        if (!about) {
+            QTimer::singleShot(20, answer);
+            return;
+        }
+        title = about->windowTitle();
+        modal = about->isModal();
+        ownedByMain = about->parentWidget() == &dlg;
+        for (QLabel *label : about->findChildren<QLabel *>()) {
+            if (!label->pixmap().isNull())
+                hadIcon = true;
+            else
+                labels << label->text();
+        }
+        QPushButton *ok = nullptr;
+        for (QPushButton *button : about->findChildren<QPushButton *>())
+            if (button->text().remove(QLatin1Char('&')) == QLatin1String("OK"))
+                ok = button;
+        if (!ok) {
+            failure = QStringLiteral("no OK button");
+            about->reject();
+            return;
+        }
+        QTest::mouseClick(ok, Qt::LeftButton);
+        closed = !about->isVisible();
+    };
+    QTimer::singleShot(0, answer);
+    // The entry's mnemonic picks it; the box runs modally until OK.
+    QTest::keyClick(menu, Qt::Key_A);
+
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(title, QStringLiteral("About Brellin"));
+    QVERIFY(labels.contains(QStringLiteral("Brellin Version 1.0")));
+    QCOMPARE(labels.size(), 2);
+    QVERIFY(hadIcon);
+    QVERIFY(modal);
+    QVERIFY(ownedByMain);
+    QVERIFY(closed);
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(dlg.result(), 0);
+}
+
+void TestWindow::closeFromWindowMenu()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    QMenu *menu = dlg.systemMenu();
+    menu->actions().at(2)->trigger();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+}
+
+void TestWindow::f1OpensHelp()
+{
+    CMainDlg &dlg = m_fx->dlg();
+    dlg.movie()->setFocus();
+    QTest::keyClick(dlg.movie(), Qt::Key_F1);
+    QCOMPARE(m_fx->desktop.opened, QStringList{m_fx->appDir() + QStringLiteral("help.html")});
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
