@@ -30,7 +30,19 @@ QString HostFixture::recordingMovie()
     return QStringLiteral(TARNWICK_SOURCE_DIR "/tests/support/recordingmovie.qml");
 }
 
-HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie)
+QByteArray HostFixture::shippedCatalogue()
+{
+    QFile ini(QStringLiteral(TARNWICK_SOURCE_DIR "/res/Formats.ini"));
+    return ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray();
+}
+
+QString HostFixture::shippedMovie()
+{
+    return QStringLiteral(TARNWICK_SOURCE_DIR "/res/main.qml");
+}
+
+HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie, PlayerFactory players)
+    : m_players(std::move(players))
 {
     if (!catalogue.isNull()) {
         QFile ini(m_dir.filePath(QStringLiteral("Formats.ini")));
@@ -45,7 +57,8 @@ HostFixture::~HostFixture() = default;
 
 CMainDlg &HostFixture::start()
 {
-    m_dlg = std::make_unique<CMainDlg>(desktop, ScriptedPlayer::factory(script), appDir());
+    m_dlg = std::make_unique<CMainDlg>(
+        desktop, m_players ? m_players : ScriptedPlayer::factory(script), appDir());
     m_dlg->OnInitDialog();
     return *m_dlg;
 }

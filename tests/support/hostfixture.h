@@ -12,15 +12,19 @@
 
 // A program folder in a temporary directory with the recording movie (or
 // another movie) and a catalogue, and a main window over it driven by a
-// scripted desktop and scripted players.
+// scripted desktop and scripted players (or the players of another factory,
+// such as the real engine's).
 class HostFixture
 {
 public:
     static QByteArray defaultCatalogue();
     static QString recordingMovie();
+    // The catalogue and the movie the program ships with.
+    static QByteArray shippedCatalogue();
+    static QString shippedMovie();
 
     explicit HostFixture(const QByteArray &catalogue = defaultCatalogue(),
-                         const QString &movie = recordingMovie());
+                         const QString &movie = recordingMovie(), PlayerFactory players = {});
     ~HostFixture();
 
     // Builds the window and runs its start-up.
@@ -41,5 +45,6 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    PlayerFactory m_players;
     std::unique_ptr<CMainDlg> m_dlg;
 };

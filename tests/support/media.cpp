@@ -25,17 +25,23 @@ QString makeClip(const QString &folder, const QString &baseName, const ClipSpec 
     QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
                      QStringLiteral("error"), QStringLiteral("-y"),
                      QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("testsrc2=size=%1:rate=25:duration=%2").arg(size, seconds),
+                     // Interlaced: pairs of 50 Hz frames woven into 25 fps top-first frames.
+                     QStringLiteral("testsrc2=size=%1:rate=%2:duration=%3")
+                         .arg(size, spec.interlaced ? QStringLiteral("50") : QStringLiteral("25"),
+                              seconds),
                      QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                      QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds)};
     if (spec.audioChannels != 1)
         args << QStringLiteral("-ac") << QString::number(spec.audioChannels);
     if (spec.interlaced)
         args << QStringLiteral("-vf") << QStringLiteral("tinterlace=interleave_top")
-             << QStringLiteral("-flags") << QStringLiteral("+ilme+ildct");
-    args << QStringLiteral("-c:v") << QStringLiteral("mpeg4") << QStringLiteral("-q:v")
-         << QStringLiteral("5") << QStringLiteral("-c:a") << QStringLiteral("mp3")
-         << QStringLiteral("-shortest") << path;
+             << QStringLiteral("-flags") << QStringLiteral("+ilme+ildct") << QStringLiteral("-top")
+             << QStringLiteral("1") << QStringLiteral("-c:v") << QStringLiteral("mpeg2video")
+             << QStringLiteral("-c:a") << QStringLiteral("mp2");
+    else
+        args << QStringLiteral("-c:v") << QStringLiteral("mpeg4") << QStringLiteral("-c:a")
+             << QStringLiteral("mp3");
+    args << QStringLiteral("-q:v") << QStringLiteral("5") << QStringLiteral("-shortest") << path;
     QProcess ffmpeg;
     ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
     ffmpeg.start(QStringLiteral(FFMPEG_PROGRAM), args);

@@ -13,7 +13,7 @@ struct ClipSpec
     int width = 320;
     int height = 240;
     int audioChannels = 2;
-    bool interlaced = false;
+    bool interlaced = false; // MPEG-2 with top-field-first frames; suits .mpg
     QString extension = QStringLiteral(".avi");
 };
 
