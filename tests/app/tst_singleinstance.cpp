@@ -1,0 +1,213 @@
+// One copy per desktop: real processes of the program under the test's X
+// server, watched from outside.
+
+#include <memory>
+#include <set>
+
+#include <QFileInfo>
+#include <QTest>
+#include <QWidget>
+
+#include "platform/windowlookup.h"
+#include "programrun.h"
+
+using namespace programrun;
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void secondCopyRefused();
+    void foreignWindow_data();
+    void foreignWindow();
+    void socketRefusesWhereWindowsCannotBeListed();
+
+private:
+    QProcess *start(const ProgramCopy &copy, const QProcessEnvironment &env);
+    // The start is refused: a box titled "Tarnwick" comes up, Return closes
+    // it, the process ends with 0 and never shows a main window.
+    void expectRefused(QProcess *process);
+    // The start goes through: the main window comes up; closing it from the
+    // desktop ends the process with 0.
+    void expectStartsAndCloses(QProcess *process);
+
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
+
+void TestSingleInstance::initTestCase()
+{
+    if (!qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        QSKIP("needs an X server (run under xvfb-run)");
+    QVERIFY2(!runTool(QStringLiteral("xdotool"), {QStringLiteral("version")}).isEmpty(),
+             "xdotool is needed");
+    QVERIFY2(!x11TopLevelWindowExists(QStringLiteral("Tarnwick")),
+             "the test's X server already shows a window titled Tarnwick");
+}
+
+void TestSingleInstance::cleanup()
+{
+    for (auto &process : m_processes) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(10000);
+        }
+    }
+    m_processes.clear();
+}
+
+QProcess *TestSingleInstance::start(const ProgramCopy &copy, const QProcessEnvironment &env)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(env);
+    process->setWorkingDirectory(copy.path());
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->start(copy.program(), {});
+    if (!process->waitForStarted(10000))
+        qWarning("could not start %s", qPrintable(copy.program()));
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+void TestSingleInstance::expectRefused(QProcess *process)
+{
+    const qint64 pid = process->processId();
+    QVERIFY(pid > 0);
+    std::set<QString> seen;
+    QString box;
+    auto boxShown = [&] {
+        const QStringList windows = visibleWindows(pid);
+        seen.insert(windows.begin(), windows.end());
+        box = windows.value(0);
+        return !box.isEmpty();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(boxShown(), 30000);
+    QCOMPARE(windowName(box), QStringLiteral("Tarnwick"));
+    QVERIFY(windowSize(box) != QSize(656, 538));
+    QCOMPARE(process->state(), QProcess::Running);
+
+    runTool(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), box});
+    runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY(process->waitForFinished(20000));
+    QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process->exitCode(), 0);
+    for (const QString &window : seen)
+        QVERIFY(windowSize(window) != QSize(656, 538));
+}
+
+void TestSingleInstance::expectStartsAndCloses(QProcess *process)
+{
+    const qint64 pid = process->processId();
+    QVERIFY(pid > 0);
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = mainWindow(pid)).isEmpty(), 30000);
+    QCOMPARE(windowName(window), QStringLiteral("Tarnwick"));
+    QVERIFY(requestClose(window));
+    QVERIFY(process->waitForFinished(20000));
+    QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process->exitCode(), 0);
+}
+
+void TestSingleInstance::secondCopyRefused()
+{
+    ProgramCopy first, second;
+    QVERIFY(first.isValid() && second.isValid());
+    QProcess *running = start(first, first.environment(QStringLiteral("xcb")));
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = mainWindow(running->processId())).isEmpty(), 30000);
+    QVERIFY(x11TopLevelWindowExists(QStringLiteral("Tarnwick")));
+
+    // A TMPDIR of its own: only the window lookup can find the first copy.
+    const QByteArray catalogue = readFile(second.filePath(QStringLiteral("Formats.ini")));
+    expectRefused(start(second, second.environment(QStringLiteral("xcb"))));
+    if (QTest::currentTestFailed())
+        return;
+    // It ended before its window was made: nothing of the start-up happened.
+    QVERIFY(!QFileInfo::exists(second.filePath(QStringLiteral("Converted Videos"))));
+    QCOMPARE(readFile(second.filePath(QStringLiteral("Formats.ini"))), catalogue);
+
+    // The running copy is left alone.
+    QCOMPARE(running->state(), QProcess::Running);
+    QCOMPARE(mainWindow(running->processId()), window);
+    expectStartsAndCloses(running);
+}
+
+void TestSingleInstance::foreignWindow_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("same title") << "Tarnwick" << true;
+    QTest::newRow("other letter case") << "tarnwick" << false;
+    QTest::newRow("title plus more") << "Tarnwick - Videos" << false;
+}
+
+void TestSingleInstance::foreignWindow()
+{
+    QFETCH(QString, title);
+    QFETCH(bool, refused);
+    ProgramCopy copy;
+    QVERIFY(copy.isValid());
+
+    auto foreign = std::make_unique<QWidget>();
+    foreign->setWindowTitle(title);
+    foreign->resize(300, 200);
+    foreign->show();
+    QVERIFY(QTest::qWaitForWindowExposed(foreign.get()));
+    QTRY_VERIFY(x11TopLevelWindowExists(title));
+
+    QProcess *process = start(copy, copy.environment(QStringLiteral("xcb")));
+    if (refused) {
+        expectRefused(process);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(!QFileInfo::exists(copy.filePath(QStringLiteral("Converted Videos"))));
+        // Without the foreign window the program starts.
+        foreign.reset();
+        QTRY_VERIFY(!x11TopLevelWindowExists(QStringLiteral("Tarnwick")));
+        process = start(copy, copy.environment(QStringLiteral("xcb")));
+    }
+    expectStartsAndCloses(process);
+    QVERIFY(QFileInfo(copy.filePath(QStringLiteral("Converted Videos"))).isDir());
+    QVERIFY(readFile(copy.filePath(QStringLiteral("Formats.ini"))).contains("\nOutputPath="));
+}
+
+void TestSingleInstance::socketRefusesWhereWindowsCannotBeListed()
+{
+    ProgramCopy first, second;
+    QVERIFY(first.isValid() && second.isValid());
+    // Offscreen and without a display: no window anyone could list.
+    QProcess *hidden = start(first, first.environment(QStringLiteral("offscreen"), false));
+    const QString socket = lockSocket(first.tmpDir());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 30000);
+    QVERIFY(!x11TopLevelWindowExists(QStringLiteral("Tarnwick")));
+
+    expectRefused(start(second, second.environment(QStringLiteral("xcb"), true, first.tmpDir())));
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(!QFileInfo::exists(second.filePath(QStringLiteral("Converted Videos"))));
+    QCOMPARE(hidden->state(), QProcess::Running);
+
+    // A copy that was killed leaves its socket file behind; nobody answers on
+    // it, so the next start goes through.
+    hidden->kill();
+    QVERIFY(hidden->waitForFinished(10000));
+    QVERIFY(QFileInfo::exists(socket));
+    expectStartsAndCloses(
+        start(second, second.environment(QStringLiteral("xcb"), true, first.tmpDir())));
+}
+
+QTEST_MAIN(TestSingleInstance)
+#include "tst_singleinstance.moc"
