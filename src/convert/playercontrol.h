@@ -34,8 +34,9 @@ public:
     virtual float GetPosition() = 0;
     virtual int GetTime() = 0;
 
-    // True once the item reached its end after the engine reported progress,
-    // decided from the engine's own events rather than from a poll.
+    // True once the item reached its end having been converted, decided from
+    // the engine's own events rather than from a poll: a short clip can be
+    // through before any poll sees progress.
     virtual bool FinishedNormally() = 0;
 };
 

@@ -53,6 +53,22 @@ struct Watch
     }
 };
 
+// The process's working folder for the life of the object.
+class CurrentDir
+{
+public:
+    explicit CurrentDir(const QString &path) : m_previous(QDir::currentPath())
+    {
+        QDir::setCurrent(path);
+    }
+    ~CurrentDir() { QDir::setCurrent(m_previous); }
+    CurrentDir(const CurrentDir &) = delete;
+    CurrentDir &operator=(const CurrentDir &) = delete;
+
+private:
+    QString m_previous;
+};
+
 QStringList entries(const QString &folder)
 {
     QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
@@ -307,13 +323,11 @@ void TestVlcControl::destinationLandsExactly()
     QCOMPARE(out, folder.filePath(name + QStringLiteral(".mp4")));
 
     // A relative destination smuggled into the option would land here.
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(workingDir.path());
+    const CurrentDir current(workingDir.path());
     CVLCControl player;
     start(player, input, out);
     Watch watch{player};
     QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
-    QDir::setCurrent(previous);
 
     QVERIFY(player.FinishedNormally());
     QCOMPARE(entries(folder.path()),
