@@ -7,6 +7,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    CMainApp::SetUpGraphics();
     QtDesktop desktop;
     CMainApp theApp(desktop, CVLCControl::factory());
     theApp.InitInstance();

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 
 #include "platform/desktop.h"
 #include "ui/maindlg.h"
@@ -34,4 +36,16 @@ void CMainApp::OpenHelp(Desktop &desktop, const QString &appDir)
     const QString help = appDir + QStringLiteral("help.html");
     if (QFileInfo(help).isFile())
         desktop.shellOpen(help);
+}
+
+void CMainApp::SetUpGraphics()
+{
+    // The movie is one small page of flat shapes and text: the software scene
+    // graph draws it without loading a GL driver, which on a machine without a
+    // GPU (llvmpipe) more than doubles the memory and slows the first frame.
+    // A backend chosen in the environment still wins.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") &&
+        qEnvironmentVariableIsEmpty("QMLSCENE_DEVICE") &&
+        qEnvironmentVariableIsEmpty("QSG_RHI_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }

@@ -18,6 +18,10 @@ public:
 
     static void OpenHelp(Desktop &desktop, const QString &appDir);
 
+    // Chooses how the movie is drawn; call after the application object is
+    // made and before any window is.
+    static void SetUpGraphics();
+
     QString m_appDir;
 
 private:
