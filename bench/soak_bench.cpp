@@ -2,6 +2,8 @@
 // (the window's timers and pauses, the real engine). Prints the wall time,
 // the peak resident memory and how resident memory moves from file to file.
 
+#include <malloc.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,6 +31,7 @@ qint64 statusKb(const char *field)
 
 int main(int argc, char *argv[])
 {
+    mallopt(M_ARENA_MAX, 2); // as the program itself does
     QApplication app(argc, argv);
     const int files = argc > 1 ? QByteArray(argv[1]).toInt() : 50;
     const double seconds = argc > 2 ? QByteArray(argv[2]).toDouble() : 5.0;
