@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -82,7 +83,20 @@ std::optional<QString> QtDesktop::browseForFolder(QWidget *owner, const QString 
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     applyDialogColours(&dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    int result = QDialog::Rejected;
+    if (owner) {
+        result = dialog.exec();
+    } else {
+        // Without an owner the browser blocks nobody: the caller waits for it,
+        // while every window, the main one included, stays usable.
+        dialog.setWindowModality(Qt::NonModal);
+        QEventLoop loop;
+        QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+        dialog.show();
+        loop.exec(QEventLoop::DialogExec);
+        result = dialog.result();
+    }
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return QDir::cleanPath(dialog.selectedFiles().first());
 }

@@ -2,7 +2,11 @@
 // its window menu and the About box.
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -13,6 +17,7 @@
 #include "filelist/filelistbox.h"
 #include "movie/shockwaveflash.h"
 #include "support/hostfixture.h"
+#include "platform/qtdesktop.h"
 #include "ui/aboutdlg.h"
 
 namespace {
@@ -36,6 +41,16 @@ Item {
     }
 }
 )";
+
+// The visible file dialog other than `except`, or none.
+QFileDialog *openFileDialog(QFileDialog *except = nullptr)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *dialog = qobject_cast<QFileDialog *>(widget);
+            dialog && dialog != except && dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
 
 QVariantList movieList(CMainDlg &dlg, const char *name)
 {
@@ -61,6 +76,8 @@ private slots:
     void aboutBoxFromWindowMenu();
     void closeFromWindowMenu();
     void f1OpensHelp();
+    void folderBrowserBlocksNothing();
+    void fileDialogPatternsIgnoreCase();
 
 private:
     std::unique_ptr<HostFixture> m_fx;
@@ -257,6 +274,114 @@ void TestWindow::f1OpensHelp()
     dlg.movie()->setFocus();
     QTest::keyClick(dlg.movie(), Qt::Key_F1);
     QCOMPARE(m_fx->desktop.opened, QStringList{m_fx->appDir() + QStringLiteral("help.html")});
+}
+
+void TestWindow::folderBrowserBlocksNothing()
+{
+    // The real desktop services, the window and movie of the fixture.
+    QtDesktop desktop;
+    CMainDlg dlg(desktop, ScriptedPlayer::factory(m_fx->script), m_fx->appDir());
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTemporaryDir target;
+
+    QString title, failure;
+    QVariantList clicksWhileOpen;
+    bool secondBrowserOpened = false;
+    std::function<void()> drive = [&] {
+        QFileDialog *browser = openFileDialog();
+        if (!browser) {
+            QTimer::singleShot(20, drive);
+            return;
+        }
+        title = browser->windowTitle();
+        if (QApplication::activeModalWidget())
+            failure = QStringLiteral("the browser is modal");
+        // The main window still takes clicks and the movie's commands, a
+        // second browse included.
+        QTest::mouseClick(dlg.movie(), Qt::LeftButton, {}, QPoint(50, 50));
+        clicksWhileOpen = movieList(dlg, "buttons");
+        QTimer::singleShot(0, [&, browser] {
+            QFileDialog *second = openFileDialog(browser);
+            secondBrowserOpened = second != nullptr;
+            if (second)
+                second->reject();
+            browser->setDirectory(target.path());
+            static_cast<QDialog *>(browser)->accept();
+        });
+        QMetaObject::invokeMethod(dlg.movie()->rootObject(), "fsCommand",
+                                  Q_ARG(QString, QStringLiteral("IDC_FS_BROWSE")),
+                                  Q_ARG(QString, QString()));
+    };
+    QTimer::singleShot(0, drive);
+    QMetaObject::invokeMethod(dlg.movie()->rootObject(), "fsCommand",
+                              Q_ARG(QString, QStringLiteral("IDC_FS_BROWSE")),
+                              Q_ARG(QString, QString()));
+
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(title, QStringLiteral("Select a Destintion Folder."));
+    QCOMPARE(clicksWhileOpen, QVariantList{int(Qt::LeftButton)});
+    QVERIFY(secondBrowserOpened);
+    QCOMPARE(dlg.m_outputPath, QDir::cleanPath(target.path()));
+    QVERIFY(!openFileDialog());
+    dlg.OnDestroy();
+}
+
+void TestWindow::fileDialogPatternsIgnoreCase()
+{
+    QTemporaryDir folder;
+    for (const char *name : {"CLIP.AVI", "Movie.Mp4", "song.MPG", "notes.txt", "image.png"}) {
+        QFile f(folder.filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const QString oldCurrent = QDir::currentPath();
+    QDir::setCurrent(folder.path());
+
+    QtDesktop desktop;
+    CMainDlg dlg(desktop, ScriptedPlayer::factory(m_fx->script), m_fx->appDir());
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+
+    QStringList shown, filters;
+    QString selectedFilter;
+    bool accepted = true;
+    std::function<void()> drive = [&] {
+        QFileDialog *dialog = openFileDialog();
+        auto *view = dialog ? dialog->findChild<QListView *>(QStringLiteral("listView")) : nullptr;
+        if (!view || view->model()->rowCount(view->rootIndex()) < 3) {
+            QTimer::singleShot(20, drive);
+            return;
+        }
+        filters = dialog->nameFilters();
+        selectedFilter = dialog->selectedNameFilter();
+        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+            shown << view->model()->index(row, 0, view->rootIndex()).data().toString();
+        // Two names typed the way the dialog takes several.
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(QStringLiteral("\"CLIP.AVI\" \"song.MPG\""));
+        static_cast<QDialog *>(dialog)->accept();
+        if (dialog->isVisible()) {
+            accepted = false;
+            dialog->reject();
+        }
+    };
+    QTimer::singleShot(0, drive);
+    QMetaObject::invokeMethod(dlg.movie()->rootObject(), "fsCommand",
+                              Q_ARG(QString, QStringLiteral("IDC_FS_ADD")),
+                              Q_ARG(QString, QString()));
+    QDir::setCurrent(oldCurrent);
+
+    QVERIFY(accepted);
+    QCOMPARE(filters.size(), 5);
+    QCOMPARE(selectedFilter, filters.first());
+    QVERIFY(filters.last().contains(QLatin1String("(*)")));
+    shown.sort();
+    QCOMPARE(shown, QStringList({"CLIP.AVI", "Movie.Mp4", "song.MPG"}));
+    QCOMPARE(dlg.fileList()->Paths(), QStringList({folder.filePath(QStringLiteral("CLIP.AVI")),
+                                                   folder.filePath(QStringLiteral("song.MPG"))}));
+    dlg.OnDestroy();
 }
 
 QTEST_MAIN(TestWindow)
