@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -49,9 +50,18 @@ CMainDlg::~CMainDlg()
 int CMainDlg::DoModal()
 {
     OnInitDialog();
-    const int result = exec();
+    // The window has no owner, so its loop disables no other window (exec()
+    // would block every window of the program): the folder browser, which
+    // has no owner either, stays usable beside it. Boxes and dialogs owned by
+    // this window are still modal to it.
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    setResult(0);
+    show();
+    if (isVisible())
+        loop.exec(QEventLoop::DialogExec);
     OnDestroy();
-    return result == QDialog::Accepted ? Desktop::IdOk : Desktop::IdCancel;
+    return result() == QDialog::Accepted ? Desktop::IdOk : Desktop::IdCancel;
 }
 
 bool CMainDlg::OnInitDialog()
@@ -103,19 +113,11 @@ bool CMainDlg::OnInitDialog()
 
     LoadPresetList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"),
                    QStringLiteral("genral"), &m_formats);
-    LoadPresetList(QStringLiteral("_root.containerStr"), m_formats.at(0),
-                   QStringLiteral("muxer"), &m_containers);
-    LoadPresetList(QStringLiteral("_root.videoCodecStr"), m_containers.at(0),
-                   QStringLiteral("VC"), &m_videoCodecs);
-    LoadPresetList(QStringLiteral("_root.audioCodecStr"), m_containers.at(0),
-                   QStringLiteral("AC"), &m_audioCodecs);
-
-    m_format = m_formats.at(0);
-    m_container = m_containers.at(0);
-    m_videoCodec = m_videoCodecs.at(0);
+    // The first format, its containers and their codecs, exactly as if the
+    // user had chosen that format.
+    OnFormatChosen(m_formats.at(0));
     m_videoBitrate = QStringLiteral("1024");
     m_scale = QStringLiteral("1");
-    m_audioCodec = m_audioCodecs.at(0);
     m_audioBitrate = QStringLiteral("128");
     m_channels = QStringLiteral("2");
     return true;
