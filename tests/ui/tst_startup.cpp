@@ -189,7 +189,8 @@ void TestStartup::fileListShownByItselfAfterThreeSeconds()
     QCOMPARE(dlg.m_showListTimer, CMainDlg::TIMER_SHOWLIST);
     QCOMPARE(dlg.fileList()->geometry(), QRect(220, 70, 372, 130));
     QTRY_VERIFY_WITH_TIMEOUT(dlg.fileList()->isVisible(), 10000);
-    QVERIFY2(clock.elapsed() >= 2900, qPrintable(QString::number(clock.elapsed())));
+    // Coarse timers may fire up to 5 % early.
+    QVERIFY2(clock.elapsed() >= 2800, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(dlg.m_showListTimer, 0u);
 }
 
