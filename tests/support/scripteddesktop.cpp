@@ -3,14 +3,14 @@
 #include <QThread>
 
 namespace {
-template<typename T, typename D>
-T takeFront(std::deque<T> &queue, D fallback)
+template<typename T>
+T takeFront(std::deque<T> &queue, T fallback)
 {
-    if (queue.empty())
-        return fallback;
-    T value = queue.front();
-    queue.pop_front();
-    return value;
+    if (!queue.empty()) {
+        fallback = std::move(queue.front());
+        queue.pop_front();
+    }
+    return fallback;
 }
 } // namespace
 
