@@ -175,7 +175,8 @@ int main(int argc, char *argv[])
                 seconds(programMs - engineMs));
     std::printf("  pauses before each hand-over (500 ms each + new player): %6.2f s\n",
                 seconds(beforeHandOver));
-    std::printf("  poll latency (hand-over to end read, less engine alone):  %6.2f s\n",
+    std::printf("  hand-over to end read, less the engine alone (the wait for the\n"
+                "  next 1 s poll, at most 1 s a file, and the engine's run-to-run spread): %6.2f s\n",
                 seconds(handOverToEnd - engineMs));
     std::printf("  completion and reset after the last end:                 %6.2f s\n",
                 seconds(afterLast));
