@@ -12,14 +12,18 @@ namespace {
 
 const QString kProgress = QStringLiteral("_root.progressValue=");
 
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
 QStringList makeFiles(const HostFixture &fx, const QStringList &names)
 {
     QStringList paths;
     for (const QString &name : names) {
         const QString path = fx.file(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write("source");
+        writeFile(path, "source");
         paths << path;
     }
     return paths;
@@ -328,11 +332,7 @@ void TestBatch::overwriteQuestion()
     fx.start();
     const QStringList files = makeFiles(fx, {QStringLiteral("clip.mov"), QStringLiteral("b.avi")});
     const QString existing = fx.file("clip.mp4");
-    {
-        QFile f(existing);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("keep me");
-    }
+    QVERIFY(writeFile(existing, "keep me"));
     fx.addFiles(files);
     if (builtByJob) {
         fx.answer(QStringLiteral("_root.audioCheck"), QStringLiteral("TRUE"));
@@ -400,11 +400,7 @@ void TestBatch::restartKeepsTheChosenOutput()
     fx.start();
     const QStringList files = makeFiles(fx, {QStringLiteral("clip.avi")});
     const QString existing = fx.file("clip.mp4");
-    {
-        QFile f(existing);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("keep me");
-    }
+    QVERIFY(writeFile(existing, "keep me"));
     fx.addFiles(files);
     const QString renamed = fx.file("other.mp4");
     fx.desktop.boxAnswers = {Desktop::IdNo};
@@ -427,11 +423,7 @@ void TestBatch::givingUpLeavesUntouchedExistingOutput()
     fx.start();
     const QStringList files = makeFiles(fx, {QStringLiteral("clip.avi")});
     const QString existing = fx.file("clip.mp4");
-    {
-        QFile f(existing);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("precious");
-    }
+    QVERIFY(writeFile(existing, "precious"));
     fx.addFiles(files);
     fx.desktop.boxAnswers = {Desktop::IdYes, Desktop::IdOk};
     fx.send(QStringLiteral("IDC_FS_CONVERT")); // jobs fail without writing anything
