@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 
 #include "convert/vlccontrol.h"
 #include "filelist/filelistbox.h"
@@ -67,6 +68,7 @@ private slots:
     void twoHourFileOfHoles();
     void fileGrowingWhileConverted();
     void outputFolderRemovedMidBatch();
+    void exitInTheMiddleOfABatch();
 
 private:
     std::unique_ptr<HostFixture> makeFixture();
@@ -195,6 +197,49 @@ void TestMediaFaults::outputFolderRemovedMidBatch()
     for (int i = 0; i < sources.size(); ++i)
         QCOMPARE(digest(sources[i]), before[i]);
     QVERIFY(!QDir(out).exists()); // nobody recreated it
+}
+
+void TestMediaFaults::exitInTheMiddleOfABatch()
+{
+    HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(),
+                   CVLCControl::factory());
+    CMainDlg &dlg = fx.create();
+    media::ClipSpec spec;
+    spec.seconds = 30;
+    spec.width = 640;
+    spec.height = 360;
+    const QString source = media::makeClip(fx.file(QString()), QStringLiteral("long"), spec);
+    QVERIFY(!source.isEmpty());
+    const QByteArray before = digest(source);
+
+    // Inside the window's own loop: convert, and leave as soon as the file
+    // is under way.
+    bool exited = false;
+    QTimer::singleShot(0, &dlg, [&] {
+        fx.addFiles({source});
+        fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &dlg, [&] {
+        if (!exited && dlg.m_progressSeen) {
+            exited = true;
+            fx.send(QStringLiteral("IDC_FS_EXIT"));
+        }
+    });
+    poll.start(50);
+    QTimer::singleShot(120000, &dlg, [&] { dlg.reject(); }); // never hang the suite
+    QCOMPARE(dlg.DoModal(), int(Desktop::IdOk));
+    poll.stop();
+    QVERIFY(exited);
+
+    // The engine let go at once: what it wrote is a complete, shorter file.
+    const media::Probe partial = media::probe(fx.file(QStringLiteral("long.mp4")));
+    QVERIFY2(partial.ok, qPrintable(partial.error));
+    QVERIFY(partial.duration > 0.0 && partial.duration < 29.0);
+    QCOMPARE(digest(source), before);
+    QFile ini(fx.file(QStringLiteral("Formats.ini")));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QVERIFY(ini.readAll().contains("\nOutputPath="));
 }
 
 QTEST_MAIN(TestMediaFaults)

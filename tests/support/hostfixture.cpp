@@ -55,10 +55,16 @@ HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie, Play
 
 HostFixture::~HostFixture() = default;
 
-CMainDlg &HostFixture::start()
+CMainDlg &HostFixture::create()
 {
     m_dlg = std::make_unique<CMainDlg>(
         desktop, m_players ? m_players : ScriptedPlayer::factory(script), appDir());
+    return *m_dlg;
+}
+
+CMainDlg &HostFixture::start()
+{
+    create();
     m_dlg->OnInitDialog();
     return *m_dlg;
 }

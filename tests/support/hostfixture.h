@@ -29,6 +29,8 @@ public:
 
     // Builds the window and runs its start-up.
     CMainDlg &start();
+    // Builds the window only, for a test that runs it with DoModal.
+    CMainDlg &create();
     CMainDlg &dlg() { return *m_dlg; }
     QString appDir() const { return m_dir.path() + QLatin1Char('/'); }
     QString file(const QString &name) const { return m_dir.filePath(name); }
