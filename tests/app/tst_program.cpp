@@ -13,16 +13,11 @@
 #include <QTest>
 
 #include "programrun.h"
+#include "support/files.h"
 
 using namespace programrun;
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Lines of the program's error output that come from the movie.
 QStringList movieComplaints(const QByteArray &stderrText)

@@ -10,18 +10,9 @@
 
 #include "platform/windowlookup.h"
 #include "programrun.h"
+#include "support/files.h"
 
 using namespace programrun;
-
-namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TestSingleInstance : public QObject
 {

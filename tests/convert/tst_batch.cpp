@@ -7,16 +7,11 @@
 
 #include "filelist/filelistbox.h"
 #include "support/hostfixture.h"
+#include "support/files.h"
 
 namespace {
 
 const QString kProgress = QStringLiteral("_root.progressValue=");
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
 
 QStringList makeFiles(const HostFixture &fx, const QStringList &names)
 {
@@ -42,12 +37,6 @@ void runToEnd(HostFixture &fx, int maxTicks = 50)
 {
     for (int i = 0; i < maxTicks && fx.dlg().m_progressTimer != 0; ++i)
         fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace

@@ -20,16 +20,6 @@
 
 namespace {
 
-QByteArray digest(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&f);
-    return hash.result();
-}
-
 // Polls faster than the window's own once-a-second timer; `during` runs
 // between polls.
 bool runBatch(HostFixture &fx, int timeoutMs, const std::function<void()> &during = {})
@@ -111,7 +101,7 @@ void TestMediaFaults::twoHourFileOfHoles()
         ::close(fd);
     }
     QCOMPARE(media::probe(path).duration > 7000, true);
-    const QByteArray before = digest(path);
+    const QByteArray before = media::digest(path);
 
     fx->addFiles({path});
     fx->send(QStringLiteral("IDC_FS_CONVERT"));
@@ -121,7 +111,7 @@ void TestMediaFaults::twoHourFileOfHoles()
     QVERIFY(messages.size() == 1);
     QVERIFY(messages[0] == QStringLiteral("Conversion Complete, Total Converted files:1") ||
             messages[0] == "Unable to Convert File:" + path + " ");
-    QCOMPARE(digest(path), before);
+    QCOMPARE(media::digest(path), before);
 }
 
 void TestMediaFaults::fileGrowingWhileConverted()
@@ -172,7 +162,7 @@ void TestMediaFaults::outputFolderRemovedMidBatch()
     QVERIFY(!sources.contains(QString()));
     QList<QByteArray> before;
     for (const QString &s : sources)
-        before << digest(s);
+        before << media::digest(s);
 
     const QString out = fx->file(QStringLiteral("out"));
     QVERIFY(QDir().mkdir(out));
@@ -195,7 +185,7 @@ void TestMediaFaults::outputFolderRemovedMidBatch()
                           "Unable to Convert File:" + sources[2] + " ",
                           QStringLiteral("Conversion Complete, Total Converted files:1")}));
     for (int i = 0; i < sources.size(); ++i)
-        QCOMPARE(digest(sources[i]), before[i]);
+        QCOMPARE(media::digest(sources[i]), before[i]);
     QVERIFY(!QDir(out).exists()); // nobody recreated it
 }
 
@@ -210,7 +200,7 @@ void TestMediaFaults::exitInTheMiddleOfABatch()
     spec.height = 360;
     const QString source = media::makeClip(fx.file(QString()), QStringLiteral("long"), spec);
     QVERIFY(!source.isEmpty());
-    const QByteArray before = digest(source);
+    const QByteArray before = media::digest(source);
 
     // Inside the window's own loop: convert, and leave as soon as the file
     // is under way.
@@ -236,7 +226,7 @@ void TestMediaFaults::exitInTheMiddleOfABatch()
     const media::Probe partial = media::probe(fx.file(QStringLiteral("long.mp4")));
     QVERIFY2(partial.ok, qPrintable(partial.error));
     QVERIFY(partial.duration > 0.0 && partial.duration < 29.0);
-    QCOMPARE(digest(source), before);
+    QCOMPARE(media::digest(source), before);
     QFile ini(fx.file(QStringLiteral("Formats.ini")));
     QVERIFY(ini.open(QIODevice::ReadOnly));
     QVERIFY(ini.readAll().contains("\nOutputPath="));

@@ -16,23 +16,12 @@
 
 #include "settings/settingsfile.h"
 #include "support/hostfixture.h"
+#include "support/files.h"
 
 namespace {
 
 const QByteArray kCatalogue = "; catalogue\r\n[genral]\r\nExtentions=.mp4|.avi\r\n"
                               "OutputPath=/first\r\n[muxer]\r\n.mp4=mp4\r\n.avi=avi\r\n";
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
 
 } // namespace
 
@@ -51,7 +40,7 @@ void TestSettingsFaults::killedWritesLeaveAWholeFile()
 {
     QTemporaryDir dir;
     const QString ini = dir.filePath("Formats.ini");
-    QVERIFY(writeAll(ini, kCatalogue));
+    QVERIFY(writeFile(ini, kCatalogue));
     const QString writer = QStringLiteral(TARNWICK_TEST_BIN_DIR "/settingswriter");
 
     std::mt19937 random(20261207);
@@ -71,7 +60,7 @@ void TestSettingsFaults::killedWritesLeaveAWholeFile()
         QCOMPARE(settings.ReadString(".avi", "", "muxer"), QStringLiteral("avi"));
         const QString path = settings.ReadString("OutputPath", "", "genral");
         QVERIFY2(path == "/first" || path.startsWith("/home/user/Videos/"), qPrintable(path));
-        QVERIFY(readAll(ini).startsWith("; catalogue\r\n[genral]\r\n"));
+        QVERIFY(readFile(ini).startsWith("; catalogue\r\n[genral]\r\n"));
     }
     // A write killed half way leaves at most its own temporary file beside it.
     for (const QString &name : QDir(dir.path()).entryList(QDir::Files))
@@ -89,7 +78,7 @@ void TestSettingsFaults::fullDiskKeepsTheOldFile()
     auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
 
     const QString ini = dir.filePath("Formats.ini");
-    QVERIFY(writeAll(ini, kCatalogue));
+    QVERIFY(writeFile(ini, kCatalogue));
     // Fill the disk.
     {
         QFile filler(dir.filePath("filler"));
@@ -101,7 +90,7 @@ void TestSettingsFaults::fullDiskKeepsTheOldFile()
     CSettingsFile settings;
     settings.SetFileName(ini);
     QVERIFY(!settings.WriteString("OutputPath", QString(20000, QLatin1Char('y')), "genral"));
-    QCOMPARE(readAll(ini), kCatalogue);
+    QCOMPARE(readFile(ini), kCatalogue);
 }
 
 void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite_data()
@@ -120,7 +109,7 @@ void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite()
     const QString ini = fx.file("Formats.ini");
     QByteArray before;
     if (kind == "read-only") {
-        QVERIFY(writeAll(ini, kCatalogue));
+        QVERIFY(writeFile(ini, kCatalogue));
         QVERIFY(QFile::setPermissions(ini, QFile::ReadOwner | QFile::ReadGroup));
         before = kCatalogue;
     } else if (kind == "devnull") {
@@ -129,7 +118,7 @@ void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite()
         QByteArray bytes(1 << 20, '\0');
         QRandomGenerator gen(7);
         gen.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
-        QVERIFY(writeAll(ini, bytes));
+        QVERIFY(writeFile(ini, bytes));
         before = bytes;
     } else {
         QVERIFY(QDir().mkdir(ini));
@@ -145,7 +134,7 @@ void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite()
         QCOMPARE(QFileInfo(ini).symLinkTarget(), QStringLiteral("/dev/null"));
     } else if (kind == "random") {
         // The key is added; every byte that was there stays.
-        const QByteArray after = readAll(ini);
+        const QByteArray after = readFile(ini);
         QVERIFY(after.startsWith(before) || after.contains(before.left(4096)));
         QVERIFY(after.size() >= before.size());
         CSettingsFile settings;
@@ -154,7 +143,7 @@ void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite()
     } else if (kind == "directory") {
         QVERIFY(QFileInfo(ini).isDir());
     } else {
-        QCOMPARE(readAll(ini), before);
+        QCOMPARE(readFile(ini), before);
     }
 }
 

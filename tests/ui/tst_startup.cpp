@@ -12,14 +12,9 @@
 #include "movie/shockwaveflash.h"
 #include "settings/settingsfile.h"
 #include "support/hostfixture.h"
+#include "support/files.h"
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QByteArray garbage(int size)
 {
