@@ -24,14 +24,6 @@ QStringList makeFiles(const HostFixture &fx, const QStringList &names)
     return paths;
 }
 
-QStringList boxTexts(const ScriptedDesktop &desktop)
-{
-    QStringList texts;
-    for (const auto &box : desktop.boxes)
-        texts << box.text;
-    return texts;
-}
-
 // Polls until the batch is idle again; every poll is one tick of timer 2.
 void runToEnd(HostFixture &fx, int maxTicks = 50)
 {
@@ -180,7 +172,7 @@ void TestBatch::silentEndWhenNothingConverted()
     fx.desktop.boxAnswers = {Desktop::IdOk};
     fx.send(QStringLiteral("IDC_FS_CONVERT")); // every job fails
     runToEnd(fx);
-    QCOMPARE(boxTexts(fx.desktop), QStringList{"Unable to Convert File:" + fx.file("a.avi") + " "});
+    QCOMPARE(fx.desktop.boxTexts(), QStringList{"Unable to Convert File:" + fx.file("a.avi") + " "});
     QVERIFY(!fx.log().join('\n').contains(QStringLiteral("Conversion Complete")));
     QCOMPARE(fx.log().last(), QStringLiteral("_root.convertOutput="));
 }
@@ -237,7 +229,7 @@ void TestBatch::secondOfThreeNeverOpens()
     for (const auto &call : fx.script->calls)
         uris << call.uri;
     QCOMPARE(uris, (QStringList{files[0], files[1], files[1], files[1], files[1], files[2]}));
-    QCOMPARE(boxTexts(fx.desktop),
+    QCOMPARE(fx.desktop.boxTexts(),
              (QStringList{"Unable to Convert File:" + files[1] + " ",
                           QStringLiteral("Conversion Complete, Total Converted files:2")}));
     QVERIFY(QFile::exists(fx.file("1.mp4")));
@@ -258,7 +250,7 @@ void TestBatch::fileFinishedBetweenTicksCounts()
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     runToEnd(fx);
     QCOMPARE(fx.script->calls.size(), 1);
-    QCOMPARE(boxTexts(fx.desktop),
+    QCOMPARE(fx.desktop.boxTexts(),
              QStringList{QStringLiteral("Conversion Complete, Total Converted files:1")});
     QVERIFY(QFile::exists(fx.file("short.mp4")));
 }
@@ -437,7 +429,7 @@ void TestBatch::givingUpRemovesReadOnlyLeftover()
     QVERIFY(QFile::setPermissions(output, QFile::ReadOwner));
     runToEnd(fx);
     QVERIFY(!QFile::exists(output));
-    QVERIFY(!boxTexts(fx.desktop).join('\n').contains(QStringLiteral("Cant Delete file")));
+    QVERIFY(!fx.desktop.boxTexts().join('\n').contains(QStringLiteral("Cant Delete file")));
 }
 
 void TestBatch::refusedHandOverReportsAndMovesOn()
@@ -460,7 +452,7 @@ void TestBatch::refusedHandOverReportsAndMovesOn()
     QVERIFY(reset > 0);
     QVERIFY(log.indexOf(QRegularExpression("_root.convertOutput=Converting .*b.avi.*")) > reset);
     runToEnd(fx);
-    QCOMPARE(boxTexts(fx.desktop).last(),
+    QCOMPARE(fx.desktop.boxTexts().last(),
              QStringLiteral("Conversion Complete, Total Converted files:1"));
 }
 
@@ -501,7 +493,7 @@ void TestBatch::cancelStopsPlayerAndResets()
     fx.send(QStringLiteral("IDC_FS_CANCEL"));
     QCOMPARE(fx.script->stops, 1);
     QCOMPARE(fx.dlg().m_progressTimer, 0u);
-    QCOMPARE(boxTexts(fx.desktop),
+    QCOMPARE(fx.desktop.boxTexts(),
              QStringList{QStringLiteral("Conversion Complete, Total Converted files :1")});
     QVERIFY(QFile::exists(fx.file("b.mp4"))); // the interrupted output stays
     QCOMPARE(fx.dlg().m_currentIndex, 0);

@@ -39,14 +39,6 @@ bool runBatch(HostFixture &fx, int timeoutMs, const std::function<void()> &durin
     return false;
 }
 
-QStringList designedMessages(const ScriptedDesktop &desktop)
-{
-    QStringList texts;
-    for (const auto &box : desktop.boxes)
-        texts << box.text;
-    return texts;
-}
-
 } // namespace
 
 class TestMediaFaults : public QObject
@@ -106,7 +98,7 @@ void TestMediaFaults::twoHourFileOfHoles()
     fx->addFiles({path});
     fx->send(QStringLiteral("IDC_FS_CONVERT"));
     QVERIFY(runBatch(*fx, 240000));
-    const QStringList messages = designedMessages(fx->desktop);
+    const QStringList messages = fx->desktop.boxTexts();
     qInfo() << messages;
     QVERIFY(messages.size() == 1);
     QVERIFY(messages[0] == QStringLiteral("Conversion Complete, Total Converted files:1") ||
@@ -141,7 +133,7 @@ void TestMediaFaults::fileGrowingWhileConverted()
             ++appended;
         }
     }));
-    const QStringList messages = designedMessages(fx->desktop);
+    const QStringList messages = fx->desktop.boxTexts();
     QCOMPARE(messages.size(), 1);
     QVERIFY(messages[0].startsWith(QStringLiteral("Conversion Complete")) ||
             messages[0].startsWith(QStringLiteral("Unable to Convert File:")));
@@ -180,7 +172,7 @@ void TestMediaFaults::outputFolderRemovedMidBatch()
         }
     }));
     QVERIFY(removed);
-    QCOMPARE(designedMessages(fx->desktop),
+    QCOMPARE(fx->desktop.boxTexts(),
              (QStringList{"Unable to Convert File:" + sources[1] + " ",
                           "Unable to Convert File:" + sources[2] + " ",
                           QStringLiteral("Conversion Complete, Total Converted files:1")}));

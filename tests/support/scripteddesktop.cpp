@@ -58,3 +58,11 @@ void ScriptedDesktop::sleep(int milliseconds)
     if (realSleep)
         QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
+
+QStringList ScriptedDesktop::boxTexts() const
+{
+    QStringList texts;
+    for (const Box &box : boxes)
+        texts << box.text;
+    return texts;
+}

@@ -41,6 +41,9 @@ public:
     std::deque<QStringList> openAnswers;
     std::deque<std::optional<QString>> saveAnswers;
     std::deque<std::optional<QString>> folderAnswers;
+    // The text of every box shown, in order.
+    QStringList boxTexts() const;
+
     bool windowExists = false;
     bool realSleep = false;
 
