@@ -16,7 +16,7 @@
 #include <QTest>
 
 #include "convert/outputnaming.h"
-#include "convert/vlccontrol.h"
+#include "convert/vlcplayer.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
 
@@ -30,10 +30,10 @@ struct Timeline
     QList<qint64> endRead;
 };
 
-class TimedPlayer final : public PlayerControl
+class TimedPlayer final : public Player
 {
 public:
-    TimedPlayer(std::unique_ptr<PlayerControl> inner, std::shared_ptr<Timeline> timeline)
+    TimedPlayer(std::unique_ptr<Player> inner, std::shared_ptr<Timeline> timeline)
         : m_inner(std::move(inner)), m_timeline(std::move(timeline))
     {
     }
@@ -45,20 +45,20 @@ public:
     }
     void stop() override { m_inner->stop(); }
     void playlistClear() override { m_inner->playlistClear(); }
-    float GetPosition() override
+    float position() override
     {
-        const float p = m_inner->GetPosition();
+        const float p = m_inner->position();
         if (p < 0 && m_active) {
             m_active = false;
             m_timeline->endRead << m_timeline->clock.elapsed();
         }
         return p;
     }
-    int GetTime() override { return m_inner->GetTime(); }
-    bool FinishedNormally() override { return m_inner->FinishedNormally(); }
+    int time() override { return m_inner->time(); }
+    bool finishedNormally() override { return m_inner->finishedNormally(); }
 
 private:
-    std::unique_ptr<PlayerControl> m_inner;
+    std::unique_ptr<Player> m_inner;
     std::shared_ptr<Timeline> m_timeline;
     bool m_active = false;
 };
@@ -100,11 +100,11 @@ int main(int argc, char *argv[])
     // The program: the window with the shipped movie and catalogue.
     auto timeline = std::make_shared<Timeline>();
     HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(),
-                   [engine = CVLCControl::factory(), timeline]() -> std::unique_ptr<PlayerControl> {
+                   [engine = VlcPlayer::factory(), timeline]() -> std::unique_ptr<Player> {
                        return std::make_unique<TimedPlayer>(engine(), timeline);
                    });
     fx.desktop.realSleep = true;
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     fx.addFiles(inputs);
     fx.desktop.folderAnswers.push_back(programOut);
     fx.send(QStringLiteral("IDC_FS_BROWSE"));
@@ -132,19 +132,19 @@ int main(int argc, char *argv[])
     }
 
     // The engine alone: the same option, the next file as soon as an end is read.
-    PlayerFactory players = CVLCControl::factory();
+    PlayerFactory players = VlcPlayer::factory();
     QList<qint64> engineFileMs;
     QElapsedTimer engineClock;
     engineClock.start();
     for (const QString &input : inputs) {
         const qint64 started = engineClock.elapsed();
-        std::unique_ptr<PlayerControl> player = players();
+        std::unique_ptr<Player> player = players();
         const QString out =
             outputFileName(input, false, engineOut, settings.format);
         player->addTarget(input, {streamOutputOption(settings, out)}, 10, -666);
-        while (player->GetTime() >= 0 || player->GetPosition() >= 0)
+        while (player->time() >= 0 || player->position() >= 0)
             QTest::qWait(10);
-        if (!player->FinishedNormally()) {
+        if (!player->finishedNormally()) {
             std::printf("the engine did not convert %s\n", qPrintable(input));
             return 1;
         }

@@ -11,7 +11,7 @@
 #include <QItemSelection>
 #include <QItemSelectionModel>
 
-#include "filelist/filelistbox.h"
+#include "filelist/filelist.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ double timed(const char *step, F &&f)
     return ms;
 }
 
-void selectEveryOther(CFileListBox &list)
+void selectEveryOther(FileList &list)
 {
     QItemSelection selection;
     for (int row = 0; row < list.count(); row += 2)
@@ -58,7 +58,7 @@ void naiveMoveDown(std::vector<Entry> &v)
             std::swap(v[i], v[i + 1]);
 }
 
-bool same(const CFileListBox &list, const std::vector<Entry> &v)
+bool same(const FileList &list, const std::vector<Entry> &v)
 {
     if (list.count() != int(v.size()))
         return false;
@@ -73,7 +73,7 @@ bool same(const CFileListBox &list, const std::vector<Entry> &v)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    CFileListBox list;
+    FileList list;
     list.resize(372, 130);
     list.show();
     app.processEvents();
@@ -85,11 +85,11 @@ int main(int argc, char **argv)
     std::printf("file list, %d items\n", kItems);
     timed("add 10000 paths", [&] {
         for (const QString &path : paths)
-            list.AddPath(path);
+            list.addPath(path);
     });
     timed("add the same 10000 again (refused)", [&] {
         for (const QString &path : paths)
-            list.AddPath(path);
+            list.addPath(path);
     });
     bool ok = list.count() == kItems;
     timed("lay out and paint", [&] {
@@ -102,7 +102,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < list.count(); ++i)
         expected.push_back({list.item(i)->text(), list.item(i)->isSelected()});
 
-    timed("move up (5000 selected)", [&] { list.MoveUp(); });
+    timed("move up (5000 selected)", [&] { list.moveUp(); });
     naiveMoveUp(expected);
     ok = ok && same(list, expected);
     timed("lay out and paint", [&] {
@@ -110,7 +110,7 @@ int main(int argc, char **argv)
         list.viewport()->repaint();
     });
 
-    timed("move down (5000 selected)", [&] { list.MoveDown(); });
+    timed("move down (5000 selected)", [&] { list.moveDown(); });
     naiveMoveDown(expected);
     ok = ok && same(list, expected);
     timed("lay out and paint", [&] {
@@ -118,7 +118,7 @@ int main(int argc, char **argv)
         list.viewport()->repaint();
     });
 
-    timed("remove half (5000 selected)", [&] { list.RemoveItem(0); });
+    timed("remove half (5000 selected)", [&] { list.removeSelected(0); });
     std::erase_if(expected, [](const Entry &e) { return e.selected; });
     ok = ok && int(expected.size()) == list.count() && list.selectedItems().isEmpty();
     for (int i = 0; ok && i < list.count(); ++i)

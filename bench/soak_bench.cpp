@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QTest>
 
-#include "convert/vlccontrol.h"
-#include "filelist/filelistbox.h"
+#include "convert/vlcplayer.h"
+#include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
 
@@ -37,9 +37,9 @@ int main(int argc, char *argv[])
     const double seconds = argc > 2 ? QByteArray(argv[2]).toDouble() : 5.0;
 
     HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(),
-                   CVLCControl::factory());
+                   VlcPlayer::factory());
     fx.desktop.realSleep = true;
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
 
     media::ClipSpec spec;
     spec.seconds = seconds;

@@ -21,11 +21,11 @@
 #include <QSet>
 #include <QTimer>
 
-#include "app/mainapp.h"
-#include "convert/vlccontrol.h"
-#include "movie/shockwaveflash.h"
+#include "app/application.h"
+#include "convert/vlcplayer.h"
+#include "movie/movieview.h"
 #include "platform/qtdesktop.h"
-#include "ui/maindlg.h"
+#include "ui/mainwindow.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ int vlcPluginsMapped()
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    CMainApp::SetUpGraphics();
+    Application::setUpGraphics();
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <program folder>\n", argv[0]);
         return 2;
@@ -95,8 +95,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "a window titled Tarnwick exists already\n");
         return 2;
     }
-    CMainDlg dlg(desktop, CVLCControl::factory(), appDir);
-    dlg.OnInitDialog();
+    MainWindow dlg(desktop, VlcPlayer::factory(), appDir);
+    dlg.initialise();
 
     // The movie is drawn into its widget; the frame is on screen once the
     // widget has painted it and the window has been flushed, which happens
@@ -140,6 +140,6 @@ int main(int argc, char *argv[])
     });
 
     dlg.exec();
-    dlg.OnDestroy();
+    dlg.shutDown();
     return result;
 }

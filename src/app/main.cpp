@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "app/mainapp.h"
-#include "convert/vlccontrol.h"
+#include "app/application.h"
+#include "convert/vlcplayer.h"
 #include "platform/qtdesktop.h"
 
 int main(int argc, char *argv[])
@@ -15,7 +15,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QtDesktop desktop;
-    CMainApp theApp(desktop, CVLCControl::factory());
-    theApp.InitInstance();
+    Application theApp(desktop, VlcPlayer::factory());
+    theApp.run();
     return 0;
 }

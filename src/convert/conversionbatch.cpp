@@ -7,15 +7,15 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "filelist/filelistbox.h"
-#include "movie/shockwaveflash.h"
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
 #include "platform/desktop.h"
 #include "platform/windowtimers.h"
-#include "ui/maindlg.h"
+#include "ui/mainwindow.h"
 
 namespace {
 
-QString listEntry(const CFileListBox *list, int index)
+QString listEntry(const FileList *list, int index)
 {
     if (!list || index < 0 || index >= list->count())
         throw std::out_of_range("no such list entry");
@@ -37,88 +37,88 @@ bool sameFile(const QString &a, const QString &b)
 
 } // namespace
 
-ConversionSettings CMainDlg::CurrentSettings() const
+ConversionSettings MainWindow::currentSettings() const
 {
     return {m_format,     m_container,    m_videoCodec,   m_videoBitrate,
             m_scale,      m_audioCodec,   m_audioBitrate, m_channels};
 }
 
-bool CMainDlg::FileExists(const QString &path)
+bool MainWindow::fileExists(const QString &path)
 {
     // Any existing entry counts, readable or not.
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
 }
 
-int CMainDlg::ConvertNext()
+int MainWindow::convertNext()
 {
     try {
-        if (!m_pFileList || m_pFileList->count() == 0)
+        if (!m_fileList || m_fileList->count() == 0)
             return 0;
 
         if (m_currentIndex > 0) {
-            if (m_currentIndex >= m_pFileList->count()) {
+            if (m_currentIndex >= m_fileList->count()) {
                 const QString text =
                     QStringLiteral("Conversion Complete, Total Converted files:%1")
                         .arg(m_convertedCount);
                 if (m_convertedCount > 0) {
-                    m_flash->SetVariable(QStringLiteral("_root.convertOutput"), text);
-                    m_flash->SetVariable(QStringLiteral("_root.progressValue"),
+                    m_movie->setVariable(QStringLiteral("_root.convertOutput"), text);
+                    m_movie->setVariable(QStringLiteral("_root.progressValue"),
                                          QStringLiteral("100"));
                     m_desktop.messageBox(this, text, QStringLiteral("Tarnwick"), Desktop::Ok);
                 }
-                Finish();
+                finish();
                 return 1;
             }
         } else {
             m_currentIndex = 0;
             m_convertedCount = 0;
-            m_flash->SetVariable(QStringLiteral("_root.disablerAllBtns"), QStringLiteral("true"));
-            m_flash->SetVariable(QStringLiteral("_root.disableConvert"), QStringLiteral("true"));
-            m_flash->SetVariable(QStringLiteral("_root.enableStop"), QStringLiteral("true"));
-            m_pFileList->m_bDeleteKeyEnabled = false;
+            m_movie->setVariable(QStringLiteral("_root.disablerAllBtns"), QStringLiteral("true"));
+            m_movie->setVariable(QStringLiteral("_root.disableConvert"), QStringLiteral("true"));
+            m_movie->setVariable(QStringLiteral("_root.enableStop"), QStringLiteral("true"));
+            m_fileList->m_deleteKeyEnabled = false;
         }
 
-        const bool audio = isTrue(m_flash->GetVariable(QStringLiteral("_root.audioCheck")));
-        const bool video = isTrue(m_flash->GetVariable(QStringLiteral("_root.videoCheck")));
-        const QString input = listEntry(m_pFileList, m_currentIndex);
+        const bool audio = isTrue(m_movie->getVariable(QStringLiteral("_root.audioCheck")));
+        const bool video = isTrue(m_movie->getVariable(QStringLiteral("_root.videoCheck")));
+        const QString input = listEntry(m_fileList, m_currentIndex);
 
-        m_flash->SetVariable(
+        m_movie->setVariable(
             QStringLiteral("_root.convertOutput"),
             QStringLiteral("Converting %1...%2, Total Converted files:%3")
                 .arg(input.left(3), input.mid(input.lastIndexOf(QLatin1Char('/'))))
                 .arg(m_convertedCount));
 
         if (audio && video) {
-            StartFileJob(input, QString(), 1);
+            startFileJob(input, QString(), 1);
         } else {
-            QString out = OutputFor(input);
-            if (!SettleOverwrite(out, input, false))
+            QString out = outputFor(input);
+            if (!settleOverwrite(out, input, false))
                 return 1;
             m_outputFile = out;
-            StartFileJob(input, streamOutputOption(CurrentSettings(), out), 0);
+            startFileJob(input, streamOutputOption(currentSettings(), out), 0);
         }
         return 1;
     } catch (const std::exception &) {
         if (m_currentIndex < 0 || m_currentIndex >= m_fileCount)
             return 0;
-        const int code = LastErrorCode();
-        SetRetryCount(0);
-        KillProgressTimer();
+        const int code = lastErrorCode();
+        setRetryCount(0);
+        killProgressTimer();
         QString entry;
-        if (m_pFileList && m_currentIndex < m_pFileList->count())
-            entry = m_pFileList->item(m_currentIndex)->text();
+        if (m_fileList && m_currentIndex < m_fileList->count())
+            entry = m_fileList->item(m_currentIndex)->text();
         m_desktop.messageBox(this,
                              QStringLiteral("Error Ocurr in converting File:%1 %2").arg(entry).arg(code),
                              QCoreApplication::applicationName(), Desktop::Ok);
         ++m_currentIndex;
-        m_flash->SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("0"));
-        ConvertNext();
+        m_movie->setVariable(QStringLiteral("_root.progressValue"), QStringLiteral("0"));
+        convertNext();
         return 1;
     }
 }
 
-QString CMainDlg::OutputFor(const QString &input) const
+QString MainWindow::outputFor(const QString &input) const
 {
     // A restart writes where the file's first attempt was settled to write,
     // never to a name the user declined to overwrite.
@@ -127,9 +127,9 @@ QString CMainDlg::OutputFor(const QString &input) const
     return outputFileName(input, m_sameDirectory, m_outputPath, m_format);
 }
 
-bool CMainDlg::SettleOverwrite(QString &out, const QString &input, bool variantA)
+bool MainWindow::settleOverwrite(QString &out, const QString &input, bool variantA)
 {
-    while (FileExists(out) && m_retryCount == 0) {
+    while (fileExists(out) && m_retryCount == 0) {
         // The input itself is never offered for overwriting.
         const bool isInput = sameFile(out, input);
         if (!isInput) {
@@ -148,7 +148,7 @@ bool CMainDlg::SettleOverwrite(QString &out, const QString &input, bool variantA
         const std::optional<QString> chosen =
             m_desktop.saveFileName(this, m_format, filter, initial);
         if (!chosen || chosen->isEmpty() || sameFile(*chosen, input)) {
-            SkipCurrentFile();
+            skipCurrentFile();
             return false;
         }
         out = *chosen;
@@ -156,68 +156,68 @@ bool CMainDlg::SettleOverwrite(QString &out, const QString &input, bool variantA
     return true;
 }
 
-void CMainDlg::SkipCurrentFile()
+void MainWindow::skipCurrentFile()
 {
-    SetRetryCount(0);
+    setRetryCount(0);
     ++m_currentIndex;
-    ConvertNext();
+    convertNext();
 }
 
-int CMainDlg::StartFileJob(const QString &input, const QString &option, int build)
+int MainWindow::startFileJob(const QString &input, const QString &option, int build)
 {
-    m_playerHost.Release();
-    m_flash->SetVariable(QStringLiteral("_root.showProgress"), QStringLiteral("true"));
+    m_playerHost.release();
+    m_movie->setVariable(QStringLiteral("_root.showProgress"), QStringLiteral("true"));
 
     QString jobOption = option;
     if (build == 1) {
-        QString out = OutputFor(input);
-        if (!SettleOverwrite(out, input, true))
+        QString out = outputFor(input);
+        if (!settleOverwrite(out, input, true))
             return 0;
         m_outputFile = out;
-        jobOption = streamOutputOption(CurrentSettings(), out);
+        jobOption = streamOutputOption(currentSettings(), out);
     }
     if (m_retryCount == 0)
-        SnapshotOutput(m_outputFile);
+        snapshotOutput(m_outputFile);
     m_progressSeen = false;
 
     try {
-        m_playerHost.Create();
+        m_playerHost.create();
         m_desktop.sleep(500);
         m_playerHost.addTarget(input, QStringList{jobOption}, 10, -666);
         if (m_progressTimer == 0)
-            m_progressTimer = m_timers->setTimer(TIMER_PROGRESS, 1000);
+            m_progressTimer = m_timers->setTimer(kProgressTimer, 1000);
     } catch (const std::exception &error) {
         const auto *engine = dynamic_cast<const EngineError *>(&error);
-        const int code = engine ? engine->code() : LastErrorCode();
-        SetRetryCount(0);
-        KillProgressTimer();
+        const int code = engine ? engine->code() : lastErrorCode();
+        setRetryCount(0);
+        killProgressTimer();
         m_desktop.messageBox(this, QStringLiteral("Error Ocurrs %1").arg(code),
                              QStringLiteral("Error"), Desktop::Ok);
         ++m_currentIndex;
-        m_flash->SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("0"));
-        ConvertNext();
+        m_movie->setVariable(QStringLiteral("_root.progressValue"), QStringLiteral("0"));
+        convertNext();
     }
     return 1;
 }
 
-void CMainDlg::Finish()
+void MainWindow::finish()
 {
-    m_flash->SetVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
-    m_flash->SetVariable(QStringLiteral("_root.enableConvert"), QStringLiteral("true"));
-    m_flash->SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("0"));
-    m_flash->SetVariable(QStringLiteral("_root.enablerAllBtns"), QStringLiteral("true"));
-    m_flash->SetVariable(QStringLiteral("_root.hideProgress"), QStringLiteral("true"));
-    m_flash->SetVariable(QStringLiteral("_root.convertOutput"), QString());
-    KillProgressTimer();
+    m_movie->setVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
+    m_movie->setVariable(QStringLiteral("_root.enableConvert"), QStringLiteral("true"));
+    m_movie->setVariable(QStringLiteral("_root.progressValue"), QStringLiteral("0"));
+    m_movie->setVariable(QStringLiteral("_root.enablerAllBtns"), QStringLiteral("true"));
+    m_movie->setVariable(QStringLiteral("_root.hideProgress"), QStringLiteral("true"));
+    m_movie->setVariable(QStringLiteral("_root.convertOutput"), QString());
+    killProgressTimer();
     m_playerHost.playlistClear();
     m_currentIndex = 0;
     m_convertedCount = 0;
-    SetRetryCount(0);
-    if (m_pFileList)
-        m_pFileList->m_bDeleteKeyEnabled = true;
+    setRetryCount(0);
+    if (m_fileList)
+        m_fileList->m_deleteKeyEnabled = true;
 }
 
-void CMainDlg::SnapshotOutput(const QString &path)
+void MainWindow::snapshotOutput(const QString &path)
 {
     m_outputBefore = {};
     m_outputBefore.path = path;
@@ -230,7 +230,7 @@ void CMainDlg::SnapshotOutput(const QString &path)
     }
 }
 
-bool CMainDlg::OutputWrittenByJob() const
+bool MainWindow::outputWrittenByJob() const
 {
     if (m_outputBefore.path != m_outputFile || !m_outputBefore.existed)
         return true;

@@ -3,74 +3,74 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "filelist/filelistbox.h"
-#include "movie/shockwaveflash.h"
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
 #include "platform/desktop.h"
-#include "ui/maindlg.h"
+#include "ui/mainwindow.h"
 
-void CMainDlg::OnProgressTick()
+void MainWindow::onProgressTick()
 {
     try {
-        const int t = m_playerHost.GetTime();
-        const float p = m_playerHost.GetPosition();
+        const int t = m_playerHost.time();
+        const float p = m_playerHost.position();
 
         if (p > 0 && t > 0) {
             const int percent = int(double(p) * 100.0);
-            m_flash->SetVariable(QStringLiteral("_root.progressValue"), QString::number(percent));
+            m_movie->setVariable(QStringLiteral("_root.progressValue"), QString::number(percent));
             m_progressSeen = true;
             return;
         }
         if (p < 0 && t < 0) {
-            KillProgressTimer();
+            killProgressTimer();
             // A short file can end between two polls; the player knows
             // whether it got there through real progress.
-            const bool converted = m_progressSeen || m_playerHost.FinishedNormally();
+            const bool converted = m_progressSeen || m_playerHost.finishedNormally();
             m_playerHost.playlistClear();
             if (converted) {
-                FileConverted();
+                fileConverted();
                 m_progressSeen = false;
-                ConvertNext();
+                convertNext();
                 return;
             }
             m_desktop.sleep(200);
             if (m_retryCount < 3) {
                 ++m_retryCount;
-                ConvertNext();
+                convertNext();
                 return;
             }
             QString entry;
-            if (m_pFileList && m_currentIndex >= 0 && m_currentIndex < m_pFileList->count())
-                entry = m_pFileList->item(m_currentIndex)->text();
+            if (m_fileList && m_currentIndex >= 0 && m_currentIndex < m_fileList->count())
+                entry = m_fileList->item(m_currentIndex)->text();
             m_desktop.messageBox(this, QStringLiteral("Unable to Convert File:%1 ").arg(entry),
                                  QStringLiteral("Error conversion"), Desktop::Ok);
-            SetRetryCount(0);
+            setRetryCount(0);
             ++m_currentIndex;
-            DeleteGivenUpOutput();
-            ConvertNext();
+            deleteGivenUpOutput();
+            convertNext();
         }
     } catch (const std::exception &) {
-        const int code = LastErrorCode();
-        KillProgressTimer();
+        const int code = lastErrorCode();
+        killProgressTimer();
         m_desktop.messageBox(this,
                              QStringLiteral("Error Ocurr while conversion progress: %1").arg(code),
                              QCoreApplication::applicationName(), Desktop::Ok);
-        SetRetryCount(0);
+        setRetryCount(0);
         ++m_currentIndex;
-        m_flash->SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("0"));
-        ConvertNext();
+        m_movie->setVariable(QStringLiteral("_root.progressValue"), QStringLiteral("0"));
+        convertNext();
     }
 }
 
-void CMainDlg::FileConverted()
+void MainWindow::fileConverted()
 {
     ++m_convertedCount;
     ++m_currentIndex;
-    SetRetryCount(0);
+    setRetryCount(0);
 }
 
-void CMainDlg::DeleteGivenUpOutput()
+void MainWindow::deleteGivenUpOutput()
 {
-    if (m_outputFile.isEmpty() || !OutputWrittenByJob())
+    if (m_outputFile.isEmpty() || !outputWrittenByJob())
         return;
     if (QFile::remove(m_outputFile))
         return;

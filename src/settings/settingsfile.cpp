@@ -53,12 +53,12 @@ bool sameName(const QByteArray &a, const QByteArray &b)
 
 } // namespace
 
-void CSettingsFile::SetFileName(const QString &name)
+void SettingsFile::setFileName(const QString &name)
 {
-    m_file = ResolvePath(name);
+    m_file = resolvePath(name);
 }
 
-QString CSettingsFile::ResolvePath(const QString &path) const
+QString SettingsFile::resolvePath(const QString &path) const
 {
     if (QDir::isAbsolutePath(path))
         return path;
@@ -68,7 +68,7 @@ QString CSettingsFile::ResolvePath(const QString &path) const
     return dir + path;
 }
 
-bool CSettingsFile::readValue(const QString &file, const QString &section, const QString &key,
+bool SettingsFile::readValue(const QString &file, const QString &section, const QString &key,
                               QString *value)
 {
     QByteArray data = readAll(file);
@@ -93,7 +93,7 @@ bool CSettingsFile::readValue(const QString &file, const QString &section, const
     return true;
 }
 
-QString CSettingsFile::ReadString(const QString &key, const QString &defaultValue,
+QString SettingsFile::readString(const QString &key, const QString &defaultValue,
                                   const QString &section)
 {
     if (!section.isNull())
@@ -104,7 +104,7 @@ QString CSettingsFile::ReadString(const QString &key, const QString &defaultValu
     return m_value;
 }
 
-QByteArray CSettingsFile::withValue(const QByteArray &ini, const QByteArray &section,
+QByteArray SettingsFile::withValue(const QByteArray &ini, const QByteArray &section,
                                     const QByteArray &key, const QByteArray &value)
 {
     const bool bom = ini.startsWith(kUtf8Bom);
@@ -168,7 +168,7 @@ QByteArray CSettingsFile::withValue(const QByteArray &ini, const QByteArray &sec
     return out;
 }
 
-bool CSettingsFile::WriteString(const QString &key, const QString &value, const QString &section)
+bool SettingsFile::writeString(const QString &key, const QString &value, const QString &section)
 {
     if (!section.isNull())
         m_section = section;

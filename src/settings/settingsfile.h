@@ -7,29 +7,29 @@
 // match without regard to case, anything missing reads as the default, a
 // write creates the file or section when needed and replaces only the key's
 // own line. Values are never cut. The file is read anew for every call.
-class CSettingsFile
+class SettingsFile
 {
 public:
-    CSettingsFile() = default;
-    explicit CSettingsFile(const QString &appDir) : m_appDir(appDir) {}
-    virtual ~CSettingsFile() = default;
+    SettingsFile() = default;
+    explicit SettingsFile(const QString &appDir) : m_appDir(appDir) {}
+    virtual ~SettingsFile() = default;
 
-    void SetFileName(const QString &name);
-    QString FileName() const { return m_file; }
+    void setFileName(const QString &name);
+    QString fileName() const { return m_file; }
     // A per-user file laid over the program's: its keys win on reading, and
     // every write goes to it.
-    void SetUserFile(const QString &path) { m_userFile = path; }
-    QString UserFile() const { return m_userFile; }
+    void setUserFile(const QString &path) { m_userFile = path; }
+    QString userFile() const { return m_userFile; }
 
-    QString ReadString(const QString &key, const QString &defaultValue = {},
+    QString readString(const QString &key, const QString &defaultValue = {},
                        const QString &section = {});
     // Returns false when the file could not be written; the old file then
     // stays as it was.
-    bool WriteString(const QString &key, const QString &value, const QString &section = {});
+    bool writeString(const QString &key, const QString &value, const QString &section = {});
 
     // An absolute path is used unchanged; a relative one is taken relative to
     // the executable's folder.
-    QString ResolvePath(const QString &path) const;
+    QString resolvePath(const QString &path) const;
 
     // The edited file text, exposed for tests of the line rules.
     static QByteArray withValue(const QByteArray &ini, const QByteArray &section,

@@ -6,11 +6,11 @@
 #include <QFileInfo>
 #include <QWindow>
 
-#include "filelist/filelistbox.h"
-#include "movie/shockwaveflash.h"
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
 #include "platform/desktop.h"
 #include "platform/windowtimers.h"
-#include "ui/maindlg.h"
+#include "ui/mainwindow.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ constexpr std::array<Entry, 29> kCommands{{
 
 } // namespace
 
-void CMainDlg::OnFSCommand(const QString &command, const QString &args)
+void MainWindow::onMovieCommand(const QString &command, const QString &args)
 {
     const Entry *found = nullptr;
     for (const Entry &entry : kCommands) {
@@ -89,63 +89,63 @@ void CMainDlg::OnFSCommand(const QString &command, const QString &args)
         showMinimized();
         break;
     case Command::Help:
-        OpenHelp();
+        openHelp();
         break;
     case Command::Drag:
         if (QWindow *window = windowHandle())
             window->startSystemMove();
         break;
     case Command::Browse:
-        OnBrowse();
+        browse();
         break;
     case Command::Add:
-        OnAddFiles();
+        addFiles();
         break;
     case Command::Remove:
-        if (m_pFileList && m_pFileList->GetCurSel() != -1)
-            m_pFileList->RemoveItem(m_pFileList->GetCurSel());
+        if (m_fileList && m_fileList->focusedRow() != -1)
+            m_fileList->removeSelected(m_fileList->focusedRow());
         break;
     case Command::RemoveAll:
-        if (m_pFileList)
-            m_pFileList->clear();
+        if (m_fileList)
+            m_fileList->clear();
         break;
     case Command::Up:
-        if (m_pFileList)
-            m_pFileList->MoveUp();
+        if (m_fileList)
+            m_fileList->moveUp();
         break;
     case Command::Down:
-        if (m_pFileList)
-            m_pFileList->MoveDown();
+        if (m_fileList)
+            m_fileList->moveDown();
         break;
     case Command::VideoSetting:
     case Command::AudioSetting:
     case Command::About:
     case Command::Slider2:
-        ShowFileList(false);
+        showFileList(false);
         break;
     case Command::Slider:
-        ShowFileList(true);
+        showFileList(true);
         break;
     case Command::Support:
         m_desktop.shellOpen(QStringLiteral("mailto:") + kSupportAddress);
         break;
     case Command::ConvertWindow:
         if (m_showListTimer == 0)
-            m_showListTimer = m_timers->setTimer(TIMER_SHOWLIST, 100);
-        Finish();
+            m_showListTimer = m_timers->setTimer(kShowListTimer, 100);
+        finish();
         break;
     case Command::OtherDirectory:
         m_sameDirectory = false;
-        m_outputPath = m_flash->GetVariable(QStringLiteral("_root.path"));
+        m_outputPath = m_movie->getVariable(QStringLiteral("_root.path"));
         break;
     case Command::SameDirectory:
         m_sameDirectory = true;
         break;
     case Command::ConvertTo:
-        OnFormatChosen(args);
+        chooseFormat(args);
         break;
     case Command::Container:
-        OnContainerChosen(args);
+        chooseContainer(args);
         break;
     case Command::VideoCodec:
         m_videoCodec = args;
@@ -166,50 +166,50 @@ void CMainDlg::OnFSCommand(const QString &command, const QString &args)
         m_channels = args;
         break;
     case Command::Convert:
-        m_fileCount = m_pFileList ? m_pFileList->count() : 0;
-        ConvertNext();
+        m_fileCount = m_fileList ? m_fileList->count() : 0;
+        convertNext();
         break;
     case Command::Cancel:
-        OnCancel();
+        cancelBatch();
         break;
     }
 }
 
-void CMainDlg::OnFormatChosen(const QString &format)
+void MainWindow::chooseFormat(const QString &format)
 {
     m_format = format;
-    LoadPresetList(QStringLiteral("_root.containerStr"), format, QStringLiteral("muxer"),
+    loadPresetList(QStringLiteral("_root.containerStr"), format, QStringLiteral("muxer"),
                    &m_containers);
-    LoadPresetList(QStringLiteral("_root.videoCodecStr"), m_containers.at(0),
+    loadPresetList(QStringLiteral("_root.videoCodecStr"), m_containers.at(0),
                    QStringLiteral("VC"), &m_videoCodecs);
-    LoadPresetList(QStringLiteral("_root.audioCodecStr"), m_containers.at(0),
+    loadPresetList(QStringLiteral("_root.audioCodecStr"), m_containers.at(0),
                    QStringLiteral("AC"), &m_audioCodecs);
     m_container = m_containers.at(0);
     m_videoCodec = m_videoCodecs.at(0);
     m_audioCodec = m_audioCodecs.at(0);
 }
 
-void CMainDlg::OnContainerChosen(const QString &container)
+void MainWindow::chooseContainer(const QString &container)
 {
     m_container = container;
-    LoadPresetList(QStringLiteral("_root.videoCodecStr"), container, QStringLiteral("VC"),
+    loadPresetList(QStringLiteral("_root.videoCodecStr"), container, QStringLiteral("VC"),
                    &m_videoCodecs);
-    LoadPresetList(QStringLiteral("_root.audioCodecStr"), container, QStringLiteral("AC"),
+    loadPresetList(QStringLiteral("_root.audioCodecStr"), container, QStringLiteral("AC"),
                    &m_audioCodecs);
     m_videoCodec = m_videoCodecs.at(0);
     m_audioCodec = m_audioCodecs.at(0);
 }
 
-void CMainDlg::OnBrowse()
+void MainWindow::browse()
 {
     QString chosen;
-    if (BrowseForFolder(chosen, QStringLiteral("Select a Destintion Folder."), nullptr) == 1) {
-        m_flash->SetVariable(QStringLiteral("_root.path"), chosen);
+    if (chooseFolder(chosen, QStringLiteral("Select a Destintion Folder."), nullptr) == 1) {
+        m_movie->setVariable(QStringLiteral("_root.path"), chosen);
         m_outputPath = chosen;
     }
 }
 
-int CMainDlg::BrowseForFolder(QString &path, const QString &title, QWidget *owner)
+int MainWindow::chooseFolder(QString &path, const QString &title, QWidget *owner)
 {
     const std::optional<QString> folder = m_desktop.browseForFolder(owner, title);
     if (!folder || folder->isEmpty())
@@ -218,26 +218,26 @@ int CMainDlg::BrowseForFolder(QString &path, const QString &title, QWidget *owne
     return 1;
 }
 
-void CMainDlg::OnAddFiles()
+void MainWindow::addFiles()
 {
     const QStringList chosen = m_desktop.openFileNames(this, kFileFilter);
     for (const QString &path : chosen) {
         QDir::setCurrent(QFileInfo(path).absolutePath());
-        if (!path.isEmpty() && m_pFileList)
-            m_pFileList->AddPath(path);
+        if (!path.isEmpty() && m_fileList)
+            m_fileList->addPath(path);
     }
 }
 
-void CMainDlg::OnCancel()
+void MainWindow::cancelBatch()
 {
     m_playerHost.stop();
-    KillProgressTimer();
+    killProgressTimer();
     if (m_convertedCount >= 1) {
         const QString text =
             QStringLiteral("Conversion Complete, Total Converted files :%1").arg(m_convertedCount);
-        m_flash->SetVariable(QStringLiteral("_root.convertOutput"), text);
-        m_flash->SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
+        m_movie->setVariable(QStringLiteral("_root.convertOutput"), text);
+        m_movie->setVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
         m_desktop.messageBox(this, text, QStringLiteral("Tarnwick"), Desktop::Ok);
     }
-    Finish();
+    finish();
 }

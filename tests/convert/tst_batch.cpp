@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "filelist/filelistbox.h"
+#include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/files.h"
 
@@ -28,7 +28,7 @@ QStringList makeFiles(const HostFixture &fx, const QStringList &names)
 void runToEnd(HostFixture &fx, int maxTicks = 50)
 {
     for (int i = 0; i < maxTicks && fx.dlg().m_progressTimer != 0; ++i)
-        fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS);
+        fx.dlg().onTimer(MainWindow::kProgressTimer);
 }
 
 } // namespace
@@ -90,7 +90,7 @@ void TestBatch::tickDecisions()
     QVERIFY(fx.dlg().m_progressTimer != 0);
 
     fx.clearLog();
-    fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS);
+    fx.dlg().onTimer(MainWindow::kProgressTimer);
     if (written.isEmpty()) {
         QCOMPARE(fx.log(), QStringList());
         QVERIFY(!fx.dlg().m_progressSeen);
@@ -125,7 +125,7 @@ void TestBatch::batchStartAndFileVariablesInOrder()
                            "_root.showProgress=true",
                        }));
     QCOMPARE(fx.dlg().m_fileCount, 1);
-    QVERIFY(!fx.dlg().fileList()->m_bDeleteKeyEnabled);
+    QVERIFY(!fx.dlg().fileList()->m_deleteKeyEnabled);
     QCOMPARE(fx.script->calls.size(), 1);
     QCOMPARE(fx.script->calls[0].uri, files[0]);
     QCOMPARE(fx.script->calls[0].mode, 10);
@@ -161,7 +161,7 @@ void TestBatch::completionThenReset()
     QCOMPARE(fx.dlg().m_currentIndex, 0);
     QCOMPARE(fx.dlg().m_convertedCount, 0);
     QCOMPARE(fx.dlg().m_progressTimer, 0u);
-    QVERIFY(fx.dlg().fileList()->m_bDeleteKeyEnabled);
+    QVERIFY(fx.dlg().fileList()->m_deleteKeyEnabled);
 }
 
 void TestBatch::silentEndWhenNothingConverted()
@@ -262,14 +262,14 @@ void TestBatch::progressSeenDoesNotLeakIntoNextFile()
     fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
     fx.script->jobs.push_back({{{0.3f, 2}}, false, false, false});
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS);
+    fx.dlg().onTimer(MainWindow::kProgressTimer);
     QVERIFY(fx.dlg().m_progressSeen);
     fx.send(QStringLiteral("IDC_FS_CANCEL"));
     QCOMPARE(fx.script->stops, 1);
 
     // The next batch's file never gets anywhere: it must be retried, not counted.
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS);
+    fx.dlg().onTimer(MainWindow::kProgressTimer);
     QCOMPARE(fx.dlg().m_retryCount, 1);
     QCOMPARE(fx.dlg().m_convertedCount, 0);
 }
@@ -281,7 +281,7 @@ void TestBatch::restartOfFirstFileResendsBatchStart()
     fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     fx.clearLog();
-    fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS); // ends without progress: restart
+    fx.dlg().onTimer(MainWindow::kProgressTimer); // ends without progress: restart
     const QStringList log = fx.log();
     QVERIFY(log.size() >= 3);
     QCOMPARE(log.mid(0, 3), (QStringList{"_root.disablerAllBtns=true", "_root.disableConvert=true",
@@ -423,7 +423,7 @@ void TestBatch::givingUpRemovesReadOnlyLeftover()
         fx.script->jobs.push_back(PlayerScript::failingWithOutput());
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     for (int i = 0; i < 3; ++i)
-        fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS);
+        fx.dlg().onTimer(MainWindow::kProgressTimer);
     QCOMPARE(fx.script->calls.size(), 4); // the last attempt is running
     const QString output = fx.file("clip.mp4");
     QVERIFY(QFile::setPermissions(output, QFile::ReadOwner));
@@ -487,8 +487,8 @@ void TestBatch::cancelStopsPlayerAndResets()
     fx.script->jobs.push_back(PlayerScript::converting());
     fx.script->jobs.push_back({{{0.2f, 1}}, false, false, true});
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS);
-    fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS); // a.avi done, b.avi started
+    fx.dlg().onTimer(MainWindow::kProgressTimer);
+    fx.dlg().onTimer(MainWindow::kProgressTimer); // a.avi done, b.avi started
     QCOMPARE(fx.dlg().m_convertedCount, 1);
     fx.send(QStringLiteral("IDC_FS_CANCEL"));
     QCOMPARE(fx.script->stops, 1);

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "convert/outputnaming.h"
-#include "convert/vlccontrol.h"
+#include "convert/vlcplayer.h"
 #include "settings/presetlist.h"
 #include "settings/settingsfile.h"
 #include "support/media.h"
@@ -64,7 +64,7 @@ private slots:
 private:
     QTemporaryDir m_dir;
     QString m_clip;
-    PlayerFactory m_players = CVLCControl::factory();
+    PlayerFactory m_players = VlcPlayer::factory();
 };
 
 void TestCatalogue::initTestCase()
@@ -85,10 +85,10 @@ void TestCatalogue::combinationConverts_data()
     QTest::addColumn<QString>("videoCodec");
     QTest::addColumn<QString>("audioCodec");
 
-    CSettingsFile catalogue(QStringLiteral(TARNWICK_SOURCE_DIR "/res/"));
-    catalogue.SetFileName(QStringLiteral("Formats.ini"));
+    SettingsFile catalogue(QStringLiteral(TARNWICK_SOURCE_DIR "/res/"));
+    catalogue.setFileName(QStringLiteral("Formats.ini"));
     const auto list = [&catalogue](const QString &key, const char *section) {
-        return splitPresetList(catalogue.ReadString(key, QString(), QLatin1String(section)));
+        return splitPresetList(catalogue.readString(key, QString(), QLatin1String(section)));
     };
     int rows = 0;
     for (const QString &format : list(QStringLiteral("Extentions"), "genral")) {
@@ -123,10 +123,10 @@ void TestCatalogue::combinationConverts()
     const ConversionSettings settings{format,     container,           videoCodec,
                                       QStringLiteral("1024"), QStringLiteral("1"), audioCodec,
                                       QStringLiteral("128"),  QStringLiteral("2")};
-    std::unique_ptr<PlayerControl> player = m_players();
+    std::unique_ptr<Player> player = m_players();
     player->addTarget(m_clip, {streamOutputOption(settings, out)}, 10, -666);
-    QTRY_VERIFY_WITH_TIMEOUT(player->GetTime() < 0 && player->GetPosition() < 0, 60000);
-    QVERIFY(player->FinishedNormally());
+    QTRY_VERIFY_WITH_TIMEOUT(player->time() < 0 && player->position() < 0, 60000);
+    QVERIFY(player->finishedNormally());
     player.reset();
 
     const media::Probe probe = media::probe(out);

@@ -14,8 +14,8 @@
 #include <QTest>
 
 #include "convert/outputnaming.h"
-#include "convert/vlccontrol.h"
-#include "filelist/filelistbox.h"
+#include "convert/vlcplayer.h"
+#include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
 
@@ -24,10 +24,10 @@ namespace {
 constexpr int kBatchTimeoutMs = 150000;
 
 // Passes every call on to the engine's player and notes each hand-over.
-class CountingPlayer final : public PlayerControl
+class CountingPlayer final : public Player
 {
 public:
-    CountingPlayer(std::unique_ptr<PlayerControl> inner, std::shared_ptr<QStringList> targets)
+    CountingPlayer(std::unique_ptr<Player> inner, std::shared_ptr<QStringList> targets)
         : m_inner(std::move(inner)), m_targets(std::move(targets))
     {
     }
@@ -39,12 +39,12 @@ public:
     }
     void stop() override { m_inner->stop(); }
     void playlistClear() override { m_inner->playlistClear(); }
-    float GetPosition() override { return m_inner->GetPosition(); }
-    int GetTime() override { return m_inner->GetTime(); }
-    bool FinishedNormally() override { return m_inner->FinishedNormally(); }
+    float position() override { return m_inner->position(); }
+    int time() override { return m_inner->time(); }
+    bool finishedNormally() override { return m_inner->finishedNormally(); }
 
 private:
-    std::unique_ptr<PlayerControl> m_inner;
+    std::unique_ptr<Player> m_inner;
     std::shared_ptr<QStringList> m_targets;
 };
 
@@ -53,7 +53,7 @@ struct EngineHost
 {
     EngineHost()
         : fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(),
-             [engine = CVLCControl::factory(), targets = targets]() -> std::unique_ptr<PlayerControl> {
+             [engine = VlcPlayer::factory(), targets = targets]() -> std::unique_ptr<Player> {
                  return std::make_unique<CountingPlayer>(engine(), targets);
              })
     {
@@ -61,7 +61,7 @@ struct EngineHost
         fx.start();
     }
 
-    CMainDlg &dlg() { return fx.dlg(); }
+    MainWindow &dlg() { return fx.dlg(); }
     bool idle() { return dlg().m_progressTimer == 0 && dlg().m_currentIndex == 0; }
     // "caption|text" of every box shown.
     QStringList boxes() const
@@ -229,7 +229,7 @@ void TestE2eBatch::shippedFirstFormat()
     QCOMPARE(host.dlg().m_container, QStringLiteral("mp4"));
     QCOMPARE(host.dlg().m_videoCodec, QStringLiteral("h264"));
     QCOMPARE(host.dlg().m_audioCodec, QStringLiteral("mp4a"));
-    QCOMPARE(CVLCControl::engineInstances(), 0);
+    QCOMPARE(VlcPlayer::engineInstances(), 0);
 }
 
 void TestE2eBatch::secondOfThreeNeverOpens()
@@ -397,8 +397,8 @@ void TestE2eBatch::cancelStopsTheEngineAtOnce()
 
     host.fx.send(QStringLiteral("IDC_FS_CANCEL"));
     QVERIFY(host.idle());
-    QCOMPARE(host.dlg().m_playerHost.GetTime(), -1);
-    QCOMPARE(host.dlg().m_playerHost.GetPosition(), -1.0f);
+    QCOMPARE(host.dlg().m_playerHost.time(), -1);
+    QCOMPARE(host.dlg().m_playerHost.position(), -1.0f);
     COMPARE_LINES(host.boxes(),
                   QStringList({QStringLiteral("Tarnwick|Conversion Complete, Total Converted files :1")}));
     COMPARE_LINES(*host.targets, QStringList({shortClip, longClip}));

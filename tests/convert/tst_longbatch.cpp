@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QTest>
 
-#include "convert/vlccontrol.h"
-#include "filelist/filelistbox.h"
+#include "convert/vlcplayer.h"
+#include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
 
@@ -54,8 +54,8 @@ void TestLongBatch::everyOtherFileNeverOpens()
                           : 300;
 
     HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(),
-                   CVLCControl::factory());
-    CMainDlg &dlg = fx.start();
+                   VlcPlayer::factory());
+    MainWindow &dlg = fx.start();
 
     QTemporaryDir clips;
     media::ClipSpec spec;
@@ -94,7 +94,7 @@ void TestLongBatch::everyOtherFileNeverOpens()
     while (!finished() && clock.elapsed() < 15 * 60 * 1000) {
         QTest::qWait(15);
         if (dlg.m_progressTimer != 0)
-            dlg.OnTimer(CMainDlg::TIMER_PROGRESS);
+            dlg.onTimer(MainWindow::kProgressTimer);
         for (const int mark : checkpoints) {
             if (!marks.contains(mark) && (dlg.m_currentIndex >= mark || finished()) &&
                 dlg.m_currentIndex != 0)

@@ -13,8 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "convert/vlccontrol.h"
-#include "filelist/filelistbox.h"
+#include "convert/vlcplayer.h"
+#include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
 
@@ -31,7 +31,7 @@ bool runBatch(HostFixture &fx, int timeoutMs, const std::function<void()> &durin
         if (during)
             during();
         if (fx.dlg().m_progressTimer != 0)
-            fx.dlg().OnTimer(CMainDlg::TIMER_PROGRESS);
+            fx.dlg().onTimer(MainWindow::kProgressTimer);
         if (fx.dlg().m_progressTimer == 0 && fx.dlg().m_currentIndex == 0 &&
             fx.dlg().m_convertedCount == 0)
             return true; // back to idle
@@ -65,7 +65,7 @@ void TestMediaFaults::initTestCase()
 std::unique_ptr<HostFixture> TestMediaFaults::makeFixture()
 {
     auto fx = std::make_unique<HostFixture>(HostFixture::shippedCatalogue(),
-                                            HostFixture::shippedMovie(), CVLCControl::factory());
+                                            HostFixture::shippedMovie(), VlcPlayer::factory());
     fx->start();
     return fx;
 }
@@ -184,8 +184,8 @@ void TestMediaFaults::outputFolderRemovedMidBatch()
 void TestMediaFaults::exitInTheMiddleOfABatch()
 {
     HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(),
-                   CVLCControl::factory());
-    CMainDlg &dlg = fx.create();
+                   VlcPlayer::factory());
+    MainWindow &dlg = fx.create();
     media::ClipSpec spec;
     spec.seconds = 30;
     spec.width = 640;
@@ -210,7 +210,7 @@ void TestMediaFaults::exitInTheMiddleOfABatch()
     });
     poll.start(50);
     QTimer::singleShot(120000, &dlg, [&] { dlg.reject(); }); // never hang the suite
-    QCOMPARE(dlg.DoModal(), int(Desktop::IdOk));
+    QCOMPARE(dlg.run(), int(Desktop::IdOk));
     poll.stop();
     QVERIFY(exited);
 

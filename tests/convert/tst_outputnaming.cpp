@@ -1,7 +1,7 @@
 #include <QTest>
 
 #include "convert/outputnaming.h"
-#include "convert/vlccontrol.h"
+#include "convert/vlcplayer.h"
 #include "support/scriptedplayer.h"
 
 class TestOutputNaming : public QObject
@@ -99,7 +99,7 @@ void TestOutputNaming::engineOptionNamesTheDestinationDst()
 {
     const ConversionSettings s{".mp4", "mp4", "h264", "1024", "1", "mp4a", "128", "2"};
     const QString tricky = QStringLiteral("/v/a,url=\"b\".mp4");
-    const QString engine = CVLCControl::engineOption(streamOutputOption(s, tricky));
+    const QString engine = VlcPlayer::engineOption(streamOutputOption(s, tricky));
     QVERIFY(engine.endsWith(QStringLiteral("mux=mp4,dst=\"/v/a,url=\\\"b\\\".mp4\"}")));
     QCOMPARE(engine.count(QStringLiteral("dst=")), 1);
 }

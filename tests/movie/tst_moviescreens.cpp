@@ -12,8 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "filelist/filelistbox.h"
-#include "movie/shockwaveflash.h"
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
 #include "support/hostfixture.h"
 
 namespace {
@@ -102,7 +102,7 @@ void TestMovieScreens::init()
 {
     m_fx = std::make_unique<HostFixture>(shippedCatalogue(),
                                          QStringLiteral(TARNWICK_SOURCE_DIR "/res/main.qml"));
-    CMainDlg &dlg = m_fx->start();
+    MainWindow &dlg = m_fx->start();
     QVERIFY(dlg.movie()->rootObject());
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -122,7 +122,7 @@ void TestMovieScreens::cleanup()
 
 void TestMovieScreens::convertPageWithList()
 {
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     dlg.fileList()->setCurrentRow(1);
     click(QStringLiteral("otherFolderRadio"));
     m_fx->desktop.folderAnswers.push_back(QStringLiteral("/home/ana/Videos/Converted"));
@@ -146,7 +146,7 @@ void TestMovieScreens::convertPageWithList()
 
 void TestMovieScreens::batchRunning()
 {
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     PlayerScript::Job job;
     for (int i = 0; i < 120; ++i)
         job.ticks.push_back({0.4f, 12});
@@ -176,7 +176,7 @@ void TestMovieScreens::batchRunning()
 
 void TestMovieScreens::settingsPagesHideList()
 {
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     click(QStringLiteral("navVideo"));
     QVERIFY(!dlg.fileList()->isVisible());
     QVERIFY(item(QStringLiteral("videoPage"))->isVisible());
@@ -201,7 +201,7 @@ void TestMovieScreens::settingsPagesHideList()
 
 void TestMovieScreens::listsFollowTheCatalogue()
 {
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     QQuickItem *format = item(QStringLiteral("formatBox"));
     QQuickItem *container = item(QStringLiteral("containerBox"));
     QQuickItem *videoCodec = item(QStringLiteral("videoCodecBox"));
@@ -236,7 +236,7 @@ void TestMovieScreens::listsFollowTheCatalogue()
 
 void TestMovieScreens::otherFolderReachesProgram()
 {
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     QCOMPARE(item(QStringLiteral("pathField"))->property("text").toString(), dlg.m_outputPath);
     click(QStringLiteral("otherFolderRadio"));
     QVERIFY(!dlg.m_sameDirectory);

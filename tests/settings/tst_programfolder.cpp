@@ -63,16 +63,16 @@ void TestProgramFolder::userFileLaysOverTheProgramsFile()
         shipped.write("[genral]\nExtentions=.mp4|.avi\nOutputPath=/shipped\n");
     }
     const QString user = m_home->path() + "/config/tarnwick/Formats.ini";
-    CSettingsFile settings(app.path() + "/");
-    settings.SetFileName(QStringLiteral("Formats.ini"));
-    settings.SetUserFile(user);
+    SettingsFile settings(app.path() + "/");
+    settings.setFileName(QStringLiteral("Formats.ini"));
+    settings.setUserFile(user);
 
-    QCOMPARE(settings.ReadString("OutputPath", "default", "genral"), QStringLiteral("/shipped"));
-    QVERIFY(settings.WriteString("OutputPath", "/home/me/out", "genral"));
+    QCOMPARE(settings.readString("OutputPath", "default", "genral"), QStringLiteral("/shipped"));
+    QVERIFY(settings.writeString("OutputPath", "/home/me/out", "genral"));
     QVERIFY(QFile::exists(user));
-    QCOMPARE(settings.ReadString("OutputPath", "default", "genral"), QStringLiteral("/home/me/out"));
+    QCOMPARE(settings.readString("OutputPath", "default", "genral"), QStringLiteral("/home/me/out"));
     // The catalogue still comes from the program's file, which is untouched.
-    QCOMPARE(settings.ReadString("Extentions", "", "genral"), QStringLiteral(".mp4|.avi"));
+    QCOMPARE(settings.readString("Extentions", "", "genral"), QStringLiteral(".mp4|.avi"));
     QFile shipped(app.filePath("Formats.ini"));
     QVERIFY(shipped.open(QIODevice::ReadOnly));
     QVERIFY(shipped.readAll().contains("OutputPath=/shipped"));

@@ -54,11 +54,11 @@ void TestSettingsFaults::killedWritesLeaveAWholeFile()
         ::kill(pid_t(process.processId()), SIGKILL);
         QVERIFY(process.waitForFinished());
 
-        CSettingsFile settings;
-        settings.SetFileName(ini);
-        QCOMPARE(settings.ReadString("Extentions", "", "genral"), QStringLiteral(".mp4|.avi"));
-        QCOMPARE(settings.ReadString(".avi", "", "muxer"), QStringLiteral("avi"));
-        const QString path = settings.ReadString("OutputPath", "", "genral");
+        SettingsFile settings;
+        settings.setFileName(ini);
+        QCOMPARE(settings.readString("Extentions", "", "genral"), QStringLiteral(".mp4|.avi"));
+        QCOMPARE(settings.readString(".avi", "", "muxer"), QStringLiteral("avi"));
+        const QString path = settings.readString("OutputPath", "", "genral");
         QVERIFY2(path == "/first" || path.startsWith("/home/user/Videos/"), qPrintable(path));
         QVERIFY(readFile(ini).startsWith("; catalogue\r\n[genral]\r\n"));
     }
@@ -87,9 +87,9 @@ void TestSettingsFaults::fullDiskKeepsTheOldFile()
         while (filler.write(block) == block.size() && filler.flush()) {
         }
     }
-    CSettingsFile settings;
-    settings.SetFileName(ini);
-    QVERIFY(!settings.WriteString("OutputPath", QString(20000, QLatin1Char('y')), "genral"));
+    SettingsFile settings;
+    settings.setFileName(ini);
+    QVERIFY(!settings.writeString("OutputPath", QString(20000, QLatin1Char('y')), "genral"));
     QCOMPARE(readFile(ini), kCatalogue);
 }
 
@@ -124,10 +124,10 @@ void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite()
         QVERIFY(QDir().mkdir(ini));
     }
 
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     QCOMPARE(dlg.m_formats.size(), kind == "read-only" ? 2 : 1);
     QVERIFY(fx.desktop.boxes.isEmpty());
-    dlg.OnDestroy();
+    dlg.shutDown();
 
     if (kind == "devnull") {
         QVERIFY(QFileInfo(ini).isSymLink());
@@ -137,9 +137,9 @@ void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite()
         const QByteArray after = readFile(ini);
         QVERIFY(after.startsWith(before) || after.contains(before.left(4096)));
         QVERIFY(after.size() >= before.size());
-        CSettingsFile settings;
-        settings.SetFileName(ini);
-        QCOMPARE(settings.ReadString("OutputPath", "", "genral"), dlg.m_outputPath);
+        SettingsFile settings;
+        settings.setFileName(ini);
+        QCOMPARE(settings.readString("OutputPath", "", "genral"), dlg.m_outputPath);
     } else if (kind == "directory") {
         QVERIFY(QFileInfo(ini).isDir());
     } else {

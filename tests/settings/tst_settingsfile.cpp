@@ -70,7 +70,7 @@ private slots:
     void presetFlagVariable();
 
 private:
-    CSettingsFile settingsIn(const QString &dir) const;
+    SettingsFile settingsIn(const QString &dir) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_ini;
@@ -83,10 +83,10 @@ void TestSettingsFile::init()
     m_ini = m_dir->filePath(QStringLiteral("Formats.ini"));
 }
 
-CSettingsFile TestSettingsFile::settingsIn(const QString &dir) const
+SettingsFile TestSettingsFile::settingsIn(const QString &dir) const
 {
-    CSettingsFile settings(dir + QLatin1Char('/'));
-    settings.SetFileName(QStringLiteral("Formats.ini"));
+    SettingsFile settings(dir + QLatin1Char('/'));
+    settings.setFileName(QStringLiteral("Formats.ini"));
     return settings;
 }
 
@@ -168,19 +168,19 @@ void TestSettingsFile::read()
     QFETCH(QString, expected);
 
     writeBytes(m_ini, file);
-    CSettingsFile settings = settingsIn(m_dir->path());
-    QCOMPARE(settings.ReadString(key, QStringLiteral("<default>"), section), expected);
+    SettingsFile settings = settingsIn(m_dir->path());
+    QCOMPARE(settings.readString(key, QStringLiteral("<default>"), section), expected);
     // Reading never touches the file.
     QCOMPARE(readBytes(m_ini), file);
 }
 
 void TestSettingsFile::readWithoutFile()
 {
-    CSettingsFile settings = settingsIn(m_dir->path());
-    QCOMPARE(settings.ReadString(QStringLiteral("OutputPath"), QStringLiteral("/dflt"),
+    SettingsFile settings = settingsIn(m_dir->path());
+    QCOMPARE(settings.readString(QStringLiteral("OutputPath"), QStringLiteral("/dflt"),
                                  QStringLiteral("genral")),
              QStringLiteral("/dflt"));
-    QCOMPARE(settings.ReadString(QStringLiteral("Extentions"), QString(), QStringLiteral("genral")),
+    QCOMPARE(settings.readString(QStringLiteral("Extentions"), QString(), QStringLiteral("genral")),
              QString());
     QVERIFY(!QFileInfo::exists(m_ini));
 }
@@ -189,8 +189,8 @@ void TestSettingsFile::readGarbageGivesDefaults()
 {
     for (quint32 seed = 1; seed <= 20; ++seed) {
         writeBytes(m_ini, garbage(70000, seed));
-        CSettingsFile settings = settingsIn(m_dir->path());
-        QCOMPARE(settings.ReadString(QStringLiteral("OutputPath"), QStringLiteral("/dflt"),
+        SettingsFile settings = settingsIn(m_dir->path());
+        QCOMPARE(settings.readString(QStringLiteral("OutputPath"), QStringLiteral("/dflt"),
                                      QStringLiteral("genral")),
                  QStringLiteral("/dflt"));
     }
@@ -272,10 +272,10 @@ void TestSettingsFile::write()
     QFETCH(QByteArray, after);
 
     writeBytes(m_ini, before);
-    CSettingsFile settings = settingsIn(m_dir->path());
-    QVERIFY(settings.WriteString(QStringLiteral("OutputPath"), value, section));
+    SettingsFile settings = settingsIn(m_dir->path());
+    QVERIFY(settings.writeString(QStringLiteral("OutputPath"), value, section));
     QCOMPARE(readBytes(m_ini), after);
-    QCOMPARE(settings.ReadString(QStringLiteral("OutputPath"), QStringLiteral("<default>"), section),
+    QCOMPARE(settings.readString(QStringLiteral("OutputPath"), QStringLiteral("<default>"), section),
              value);
     // Nothing but the file itself is left in the folder.
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
@@ -284,8 +284,8 @@ void TestSettingsFile::write()
 
 void TestSettingsFile::writeCreatesFile()
 {
-    CSettingsFile settings = settingsIn(m_dir->path());
-    QVERIFY(settings.WriteString(QStringLiteral("OutputPath"), QStringLiteral("/x/Converted Videos"),
+    SettingsFile settings = settingsIn(m_dir->path());
+    QVERIFY(settings.writeString(QStringLiteral("OutputPath"), QStringLiteral("/x/Converted Videos"),
                                  QStringLiteral("genral")));
     QCOMPARE(readBytes(m_ini), QByteArray("[genral]\nOutputPath=/x/Converted Videos\n"));
     // A new file is readable by others, like any file the user makes.
@@ -307,14 +307,14 @@ void TestSettingsFile::writeThenReadRoundTrip()
 {
     QFETCH(QString, value);
     writeBytes(m_ini, "[genral]\nExtentions=.avi\n[muxer]\n.avi=avi\n");
-    CSettingsFile settings = settingsIn(m_dir->path());
-    QVERIFY(settings.WriteString(QStringLiteral("OutputPath"), value, QStringLiteral("genral")));
+    SettingsFile settings = settingsIn(m_dir->path());
+    QVERIFY(settings.writeString(QStringLiteral("OutputPath"), value, QStringLiteral("genral")));
     // A fresh object reads the file anew.
-    CSettingsFile again = settingsIn(m_dir->path());
-    QCOMPARE(again.ReadString(QStringLiteral("OutputPath"), QStringLiteral("<default>"),
+    SettingsFile again = settingsIn(m_dir->path());
+    QCOMPARE(again.readString(QStringLiteral("OutputPath"), QStringLiteral("<default>"),
                               QStringLiteral("genral")),
              value);
-    QCOMPARE(again.ReadString(QStringLiteral(".avi"), QString(), QStringLiteral("muxer")),
+    QCOMPARE(again.readString(QStringLiteral(".avi"), QString(), QStringLiteral("muxer")),
              QStringLiteral("avi"));
 }
 
@@ -322,12 +322,12 @@ void TestSettingsFile::writeKeepsGarbageAroundIt()
 {
     const QByteArray junk = garbage(5000, 99).replace('\r', ' ');
     writeBytes(m_ini, junk);
-    CSettingsFile settings = settingsIn(m_dir->path());
-    QVERIFY(settings.WriteString(QStringLiteral("OutputPath"), QStringLiteral("/out"),
+    SettingsFile settings = settingsIn(m_dir->path());
+    QVERIFY(settings.writeString(QStringLiteral("OutputPath"), QStringLiteral("/out"),
                                  QStringLiteral("genral")));
     const QByteArray after = readBytes(m_ini);
     QVERIFY(after.startsWith(junk));
-    QCOMPARE(settings.ReadString(QStringLiteral("OutputPath"), QString(), QStringLiteral("genral")),
+    QCOMPARE(settings.readString(QStringLiteral("OutputPath"), QString(), QStringLiteral("genral")),
              QStringLiteral("/out"));
 }
 
@@ -335,9 +335,9 @@ void TestSettingsFile::writeRefusesLineBreaks()
 {
     const QByteArray before = "[genral]\nOutputPath=/old\n";
     writeBytes(m_ini, before);
-    CSettingsFile settings = settingsIn(m_dir->path());
+    SettingsFile settings = settingsIn(m_dir->path());
     // A line break in a value would smuggle a line of its own into the file.
-    QVERIFY(!settings.WriteString(QStringLiteral("OutputPath"),
+    QVERIFY(!settings.writeString(QStringLiteral("OutputPath"),
                                   QStringLiteral("/a\n[muxer]\n.avi=evil"),
                                   QStringLiteral("genral")));
     QCOMPARE(readBytes(m_ini), before);
@@ -380,14 +380,14 @@ void TestSettingsFile::failedWriteLeavesFile()
         QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
                                       QDir::System);
 
-    CSettingsFile settings = settingsIn(m_dir->path());
-    QVERIFY(!settings.WriteString(QStringLiteral("OutputPath"), QStringLiteral("/new"),
+    SettingsFile settings = settingsIn(m_dir->path());
+    QVERIFY(!settings.writeString(QStringLiteral("OutputPath"), QStringLiteral("/new"),
                                   QStringLiteral("genral")));
 
     const QFileInfo info(m_ini);
     if (kind == QLatin1String("readonly")) {
         QCOMPARE(readBytes(m_ini), before);
-        QCOMPARE(settings.ReadString(QStringLiteral("OutputPath"), QString(),
+        QCOMPARE(settings.readString(QStringLiteral("OutputPath"), QString(),
                                      QStringLiteral("genral")),
                  QStringLiteral("/old"));
     } else if (kind == QLatin1String("directory")) {
@@ -410,8 +410,8 @@ void TestSettingsFile::writeThroughSymlinkToFile()
     const QString real = m_dir->filePath(QStringLiteral("real.ini"));
     writeBytes(real, "[genral]\nOutputPath=/old\n");
     QVERIFY(QFile::link(real, m_ini));
-    CSettingsFile settings = settingsIn(m_dir->path());
-    QVERIFY(settings.WriteString(QStringLiteral("OutputPath"), QStringLiteral("/new"),
+    SettingsFile settings = settingsIn(m_dir->path());
+    QVERIFY(settings.writeString(QStringLiteral("OutputPath"), QStringLiteral("/new"),
                                  QStringLiteral("genral")));
     QVERIFY(QFileInfo(m_ini).isSymLink());
     QCOMPARE(readBytes(real), QByteArray("[genral]\nOutputPath=/new\n"));
@@ -435,10 +435,10 @@ void TestSettingsFile::resolvePath()
     QFETCH(QString, appDir);
     QFETCH(QString, name);
     QFETCH(QString, expected);
-    CSettingsFile settings(appDir);
-    QCOMPARE(settings.ResolvePath(name), expected);
-    settings.SetFileName(name);
-    QCOMPARE(settings.FileName(), expected);
+    SettingsFile settings(appDir);
+    QCOMPARE(settings.resolvePath(name), expected);
+    settings.setFileName(name);
+    QCOMPARE(settings.fileName(), expected);
 }
 
 void TestSettingsFile::splitPresetList_data()

@@ -4,8 +4,8 @@
 #include <QQuickItem>
 #include <QTest>
 
-#include "filelist/filelistbox.h"
-#include "movie/shockwaveflash.h"
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
 
 QByteArray HostFixture::defaultCatalogue()
 {
@@ -55,17 +55,17 @@ HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie, Play
 
 HostFixture::~HostFixture() = default;
 
-CMainDlg &HostFixture::create()
+MainWindow &HostFixture::create()
 {
-    m_dlg = std::make_unique<CMainDlg>(
+    m_dlg = std::make_unique<MainWindow>(
         desktop, m_players ? m_players : ScriptedPlayer::factory(script), appDir());
     return *m_dlg;
 }
 
-CMainDlg &HostFixture::start()
+MainWindow &HostFixture::start()
 {
     create();
-    m_dlg->OnInitDialog();
+    m_dlg->initialise();
     return *m_dlg;
 }
 

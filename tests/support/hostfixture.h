@@ -8,7 +8,7 @@
 
 #include "support/scripteddesktop.h"
 #include "support/scriptedplayer.h"
-#include "ui/maindlg.h"
+#include "ui/mainwindow.h"
 
 // A program folder in a temporary directory with the recording movie (or
 // another movie) and a catalogue, and a main window over it driven by a
@@ -28,10 +28,10 @@ public:
     ~HostFixture();
 
     // Builds the window and runs its start-up.
-    CMainDlg &start();
-    // Builds the window only, for a test that runs it with DoModal.
-    CMainDlg &create();
-    CMainDlg &dlg() { return *m_dlg; }
+    MainWindow &start();
+    // Builds the window only, for a test that runs it with run.
+    MainWindow &create();
+    MainWindow &dlg() { return *m_dlg; }
     QString appDir() const { return m_dir.path() + QLatin1Char('/'); }
     QString file(const QString &name) const { return m_dir.filePath(name); }
 
@@ -48,5 +48,5 @@ public:
 private:
     QTemporaryDir m_dir;
     PlayerFactory m_players;
-    std::unique_ptr<CMainDlg> m_dlg;
+    std::unique_ptr<MainWindow> m_dlg;
 };

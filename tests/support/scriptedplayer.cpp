@@ -43,7 +43,7 @@ void ScriptedPlayer::playlistClear()
 
 // The monitor reads Time, then Position: Time advances to the next scripted
 // tick, Position reads the same tick.
-int ScriptedPlayer::GetTime()
+int ScriptedPlayer::time()
 {
     if (!m_active)
         return -1;
@@ -58,17 +58,17 @@ int ScriptedPlayer::GetTime()
     return m_tick.second;
 }
 
-float ScriptedPlayer::GetPosition()
+float ScriptedPlayer::position()
 {
     if (!m_active)
         return -1.0f;
     if (!m_timeRead)
-        GetTime();
+        time();
     m_timeRead = false;
     return m_tick.first;
 }
 
-bool ScriptedPlayer::FinishedNormally()
+bool ScriptedPlayer::finishedNormally()
 {
     return m_job.finishedNormally;
 }

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "convert/playercontrol.h"
+#include "convert/player.h"
 
 // The record every scripted player of one script writes to, and the script
 // that the players follow: each addTarget takes the next job's (p, t) ticks.
@@ -48,7 +48,7 @@ struct PlayerScript
     static QString destination(const QString &option);
 };
 
-class ScriptedPlayer final : public PlayerControl
+class ScriptedPlayer final : public Player
 {
 public:
     explicit ScriptedPlayer(std::shared_ptr<PlayerScript> script);
@@ -57,9 +57,9 @@ public:
     void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
     void stop() override;
     void playlistClear() override;
-    float GetPosition() override;
-    int GetTime() override;
-    bool FinishedNormally() override;
+    float position() override;
+    int time() override;
+    bool finishedNormally() override;
 
     static PlayerFactory factory(std::shared_ptr<PlayerScript> script);
 

@@ -11,10 +11,10 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc < 2)
         return 2;
-    CSettingsFile settings;
-    settings.SetFileName(QString::fromLocal8Bit(argv[1]));
+    SettingsFile settings;
+    settings.setFileName(QString::fromLocal8Bit(argv[1]));
     for (int round = 1;; ++round) {
         const QString value = QStringLiteral("/home/user/Videos/") + QString(round % 4000, QLatin1Char('x'));
-        settings.WriteString(QStringLiteral("OutputPath"), value, QStringLiteral("genral"));
+        settings.writeString(QStringLiteral("OutputPath"), value, QStringLiteral("genral"));
     }
 }

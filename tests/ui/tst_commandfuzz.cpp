@@ -7,7 +7,7 @@
 #include <QSet>
 #include <QTest>
 
-#include "filelist/filelistbox.h"
+#include "filelist/filelist.h"
 #include "support/hostfixture.h"
 
 namespace {
@@ -122,17 +122,17 @@ private slots:
 void TestCommandFuzz::randomCommandsKeepStateConsistent()
 {
     HostFixture fx;
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     Fuzzer fuzz(fx);
 
     for (int step = 0; step < 10000; ++step) {
         fuzz.scriptAnswers();
         switch (fuzz.pick(5)) {
         case 0:
-            dlg.OnTimer(CMainDlg::TIMER_PROGRESS);
+            dlg.onTimer(MainWindow::kProgressTimer);
             break;
         case 1:
-            dlg.OnTimer(CMainDlg::TIMER_SHOWLIST);
+            dlg.onTimer(MainWindow::kShowListTimer);
             break;
         default:
             fx.send(fuzz.command(), fuzz.args());
@@ -144,8 +144,8 @@ void TestCommandFuzz::randomCommandsKeepStateConsistent()
         QVERIFY(dlg.m_convertedCount >= -1);
         QVERIFY(dlg.m_fileCount >= -1);
         QVERIFY(dlg.m_retryCount >= 0 && dlg.m_retryCount <= 3);
-        QVERIFY(dlg.m_progressTimer == 0 || dlg.m_progressTimer == CMainDlg::TIMER_PROGRESS);
-        const QStringList paths = dlg.fileList()->Paths();
+        QVERIFY(dlg.m_progressTimer == 0 || dlg.m_progressTimer == MainWindow::kProgressTimer);
+        const QStringList paths = dlg.fileList()->paths();
         QCOMPARE(QSet<QString>(paths.begin(), paths.end()).size(), paths.size());
         QVERIFY(!paths.contains(QString()));
     }
@@ -163,7 +163,7 @@ void TestCommandFuzz::randomCommandsKeepStateConsistent()
     QCOMPARE(dlg.m_progressTimer, 0u);
     QCOMPARE(dlg.m_currentIndex, 0);
     QCOMPARE(dlg.m_convertedCount, 0);
-    QVERIFY(dlg.fileList()->m_bDeleteKeyEnabled);
+    QVERIFY(dlg.fileList()->m_deleteKeyEnabled);
 }
 
 QTEST_MAIN(TestCommandFuzz)

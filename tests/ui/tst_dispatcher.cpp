@@ -6,8 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "filelist/filelistbox.h"
-#include "movie/shockwaveflash.h"
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
 #include "support/hostfixture.h"
 
 namespace {
@@ -46,9 +46,9 @@ struct Snapshot
 
 Snapshot snapshot(HostFixture &fx)
 {
-    CMainDlg &d = fx.dlg();
+    MainWindow &d = fx.dlg();
     Snapshot s;
-    s.items = d.fileList()->Paths();
+    s.items = d.fileList()->paths();
     s.current = d.fileList()->currentRow();
     s.listVisible = d.fileList()->isVisible();
     s.selections = {d.m_format,   d.m_container,  d.m_videoCodec,   d.m_videoBitrate,
@@ -172,14 +172,14 @@ void TestDispatcher::cleanup()
 HostFixture &TestDispatcher::prepared()
 {
     HostFixture &fx = *m_fx;
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     QFile help(fx.file(QStringLiteral("help.html")));
     if (help.open(QIODevice::WriteOnly))
         help.write("<html></html>");
     dlg.show();
     if (!QTest::qWaitForWindowExposed(&dlg))
         qWarning("window not exposed");
-    dlg.OnTimer(CMainDlg::TIMER_SHOWLIST);
+    dlg.onTimer(MainWindow::kShowListTimer);
     fx.addFiles({QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
     dlg.fileList()->setCurrentRow(1);
     fx.desktop.openFilters.clear();
@@ -248,7 +248,7 @@ void TestDispatcher::commandTable()
     QFETCH(QString, command);
     QFETCH(QString, effect);
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     if (effect == QLatin1String("show"))
         dlg.fileList()->hide();
     if (effect == QLatin1String("same"))
@@ -299,7 +299,7 @@ void TestDispatcher::commandTable()
         expected.opened = 1;
         QVERIFY(fx.desktop.opened.value(0).startsWith(QLatin1String("mailto:")));
     } else if (effect == QLatin1String("convertWindow")) {
-        expected.showListTimer = CMainDlg::TIMER_SHOWLIST;
+        expected.showListTimer = MainWindow::kShowListTimer;
         log = kReset;
     } else if (effect == QLatin1String("other")) {
         expected.sameDirectory = false;
@@ -385,7 +385,7 @@ void TestDispatcher::selectionsStoredVerbatim()
 void TestDispatcher::formatCascade()
 {
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     fx.send(QStringLiteral("ID-FS-videoBitrate"), QStringLiteral("2048"));
     fx.send(QStringLiteral("ID-FS-videoScale"), QStringLiteral("0.5"));
     fx.send(QStringLiteral("ID-FS-audioBitrate"), QStringLiteral("96"));
@@ -416,7 +416,7 @@ void TestDispatcher::formatCascade()
 void TestDispatcher::formatCascadeResetsCodecChoices()
 {
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     fx.send(QStringLiteral("ID-FS-container"), QStringLiteral("mov"));
     fx.send(QStringLiteral("ID-FS-videoCodec"), QStringLiteral("mp4v"));
     fx.send(QStringLiteral("ID-FS-audioCodec"), QStringLiteral("mp3"));
@@ -455,7 +455,7 @@ void TestDispatcher::containerCascade()
     QFETCH(QString, videoCodec);
     QFETCH(QString, audioCodec);
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     fx.send(QStringLiteral("ID-FS-container"), container);
     QCOMPARE(fx.log(), log);
     QCOMPARE(dlg.m_format, QStringLiteral(".mp4"));
@@ -468,7 +468,7 @@ void TestDispatcher::containerCascade()
 void TestDispatcher::unknownFormat()
 {
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     fx.send(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".xyz"));
     QCOMPARE(dlg.m_format, QStringLiteral(".xyz"));
     for (const QStringList *list : {&dlg.m_containers, &dlg.m_videoCodecs, &dlg.m_audioCodecs})
@@ -482,7 +482,7 @@ void TestDispatcher::unknownFormat()
 void TestDispatcher::browse()
 {
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     for (const bool same : {true, false}) {
         dlg.m_sameDirectory = same;
         fx.clearLog();
@@ -529,7 +529,7 @@ void TestDispatcher::otherAndSameDirectory()
 {
     QFETCH(QString, inMovie);
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     fx.answer(QStringLiteral("_root.path"), inMovie);
     fx.send(QStringLiteral("IDC_FS_OTHERDIRECTORY"));
     QCOMPARE(fx.log(), QStringList{QStringLiteral("?_root.path")});
@@ -570,7 +570,7 @@ void TestDispatcher::help()
 void TestDispatcher::addFiles()
 {
     HostFixture &fx = prepared();
-    CFileListBox *list = fx.dlg().fileList();
+    FileList *list = fx.dlg().fileList();
     QTemporaryDir dirA, dirB;
     const QString a1 = dirA.filePath(QStringLiteral("one.avi"));
     const QString a2 = dirA.filePath(QStringLiteral("Clip.avi"));
@@ -580,14 +580,14 @@ void TestDispatcher::addFiles()
     fx.desktop.openAnswers.push_back({a1, a2, a3});
     fx.send(QStringLiteral("IDC_FS_ADD"));
     QCOMPARE(fx.desktop.openFilters, QStringList{kFilter});
-    QCOMPARE(list->Paths(), QStringList({"/v/a.avi", "/v/b.avi", "/v/c.avi", a1, a2, a3}));
+    QCOMPARE(list->paths(), QStringList({"/v/a.avi", "/v/b.avi", "/v/c.avi", a1, a2, a3}));
     QCOMPARE(QDir::currentPath(), dirA.path());
 
     // Already listed files are skipped; the folder of the last returned file
     // becomes the current one even when that file was skipped.
     fx.desktop.openAnswers.push_back({b1, QStringLiteral("/v/b.avi"), a2});
     fx.send(QStringLiteral("IDC_FS_ADD"));
-    QCOMPARE(list->Paths(), QStringList({"/v/a.avi", "/v/b.avi", "/v/c.avi", a1, a2, a3, b1}));
+    QCOMPARE(list->paths(), QStringList({"/v/a.avi", "/v/b.avi", "/v/c.avi", a1, a2, a3, b1}));
     QCOMPARE(QDir::currentPath(), dirA.path());
 
     fx.desktop.openAnswers.push_back({b1});
@@ -625,7 +625,7 @@ void TestDispatcher::cancel()
 {
     QFETCH(int, converted);
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     dlg.m_convertedCount = converted;
     fx.send(QStringLiteral("IDC_FS_CANCEL"));
     if (converted < 1) {
@@ -649,10 +649,10 @@ void TestDispatcher::cancel()
 void TestDispatcher::cancelDuringBatchStopsPlayerAndPoll()
 {
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     fx.script->jobs.push_back(PlayerScript::converting());
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    QCOMPARE(dlg.m_progressTimer, CMainDlg::TIMER_PROGRESS);
+    QCOMPARE(dlg.m_progressTimer, MainWindow::kProgressTimer);
     QCOMPARE(fx.script->created, 1);
     dlg.m_convertedCount = 2;
     fx.clearLog();
@@ -667,12 +667,12 @@ void TestDispatcher::cancelDuringBatchStopsPlayerAndPoll()
 void TestDispatcher::convertWindowTwice()
 {
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     fx.send(QStringLiteral("ID_FS_Slider2"));
     QVERIFY(!dlg.fileList()->isVisible());
     fx.send(QStringLiteral("IDC_FS_CONVERTWINDOW"));
     fx.send(QStringLiteral("IDC_FS_CONVERTWINDOW"));
-    QCOMPARE(dlg.m_showListTimer, CMainDlg::TIMER_SHOWLIST);
+    QCOMPARE(dlg.m_showListTimer, MainWindow::kShowListTimer);
     QCOMPARE(fx.log(), kReset + kReset);
     QTRY_VERIFY_WITH_TIMEOUT(dlg.fileList()->isVisible(), 5000);
     QCOMPARE(dlg.m_showListTimer, 0u);
@@ -681,7 +681,7 @@ void TestDispatcher::convertWindowTwice()
 void TestDispatcher::convertEmptyList()
 {
     HostFixture &fx = prepared();
-    CMainDlg &dlg = fx.dlg();
+    MainWindow &dlg = fx.dlg();
     fx.send(QStringLiteral("IDC_FS_REMOVEALL"));
     Snapshot expected = snapshot(fx);
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
@@ -706,7 +706,7 @@ void TestDispatcher::exitAndClose()
     QFETCH(bool, exitCommand);
     QFETCH(int, result);
     HostFixture fx(HostFixture::defaultCatalogue());
-    CMainDlg dlg(fx.desktop, ScriptedPlayer::factory(fx.script), fx.appDir());
+    MainWindow dlg(fx.desktop, ScriptedPlayer::factory(fx.script), fx.appDir());
     bool sent = false;
     QTimer::singleShot(0, &dlg, [&] {
         sent = true;
@@ -717,13 +717,13 @@ void TestDispatcher::exitAndClose()
         else
             dlg.close();
     });
-    QCOMPARE(dlg.DoModal(), result);
+    QCOMPARE(dlg.run(), result);
     QVERIFY(sent);
     QVERIFY(!dlg.isVisible());
     // The window's shutdown ran: the output folder is stored.
-    CSettingsFile settings(fx.appDir());
-    settings.SetFileName(QStringLiteral("Formats.ini"));
-    QCOMPARE(settings.ReadString(QStringLiteral("OutputPath"), QString(), QStringLiteral("genral")),
+    SettingsFile settings(fx.appDir());
+    settings.setFileName(QStringLiteral("Formats.ini"));
+    QCOMPARE(settings.readString(QStringLiteral("OutputPath"), QString(), QStringLiteral("genral")),
              fx.appDir() + QStringLiteral("Converted Videos"));
     QCOMPARE(dlg.m_fileCount, -1);
 }

@@ -8,8 +8,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include "filelist/filelistbox.h"
-#include "movie/shockwaveflash.h"
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
 #include "settings/settingsfile.h"
 #include "support/hostfixture.h"
 #include "support/files.h"
@@ -27,9 +27,9 @@ QByteArray garbage(int size)
 
 QString storedOutputPath(const HostFixture &fx)
 {
-    CSettingsFile settings(fx.appDir());
-    settings.SetFileName(QStringLiteral("Formats.ini"));
-    return settings.ReadString(QStringLiteral("OutputPath"), QStringLiteral("<none>"),
+    SettingsFile settings(fx.appDir());
+    settings.setFileName(QStringLiteral("Formats.ini"));
+    return settings.readString(QStringLiteral("OutputPath"), QStringLiteral("<none>"),
                                QStringLiteral("genral"));
 }
 
@@ -57,7 +57,7 @@ private slots:
 void TestStartup::publishesInDesignedOrder()
 {
     HostFixture fx;
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     const QString folder = fx.appDir() + QStringLiteral("Converted Videos");
     QCOMPARE(fx.log(), QStringList({
                            QStringLiteral("_root.disableStop=true"),
@@ -84,7 +84,7 @@ void TestStartup::selectsFirstEntriesAndFixedDefaults()
                    "[muxer]\n.avi=avi|ts\n"
                    "[VC]\navi=mp4v|mp2v\n"
                    "[AC]\nAVI=mp3\n");
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     QVERIFY(fx.log().contains(QStringLiteral("_root.convertToStr=.avi|.mp4|")));
     QVERIFY(fx.log().contains(QStringLiteral("_root.audioCodecStr=mp3")));
     QCOMPARE(dlg.m_formats, QStringList({".avi", ".mp4", ""}));
@@ -110,7 +110,7 @@ void TestStartup::defaultOutputFolderWhenNothingStored()
     HostFixture fx;
     const QString folder = fx.appDir() + QStringLiteral("Converted Videos");
     QVERIFY(!QFileInfo::exists(folder));
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     QVERIFY(QFileInfo(folder).isDir());
     QCOMPARE(dlg.m_outputPath, folder);
     QVERIFY(fx.log().contains(QStringLiteral("_root.path=") + folder));
@@ -122,7 +122,7 @@ void TestStartup::storedOutputFolderWins()
     const QString stored = elsewhere.filePath(QStringLiteral("not/made/yet"));
     HostFixture fx(HostFixture::defaultCatalogue() + "[genral]\nOutputPath=" + stored.toUtf8() +
                    "\n");
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     QCOMPARE(dlg.m_outputPath, stored);
     QCOMPARE(fx.log().at(1), QStringLiteral("_root.path=") + stored);
     // The default is made all the same; the stored folder is nobody's to make.
@@ -144,7 +144,7 @@ void TestStartup::brokenCatalogue()
 {
     QFETCH(QByteArray, catalogue);
     HostFixture fx(catalogue);
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     const QStringList log = fx.log();
     QCOMPARE(log.mid(3), QStringList({
                              QStringLiteral("_root.convertToStr="),
@@ -176,12 +176,12 @@ void TestStartup::fileListShownByItselfAfterThreeSeconds()
     HostFixture fx;
     QElapsedTimer clock;
     clock.start();
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     QVERIFY(dlg.fileList());
     QVERIFY(!dlg.fileList()->isVisible());
-    QCOMPARE(dlg.m_showListTimer, CMainDlg::TIMER_SHOWLIST);
+    QCOMPARE(dlg.m_showListTimer, MainWindow::kShowListTimer);
     QCOMPARE(dlg.fileList()->geometry(), QRect(220, 70, 372, 130));
     QTRY_VERIFY_WITH_TIMEOUT(dlg.fileList()->isVisible(), 10000);
     // Coarse timers may fire up to 5 % early.
@@ -193,14 +193,14 @@ void TestStartup::destroyStoresOutputPathAndResets()
 {
     HostFixture fx;
     const QByteArray before = readFile(fx.file(QStringLiteral("Formats.ini")));
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     dlg.m_convertedCount = 3;
     dlg.m_currentIndex = 2;
     dlg.m_fileCount = 4;
     QVERIFY(dlg.fileList());
-    QPointer<CFileListBox> list = dlg.fileList();
+    QPointer<FileList> list = dlg.fileList();
 
-    dlg.OnDestroy();
+    dlg.shutDown();
     QCOMPARE(dlg.m_convertedCount, -1);
     QCOMPARE(dlg.m_currentIndex, -1);
     QCOMPARE(dlg.m_fileCount, -1);
@@ -222,8 +222,8 @@ void TestStartup::destroyCreatesMissingSettingsFile()
 {
     HostFixture fx(QByteArray{});
     QVERIFY(!QFileInfo::exists(fx.file(QStringLiteral("Formats.ini"))));
-    CMainDlg &dlg = fx.start();
-    dlg.OnDestroy();
+    MainWindow &dlg = fx.start();
+    dlg.shutDown();
     QCOMPARE(readFile(fx.file(QStringLiteral("Formats.ini"))),
              "[genral]\nOutputPath=" + (fx.appDir() + QStringLiteral("Converted Videos")).toUtf8() +
                  "\n");
@@ -232,14 +232,14 @@ void TestStartup::destroyCreatesMissingSettingsFile()
 void TestStartup::destroyStoresChangedFolder()
 {
     HostFixture fx;
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     fx.answer(QStringLiteral("_root.path"), QStringLiteral("/typed/into/the/movie"));
     fx.send(QStringLiteral("IDC_FS_OTHERDIRECTORY"));
-    dlg.OnDestroy();
+    dlg.shutDown();
     QCOMPARE(storedOutputPath(fx), QStringLiteral("/typed/into/the/movie"));
     // A second destroy (the window's own, at deletion) writes nothing new.
     dlg.m_outputPath = QStringLiteral("/changed/after");
-    dlg.OnDestroy();
+    dlg.shutDown();
     QCOMPARE(storedOutputPath(fx), QStringLiteral("/typed/into/the/movie"));
 }
 
@@ -270,7 +270,7 @@ void TestStartup::brokenMovie()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(movie);
     }
-    CMainDlg &dlg = fx.start();
+    MainWindow &dlg = fx.start();
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     QVERIFY(dlg.isVisible());
@@ -279,17 +279,17 @@ void TestStartup::brokenMovie()
     // The host goes on as before: selections, folders and commands still work.
     QCOMPARE(dlg.m_format, QStringLiteral(".mp4"));
     QCOMPARE(dlg.m_container, QStringLiteral("mp4"));
-    dlg.OnFSCommand(QStringLiteral("ID-FS-container"), QStringLiteral("mov"));
+    dlg.onMovieCommand(QStringLiteral("ID-FS-container"), QStringLiteral("mov"));
     QCOMPARE(dlg.m_videoCodec, QStringLiteral("mp4v"));
-    dlg.OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
+    dlg.onMovieCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
     QCOMPARE(dlg.m_sameDirectory, false);
     QCOMPARE(dlg.m_outputPath, QString());
-    dlg.OnFSCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
+    dlg.onMovieCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
     QVERIFY(dlg.isVisible());
     // The list still comes up by itself.
     if (movie.isNull())
         QTRY_VERIFY_WITH_TIMEOUT(dlg.fileList()->isVisible(), 10000);
-    dlg.OnDestroy();
+    dlg.shutDown();
 }
 
 QTEST_MAIN(TestStartup)

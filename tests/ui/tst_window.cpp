@@ -14,11 +14,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "filelist/filelistbox.h"
-#include "movie/shockwaveflash.h"
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
 #include "support/hostfixture.h"
 #include "platform/qtdesktop.h"
-#include "ui/aboutdlg.h"
+#include "ui/aboutdialog.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ QFileDialog *openFileDialog(QFileDialog *except = nullptr)
     return nullptr;
 }
 
-QVariantList movieList(CMainDlg &dlg, const char *name)
+QVariantList movieList(MainWindow &dlg, const char *name)
 {
     QQuickItem *root = dlg.movie()->rootObject();
     return root ? root->property(name).toList() : QVariantList();
@@ -92,7 +92,7 @@ void TestWindow::init()
     movie.close();
     QFile help(m_fx->file(QStringLiteral("help.html")));
     QVERIFY(help.open(QIODevice::WriteOnly));
-    CMainDlg &dlg = m_fx->start();
+    MainWindow &dlg = m_fx->start();
     dlg.show();
     dlg.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
@@ -105,7 +105,7 @@ void TestWindow::cleanup()
 
 void TestWindow::shape()
 {
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     QVERIFY(dlg.windowFlags().testFlag(Qt::FramelessWindowHint));
     // A top-level window of its own, so it has a taskbar entry.
     QCOMPARE(dlg.windowType(), Qt::Window);
@@ -139,7 +139,7 @@ void TestWindow::keysNeverClose()
 {
     QFETCH(QString, target);
     QFETCH(int, key);
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     QWidget *widget = &dlg;
     if (target == QLatin1String("movie"))
         widget = dlg.movie();
@@ -159,8 +159,8 @@ void TestWindow::keysNeverClose()
 
 void TestWindow::rightClickSwallowed()
 {
-    CMainDlg &dlg = m_fx->dlg();
-    CShockwaveFlash *movie = dlg.movie();
+    MainWindow &dlg = m_fx->dlg();
+    MovieView *movie = dlg.movie();
     QTest::mousePress(movie, Qt::RightButton, {}, QPoint(100, 300));
     QTest::mouseRelease(movie, Qt::RightButton, {}, QPoint(100, 300));
     QTest::mouseDClick(movie, Qt::RightButton, {}, QPoint(100, 300));
@@ -176,7 +176,7 @@ void TestWindow::rightClickSwallowed()
 
 void TestWindow::windowMenu()
 {
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
     QMenu *menu = dlg.systemMenu();
     QVERIFY(menu);
@@ -206,7 +206,7 @@ void TestWindow::windowMenu()
 
 void TestWindow::aboutBoxFromWindowMenu()
 {
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
     QMenu *menu = dlg.systemMenu();
     QTRY_VERIFY(menu->isVisible());
@@ -216,7 +216,7 @@ void TestWindow::aboutBoxFromWindowMenu()
     bool hadIcon = false, modal = false, ownedByMain = false;
     bool closed = false;
     std::function<void()> answer = [&] {
-        auto *about = qobject_cast<CAboutDlg *>(QApplication::activeModalWidget());
+        auto *about = qobject_cast<AboutDialog *>(QApplication::activeModalWidget());
         if (!about) {
             QTimer::singleShot(20, answer);
             return;
@@ -261,7 +261,7 @@ void TestWindow::aboutBoxFromWindowMenu()
 
 void TestWindow::closeFromWindowMenu()
 {
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     QMenu *menu = dlg.systemMenu();
     menu->actions().at(2)->trigger();
     QVERIFY(!dlg.isVisible());
@@ -270,7 +270,7 @@ void TestWindow::closeFromWindowMenu()
 
 void TestWindow::f1OpensHelp()
 {
-    CMainDlg &dlg = m_fx->dlg();
+    MainWindow &dlg = m_fx->dlg();
     dlg.movie()->setFocus();
     QTest::keyClick(dlg.movie(), Qt::Key_F1);
     QCOMPARE(m_fx->desktop.opened, QStringList{m_fx->appDir() + QStringLiteral("help.html")});
@@ -281,7 +281,7 @@ void TestWindow::folderBrowserBlocksNothing()
     // The real desktop services and the window's own modal loop, as in the
     // program; input goes through the windows, where blocked windows drop it.
     QtDesktop desktop;
-    CMainDlg dlg(desktop, ScriptedPlayer::factory(m_fx->script), m_fx->appDir());
+    MainWindow dlg(desktop, ScriptedPlayer::factory(m_fx->script), m_fx->appDir());
     QTemporaryDir target;
     auto send = [&dlg](const QString &command) {
         QMetaObject::invokeMethod(dlg.movie()->rootObject(), "fsCommand",
@@ -328,7 +328,7 @@ void TestWindow::folderBrowserBlocksNothing()
                 widget->close();
         dlg.close();
     });
-    QCOMPARE(dlg.DoModal(), int(Desktop::IdOk));
+    QCOMPARE(dlg.run(), int(Desktop::IdOk));
 
     QCOMPARE(title, QStringLiteral("Select a Destintion Folder."));
     QCOMPARE(clicksWhileOpen, QVariantList{int(Qt::LeftButton)});
@@ -349,8 +349,8 @@ void TestWindow::fileDialogPatternsIgnoreCase()
     QDir::setCurrent(folder.path());
 
     QtDesktop desktop;
-    CMainDlg dlg(desktop, ScriptedPlayer::factory(m_fx->script), m_fx->appDir());
-    dlg.OnInitDialog();
+    MainWindow dlg(desktop, ScriptedPlayer::factory(m_fx->script), m_fx->appDir());
+    dlg.initialise();
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
 
@@ -389,9 +389,9 @@ void TestWindow::fileDialogPatternsIgnoreCase()
     QVERIFY(filters.last().contains(QLatin1String("(*)")));
     shown.sort();
     QCOMPARE(shown, QStringList({"CLIP.AVI", "Movie.Mp4", "song.MPG"}));
-    QCOMPARE(dlg.fileList()->Paths(), QStringList({folder.filePath(QStringLiteral("CLIP.AVI")),
+    QCOMPARE(dlg.fileList()->paths(), QStringList({folder.filePath(QStringLiteral("CLIP.AVI")),
                                                    folder.filePath(QStringLiteral("song.MPG"))}));
-    dlg.OnDestroy();
+    dlg.shutDown();
 }
 
 QTEST_MAIN(TestWindow)

@@ -20,10 +20,10 @@ private:
 
 // The player operations the conversion uses. Position and Time read -1
 // whenever no item is in progress (never started, ended, failed, stopped).
-class PlayerControl
+class Player
 {
 public:
-    virtual ~PlayerControl() = default;
+    virtual ~Player() = default;
 
     // Replaces the playlist with the item and starts it at once (mode 10,
     // position -666). Throws EngineError when the engine refuses.
@@ -31,13 +31,13 @@ public:
                            int position) = 0;
     virtual void stop() = 0;
     virtual void playlistClear() = 0;
-    virtual float GetPosition() = 0;
-    virtual int GetTime() = 0;
+    virtual float position() = 0;
+    virtual int time() = 0;
 
     // True once the item reached its end having been converted, decided from
     // the engine's own events rather than from a poll: a short clip can be
     // through before any poll sees progress.
-    virtual bool FinishedNormally() = 0;
+    virtual bool finishedNormally() = 0;
 };
 
-using PlayerFactory = std::function<std::unique_ptr<PlayerControl>()>;
+using PlayerFactory = std::function<std::unique_ptr<Player>()>;

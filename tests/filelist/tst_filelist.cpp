@@ -15,7 +15,7 @@
 #include <QTextDocumentFragment>
 #include <QToolTip>
 
-#include "filelist/filelistbox.h"
+#include "filelist/filelist.h"
 #include "support/hostfixture.h"
 
 namespace {
@@ -24,7 +24,7 @@ const QColor kAccent(174, 37, 4);
 const QColor kWhite(255, 255, 255);
 
 // Items are single letters; "BD" selects B and D.
-void fill(CFileListBox &list, const QString &letters, const QString &selected)
+void fill(FileList &list, const QString &letters, const QString &selected)
 {
     for (const QChar c : letters)
         list.addItem(QString(c));
@@ -32,13 +32,13 @@ void fill(CFileListBox &list, const QString &letters, const QString &selected)
         list.item(letters.indexOf(c))->setSelected(true);
 }
 
-QString order(const CFileListBox &list)
+QString order(const FileList &list)
 {
-    return list.Paths().join(QString());
+    return list.paths().join(QString());
 }
 
 // The selected letters, in alphabetical order.
-QString selection(const CFileListBox &list)
+QString selection(const FileList &list)
 {
     QString letters;
     for (int i = 0; i < list.count(); ++i)
@@ -99,7 +99,7 @@ QString shownTipText()
 
 } // namespace
 
-class TestFileListBox : public QObject
+class TestFileList : public QObject
 {
     Q_OBJECT
 
@@ -122,7 +122,7 @@ private slots:
     void insideMainWindow();
 };
 
-void TestFileListBox::moveAndRemove_data()
+void TestFileList::moveAndRemove_data()
 {
     QTest::addColumn<QString>("items");
     QTest::addColumn<QString>("selected");
@@ -156,28 +156,28 @@ void TestFileListBox::moveAndRemove_data()
     QTest::newRow("remove, empty list") << "" << "" << "remove" << "" << "" << 0;
 }
 
-void TestFileListBox::moveAndRemove()
+void TestFileList::moveAndRemove()
 {
     QFETCH(QString, items);
     QFETCH(QString, selected);
     QFETCH(QString, operation);
 
-    CFileListBox list;
+    FileList list;
     fill(list, items, selected);
     int result = 0;
     if (operation == QLatin1String("up"))
-        result = list.MoveUp();
+        result = list.moveUp();
     else if (operation == QLatin1String("down"))
-        result = list.MoveDown();
+        result = list.moveDown();
     else
-        result = list.RemoveItem(1);
+        result = list.removeSelected(1);
 
     QTEST(order(list), "expectedOrder");
     QTEST(selection(list), "expectedSelected");
     QTEST(result, "expectedResult");
 }
 
-void TestFileListBox::deleteKey_data()
+void TestFileList::deleteKey_data()
 {
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<QString>("selected");
@@ -189,7 +189,7 @@ void TestFileListBox::deleteKey_data()
     QTest::newRow("disabled during a batch") << false << "AC" << "ABCD" << "AC";
 }
 
-void TestFileListBox::deleteKey()
+void TestFileList::deleteKey()
 {
     QFETCH(bool, enabled);
     QFETCH(QString, selected);
@@ -197,9 +197,9 @@ void TestFileListBox::deleteKey()
     QWidget parent;
     KeyCounter parentKeys;
     parent.installEventFilter(&parentKeys);
-    auto *list = new CFileListBox(&parent);
+    auto *list = new FileList(&parent);
     fill(*list, QStringLiteral("ABCD"), selected);
-    list->m_bDeleteKeyEnabled = enabled;
+    list->m_deleteKeyEnabled = enabled;
 
     QTest::keyClick(list, Qt::Key_Delete);
 
@@ -210,7 +210,7 @@ void TestFileListBox::deleteKey()
     QCOMPARE(parentKeys.deletes, 1);
 }
 
-void TestFileListBox::duplicateRule_data()
+void TestFileList::duplicateRule_data()
 {
     QTest::addColumn<QStringList>("before");
     QTest::addColumn<QString>("action");
@@ -243,33 +243,33 @@ void TestFileListBox::duplicateRule_data()
                                    << 0 << false << QStringList{QStringLiteral("/v/renamed.avi")};
 }
 
-void TestFileListBox::duplicateRule()
+void TestFileList::duplicateRule()
 {
     QFETCH(QStringList, before);
     QFETCH(QString, action);
     QFETCH(QString, path);
 
-    CFileListBox list;
+    FileList list;
     for (const QString &p : before)
-        QVERIFY(list.AddPath(p));
+        QVERIFY(list.addPath(p));
     if (action == QLatin1String("clear")) {
         list.clear();
     } else if (action == QLatin1String("remove first")) {
         list.item(0)->setSelected(true);
-        list.RemoveItem(0);
+        list.removeSelected(0);
     } else if (action == QLatin1String("move first down")) {
         list.item(0)->setSelected(true);
-        list.MoveDown();
+        list.moveDown();
     } else if (action == QLatin1String("rename first")) {
         list.item(0)->setText(QStringLiteral("/v/renamed.avi"));
     }
 
-    QTEST(list.FindExact(path), "foundAt");
-    QTEST(list.AddPath(path), "added");
-    QTEST(list.Paths(), "expected");
+    QTEST(list.findExact(path), "foundAt");
+    QTEST(list.addPath(path), "added");
+    QTEST(list.paths(), "expected");
 }
 
-void TestFileListBox::tipText_data()
+void TestFileList::tipText_data()
 {
     QTest::addColumn<QStringList>("paths");
     QTest::addColumn<QList<int>>("rows"); // rows pointed at in turn; 99 is below the last item
@@ -286,16 +286,16 @@ void TestFileListBox::tipText_data()
     QTest::newRow("emptied list") << three << QList<int>{1, 1} << true << "Empty List";
 }
 
-void TestFileListBox::tipText()
+void TestFileList::tipText()
 {
     QFETCH(QStringList, paths);
     QFETCH(QList<int>, rows);
     QFETCH(bool, clearBeforeLast);
 
-    CFileListBox list;
+    FileList list;
     list.resize(372, 130);
     for (const QString &p : paths)
-        list.AddPath(p);
+        list.addPath(p);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
 
@@ -305,10 +305,10 @@ void TestFileListBox::tipText()
         const int y = rows[i] == 99 ? list.count() * 16 + 20 : rows[i] * 16 + 8;
         pointAt(list.viewport(), QPoint(40, y));
     }
-    QTEST(list.TipText(), "expected");
+    QTEST(list.tipText(), "expected");
 }
 
-void TestFileListBox::tipShownAfterDelayAndWrapped_data()
+void TestFileList::tipShownAfterDelayAndWrapped_data()
 {
     QTest::addColumn<QString>("path");
 
@@ -321,13 +321,13 @@ void TestFileListBox::tipShownAfterDelayAndWrapped_data()
     QTest::newRow("looks like markup") << QStringLiteral("/v/<b>bold</b> &amp; more.avi");
 }
 
-void TestFileListBox::tipShownAfterDelayAndWrapped()
+void TestFileList::tipShownAfterDelayAndWrapped()
 {
     QFETCH(QString, path);
 
-    CFileListBox list;
+    FileList list;
     list.resize(372, 130);
-    list.AddPath(path);
+    list.addPath(path);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     QToolTip::hideText();
@@ -352,21 +352,21 @@ void TestFileListBox::tipShownAfterDelayAndWrapped()
     QToolTip::hideText();
 }
 
-void TestFileListBox::rowLayout_data()
+void TestFileList::rowLayout_data()
 {
     QTest::addColumn<int>("items");
     QTest::addRow("fits") << 3;
     QTest::addRow("overflows") << 20;
 }
 
-void TestFileListBox::rowLayout()
+void TestFileList::rowLayout()
 {
     QFETCH(int, items);
 
-    CFileListBox list;
+    FileList list;
     list.resize(372, 130);
     for (int i = 0; i < items; ++i)
-        list.AddPath(QStringLiteral("/v/clip%1.avi").arg(i));
+        list.addPath(QStringLiteral("/v/clip%1.avi").arg(i));
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
 
@@ -380,14 +380,14 @@ void TestFileListBox::rowLayout()
     QCOMPARE(list.horizontalScrollBar()->maximum(), 0);
 }
 
-void TestFileListBox::itemPainting()
+void TestFileList::itemPainting()
 {
-    CFileListBox list;
+    FileList list;
     list.resize(372, 130);
-    list.AddPath(QStringLiteral("/v/one.avi"));
-    list.AddPath(QStringLiteral("/v/two.avi"));
-    list.AddPath(QStringLiteral("/v/three.avi"));
-    list.AddPath(QStringLiteral("/v/").repeated(80) + QStringLiteral("long.avi"));
+    list.addPath(QStringLiteral("/v/one.avi"));
+    list.addPath(QStringLiteral("/v/two.avi"));
+    list.addPath(QStringLiteral("/v/three.avi"));
+    list.addPath(QStringLiteral("/v/").repeated(80) + QStringLiteral("long.avi"));
     list.item(1)->setSelected(true);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
@@ -431,12 +431,12 @@ void TestFileListBox::itemPainting()
     QCOMPARE(longBox.right(), right);
 }
 
-void TestFileListBox::focusRectangle()
+void TestFileList::focusRectangle()
 {
-    CFileListBox list;
+    FileList list;
     list.resize(372, 130);
-    list.AddPath(QStringLiteral("/v/one.avi"));
-    list.AddPath(QStringLiteral("/v/two.avi"));
+    list.addPath(QStringLiteral("/v/one.avi"));
+    list.addPath(QStringLiteral("/v/two.avi"));
     list.show();
     QVERIFY(QTest::qWaitForWindowActive(&list));
     list.setCurrentRow(1, QItemSelectionModel::NoUpdate);
@@ -465,10 +465,10 @@ void TestFileListBox::focusRectangle()
     QTRY_VERIFY(edgeInk(list.viewport()->grab().toImage(), 0) > 50);
 }
 
-void TestFileListBox::itemFont()
+void TestFileList::itemFont()
 {
-    CFileListBox list;
-    const QFont font = list.ItemFont();
+    FileList list;
+    const QFont font = list.itemFont();
     const QFontInfo info(font);
     QVERIFY(info.bold());
     if (QFontDatabase::families().contains(QStringLiteral("Traditional Arabic")))
@@ -481,11 +481,11 @@ void TestFileListBox::itemFont()
     QVERIFY2(metrics.height() >= 13, qPrintable(QString::number(metrics.height())));
 }
 
-void TestFileListBox::insideMainWindow()
+void TestFileList::insideMainWindow()
 {
     HostFixture fx;
-    CMainDlg &dlg = fx.start();
-    QPointer<CFileListBox> list = dlg.fileList();
+    MainWindow &dlg = fx.start();
+    QPointer<FileList> list = dlg.fileList();
     QVERIFY(list);
     QCOMPARE(list->parentWidget(), &dlg);
     QCOMPARE(list->geometry(), QRect(220, 70, 372, 130));
@@ -495,34 +495,34 @@ void TestFileListBox::insideMainWindow()
     QVERIFY(!list->isHidden());
     fx.send(QStringLiteral("IDC_FS_VIDEOSETTING"));
     QVERIFY(list->isHidden());
-    dlg.OnTimer(CMainDlg::TIMER_SHOWLIST);
+    dlg.onTimer(MainWindow::kShowListTimer);
     QVERIFY(!list->isHidden());
 
     fx.addFiles({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
                  QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi")});
     fx.addFiles({QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
-    QCOMPARE(list->Paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
+    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
                                          QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")}));
 
     list->item(2)->setSelected(true);
     fx.send(QStringLiteral("IDC_FS_UP"));
     fx.send(QStringLiteral("IDC_FS_UP"));
-    QCOMPARE(list->Paths().first(), QStringLiteral("/v/b.avi"));
+    QCOMPARE(list->paths().first(), QStringLiteral("/v/b.avi"));
     fx.send(QStringLiteral("IDC_FS_DOWN"));
-    QCOMPARE(list->Paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi"),
+    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi"),
                                          QStringLiteral("/v/clip.avi"), QStringLiteral("/v/c.avi")}));
     list->item(3)->setSelected(true);
     fx.send(QStringLiteral("IDC_FS_REMOVE"));
-    QCOMPARE(list->Paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi")}));
+    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi")}));
     fx.send(QStringLiteral("IDC_FS_REMOVEALL"));
     QCOMPARE(list->count(), 0);
     fx.addFiles({QStringLiteral("/v/clip.avi")});
-    QCOMPARE(list->Paths(), QStringList({QStringLiteral("/v/clip.avi")}));
+    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/clip.avi")}));
 
-    dlg.OnDestroy();
+    dlg.shutDown();
     QVERIFY(!list);
     QCOMPARE(dlg.fileList(), nullptr);
 }
 
-QTEST_MAIN(TestFileListBox)
-#include "tst_filelistbox.moc"
+QTEST_MAIN(TestFileList)
+#include "tst_filelist.moc"

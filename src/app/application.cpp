@@ -1,4 +1,4 @@
-#include "app/mainapp.h"
+#include "app/application.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -6,14 +6,14 @@
 #include <QSGRendererInterface>
 
 #include "platform/desktop.h"
-#include "ui/maindlg.h"
+#include "ui/mainwindow.h"
 
-CMainApp::CMainApp(Desktop &desktop, PlayerFactory players)
+Application::Application(Desktop &desktop, PlayerFactory players)
     : m_desktop(desktop), m_players(std::move(players))
 {
 }
 
-bool CMainApp::InitInstance()
+bool Application::run()
 {
     const QString title = QStringLiteral("Tarnwick");
     if (m_desktop.topLevelWindowExists(title)) {
@@ -26,19 +26,19 @@ bool CMainApp::InitInstance()
     if (!m_appDir.endsWith(QLatin1Char('/')))
         m_appDir += QLatin1Char('/');
 
-    CMainDlg dialog(m_desktop, m_players, m_appDir);
-    dialog.DoModal();
+    MainWindow dialog(m_desktop, m_players, m_appDir);
+    dialog.run();
     return false;
 }
 
-void CMainApp::OpenHelp(Desktop &desktop, const QString &appDir)
+void Application::openHelp(Desktop &desktop, const QString &appDir)
 {
     const QString help = appDir + QStringLiteral("help.html");
     if (QFileInfo(help).isFile())
         desktop.shellOpen(help);
 }
 
-void CMainApp::SetUpGraphics()
+void Application::setUpGraphics()
 {
     // The movie is one small page of flat shapes and text: the software scene
     // graph draws it without loading a GL driver, which on a machine without a

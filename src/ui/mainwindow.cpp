@@ -1,4 +1,4 @@
-#include "ui/maindlg.h"
+#include "ui/mainwindow.h"
 
 #include <cerrno>
 
@@ -10,15 +10,15 @@
 #include <QShortcut>
 #include <QWindow>
 
-#include "app/mainapp.h"
-#include "filelist/filelistbox.h"
-#include "movie/shockwaveflash.h"
+#include "app/application.h"
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
 #include "platform/desktop.h"
 #include "platform/instancelock.h"
 #include "platform/windowtimers.h"
 #include "settings/presetlist.h"
 #include "settings/programfolder.h"
-#include "ui/aboutdlg.h"
+#include "ui/aboutdialog.h"
 
 namespace {
 constexpr int kClientWidth = 656;
@@ -26,30 +26,30 @@ constexpr int kClientHeight = 538;
 constexpr int kMovieHeight = 536;
 } // namespace
 
-CMainDlg::CMainDlg(Desktop &desktop, PlayerFactory players, const QString &appDir,
+MainWindow::MainWindow(Desktop &desktop, PlayerFactory players, const QString &appDir,
                    QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint),
       m_settings(appDir.endsWith(QLatin1Char('/')) ? appDir : appDir + QLatin1Char('/')),
       m_playerHost(std::move(players)),
       m_desktop(desktop),
       m_appDir(appDir.endsWith(QLatin1Char('/')) ? appDir : appDir + QLatin1Char('/')),
-      m_hIcon(QStringLiteral(":/tarnwick/icon.png"))
+      m_icon(QStringLiteral(":/tarnwick/icon.png"))
 {
-    m_settings.SetFileName(QStringLiteral("Formats.ini"));
-    m_settings.SetUserFile(ProgramFolder(m_appDir).userSettingsFile());
+    m_settings.setFileName(QStringLiteral("Formats.ini"));
+    m_settings.setUserFile(ProgramFolder(m_appDir).userSettingsFile());
     setFixedSize(kClientWidth, kClientHeight);
-    m_timers = new WindowTimers([this](unsigned id) { OnTimer(id); }, this);
+    m_timers = new WindowTimers([this](unsigned id) { onTimer(id); }, this);
 }
 
-CMainDlg::~CMainDlg()
+MainWindow::~MainWindow()
 {
-    if (!m_destroyed && m_flash)
-        OnDestroy();
+    if (!m_destroyed && m_movie)
+        shutDown();
 }
 
-int CMainDlg::DoModal()
+int MainWindow::run()
 {
-    OnInitDialog();
+    initialise();
     // The window has no owner, so its loop disables no other window (exec()
     // would block every window of the program): the folder browser, which
     // has no owner either, stays usable beside it. Boxes and dialogs owned by
@@ -60,62 +60,62 @@ int CMainDlg::DoModal()
     show();
     if (isVisible())
         loop.exec(QEventLoop::DialogExec);
-    OnDestroy();
+    shutDown();
     return result() == QDialog::Accepted ? Desktop::IdOk : Desktop::IdCancel;
 }
 
-bool CMainDlg::OnInitDialog()
+bool MainWindow::initialise()
 {
-    m_flash = new CShockwaveFlash(this);
-    m_flash->setGeometry(0, 0, kClientWidth, kMovieHeight);
-    m_flash->installEventFilter(this);
-    connect(m_flash, &CShockwaveFlash::FSCommand, this, &CMainDlg::OnFSCommand);
+    m_movie = new MovieView(this);
+    m_movie->setGeometry(0, 0, kClientWidth, kMovieHeight);
+    m_movie->installEventFilter(this);
+    connect(m_movie, &MovieView::movieCommand, this, &MainWindow::onMovieCommand);
 
     m_systemMenu = new QMenu(this);
-    m_systemMenu->addAction(tr("Mi&nimize"), this, [this] { OnSysCommand(SC_MINIMIZE); });
-    m_systemMenu->addAction(tr("&Move"), this, [this] { OnSysCommand(SC_MOVE); });
-    m_systemMenu->addAction(tr("&Close"), this, [this] { OnSysCommand(SC_CLOSE); });
+    m_systemMenu->addAction(tr("Mi&nimize"), this, [this] { onSystemCommand(kMinimizeCommand); });
+    m_systemMenu->addAction(tr("&Move"), this, [this] { onSystemCommand(kMoveCommand); });
+    m_systemMenu->addAction(tr("&Close"), this, [this] { onSystemCommand(kCloseCommand); });
     m_systemMenu->addSeparator();
     m_systemMenu->addAction(QStringLiteral("&About Brellin..."), this,
-                            [this] { OnSysCommand(IDM_ABOUTBOX); });
+                            [this] { onSystemCommand(kAboutCommand); });
     auto *menuKey = new QShortcut(QKeySequence(QStringLiteral("Alt+Space")), this);
-    connect(menuKey, &QShortcut::activated, this, &CMainDlg::ShowSystemMenu);
+    connect(menuKey, &QShortcut::activated, this, &MainWindow::showSystemMenu);
     auto *helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(helpKey, &QShortcut::activated, this, &CMainDlg::OpenHelp);
+    connect(helpKey, &QShortcut::activated, this, &MainWindow::openHelp);
 
-    m_pFileList = new CFileListBox(this);
-    m_pFileList->setGeometry(220, 70, 372, 130);
-    m_pFileList->raise();
-    m_pFileList->hide();
+    m_fileList = new FileList(this);
+    m_fileList->setGeometry(220, 70, 372, 130);
+    m_fileList->raise();
+    m_fileList->hide();
 
-    m_flash->SetMovie(m_appDir + QStringLiteral("main.qml"));
+    m_movie->setMovie(m_appDir + QStringLiteral("main.qml"));
 
-    setWindowIcon(m_hIcon);
+    setWindowIcon(m_icon);
     setWindowTitle(QStringLiteral("Tarnwick"));
     // The window that carries the title holds the single-instance socket.
     m_instanceLock = std::make_unique<InstanceLock>(windowTitle());
     m_instanceLock->acquire();
 
-    m_flash->SetVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
+    m_movie->setVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
 
     const ProgramFolder folder(m_appDir);
     m_outputPath = folder.defaultOutputFolder();
     folder.createDefaultOutputFolder();
-    m_outputPath = m_settings.ReadString(QStringLiteral("OutputPath"), m_outputPath,
+    m_outputPath = m_settings.readString(QStringLiteral("OutputPath"), m_outputPath,
                                          QStringLiteral("genral"));
-    m_flash->SetVariable(QStringLiteral("_root.path"), m_outputPath);
-    m_flash->SetVariable(QStringLiteral("_root.version"), QStringLiteral("5.0.0.0"));
+    m_movie->setVariable(QStringLiteral("_root.path"), m_outputPath);
+    m_movie->setVariable(QStringLiteral("_root.version"), QStringLiteral("5.0.0.0"));
 
     if (m_showListTimer == 0)
-        m_showListTimer = m_timers->setTimer(TIMER_SHOWLIST, 3000);
+        m_showListTimer = m_timers->setTimer(kShowListTimer, 3000);
 
-    m_playerHost.m_pOwner = this;
+    m_playerHost.m_owner = this;
 
-    LoadPresetList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"),
+    loadPresetList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"),
                    QStringLiteral("genral"), &m_formats);
     // The first format, its containers and their codecs, exactly as if the
     // user had chosen that format.
-    OnFormatChosen(m_formats.at(0));
+    chooseFormat(m_formats.at(0));
     m_videoBitrate = QStringLiteral("1024");
     m_scale = QStringLiteral("1");
     m_audioBitrate = QStringLiteral("128");
@@ -123,82 +123,82 @@ bool CMainDlg::OnInitDialog()
     return true;
 }
 
-void CMainDlg::OnDestroy()
+void MainWindow::shutDown()
 {
     if (m_destroyed)
         return;
     m_destroyed = true;
-    KillProgressTimer();
+    killProgressTimer();
     if (m_showListTimer != 0) {
         m_timers->killTimer(m_showListTimer);
         m_showListTimer = 0;
     }
-    delete m_pFileList;
-    m_pFileList = nullptr;
+    delete m_fileList;
+    m_fileList = nullptr;
     m_currentIndex = -1;
     m_fileCount = -1;
     m_convertedCount = -1;
-    m_settings.WriteString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"));
+    m_settings.writeString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"));
     // A conversion still running ends with the window.
-    m_playerHost.Release();
+    m_playerHost.release();
     m_instanceLock.reset();
 }
 
-void CMainDlg::LoadPresetList(const QString &variable, const QString &key,
+void MainWindow::loadPresetList(const QString &variable, const QString &key,
                               const QString &section, QStringList *list)
 {
-    const QString value = m_settings.ReadString(key, QString(), section);
-    m_flash->SetVariable(variable, value);
-    m_flash->SetVariable(presetFlagVariable(variable), QStringLiteral("1"));
+    const QString value = m_settings.readString(key, QString(), section);
+    m_movie->setVariable(variable, value);
+    m_movie->setVariable(presetFlagVariable(variable), QStringLiteral("1"));
     if (list)
         *list = splitPresetList(value);
 }
 
-void CMainDlg::OnTimer(unsigned nIDEvent)
+void MainWindow::onTimer(unsigned id)
 {
-    if (nIDEvent == TIMER_PROGRESS) {
-        OnProgressTick();
-    } else if (nIDEvent == TIMER_SHOWLIST) {
-        ShowFileList(true);
+    if (id == kProgressTimer) {
+        onProgressTick();
+    } else if (id == kShowListTimer) {
+        showFileList(true);
         m_timers->killTimer(m_showListTimer);
         m_showListTimer = 0;
     }
 }
 
-void CMainDlg::KillProgressTimer()
+void MainWindow::killProgressTimer()
 {
     if (m_progressTimer != 0)
         m_timers->killTimer(m_progressTimer);
     m_progressTimer = 0;
 }
 
-void CMainDlg::ShowFileList(bool show)
+void MainWindow::showFileList(bool show)
 {
-    if (m_pFileList)
-        m_pFileList->setVisible(show);
+    if (m_fileList)
+        m_fileList->setVisible(show);
 }
 
-void CMainDlg::OpenHelp()
+void MainWindow::openHelp()
 {
-    CMainApp::OpenHelp(m_desktop, m_appDir);
+    Application::openHelp(m_desktop, m_appDir);
 }
 
-void CMainDlg::OnSysCommand(unsigned nID)
+void MainWindow::onSystemCommand(unsigned id)
 {
-    switch (nID & 0xFFF0) {
-    case IDM_ABOUTBOX: {
-        CAboutDlg about(m_hIcon, this);
+    switch (id & 0xFFF0) {
+    case kAboutCommand: {
+        AboutDialog about(m_icon, this);
         about.exec();
         break;
     }
-    case SC_MINIMIZE:
+    case kMinimizeCommand:
         showMinimized();
         break;
-    case SC_MOVE:
+    case kMoveCommand:
         if (QWindow *window = windowHandle())
             window->startSystemMove();
         break;
-    case SC_CLOSE:
+    case kCloseCommand:
         close();
         break;
     default:
@@ -206,12 +206,12 @@ void CMainDlg::OnSysCommand(unsigned nID)
     }
 }
 
-void CMainDlg::ShowSystemMenu()
+void MainWindow::showSystemMenu()
 {
     m_systemMenu->popup(mapToGlobal(QPoint(0, 0)));
 }
 
-void CMainDlg::keyPressEvent(QKeyEvent *event)
+void MainWindow::keyPressEvent(QKeyEvent *event)
 {
     // Escape and Enter never close the window.
     switch (event->key()) {
@@ -225,9 +225,9 @@ void CMainDlg::keyPressEvent(QKeyEvent *event)
     }
 }
 
-bool CMainDlg::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_flash) {
+    if (watched == m_movie) {
         if (event->type() == QEvent::ContextMenu)
             return true;
         if ((event->type() == QEvent::MouseButtonPress ||
@@ -239,7 +239,7 @@ bool CMainDlg::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-int CMainDlg::LastErrorCode() const
+int MainWindow::lastErrorCode() const
 {
     return errno;
 }

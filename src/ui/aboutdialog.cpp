@@ -1,4 +1,4 @@
-#include "ui/aboutdlg.h"
+#include "ui/aboutdialog.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -8,7 +8,7 @@
 
 #include "platform/dialogcolours.h"
 
-CAboutDlg::CAboutDlg(const QIcon &icon, QWidget *parent) : QDialog(parent)
+AboutDialog::AboutDialog(const QIcon &icon, QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Brellin"));
     setModal(true);

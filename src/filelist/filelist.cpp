@@ -1,4 +1,4 @@
-#include "filelist/filelistbox.h"
+#include "filelist/filelist.h"
 
 #include <algorithm>
 
@@ -29,7 +29,7 @@ void drawFocus(QPainter *painter, const QRect &rect, const QColor &colour)
 class ItemDelegate final : public QStyledItemDelegate
 {
 public:
-    explicit ItemDelegate(CFileListBox *list) : QStyledItemDelegate(list), m_list(list) {}
+    explicit ItemDelegate(FileList *list) : QStyledItemDelegate(list), m_list(list) {}
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
@@ -43,8 +43,8 @@ public:
         painter->setClipRect(row);
         painter->fillRect(row, background);
         painter->setPen(text);
-        painter->setFont(m_list->ItemFont());
-        painter->drawText(row.adjusted(m_list->m_nTextIndent, 0, 0, 0),
+        painter->setFont(m_list->itemFont());
+        painter->drawText(row.adjusted(m_list->m_textIndent, 0, 0, 0),
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                           index.data(Qt::DisplayRole).toString());
         if (option.state & QStyle::State_HasFocus)
@@ -56,16 +56,16 @@ public:
     // viewport, also after the scroll bar comes or goes.
     QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
     {
-        return {0, m_list->m_nItemHeight};
+        return {0, m_list->m_itemHeight};
     }
 
 private:
-    CFileListBox *m_list;
+    FileList *m_list;
 };
 
 // The item height is the height of the whole character cell, ascent plus
 // descent, so the text fits its row; the em size is smaller than the row.
-QFont itemFont(int cellHeight)
+QFont fittedFont(int cellHeight)
 {
     QFont font;
     font.setFamilies({QStringLiteral("Traditional Arabic"), QStringLiteral("DejaVu Sans"),
@@ -108,8 +108,8 @@ QString wrapped(const QString &text, const QFont &font, int maxWidth)
 
 } // namespace
 
-CFileListBox::CFileListBox(QWidget *parent)
-    : QListWidget(parent), m_Font(itemFont(m_nItemHeight)), m_tipTimer(new QTimer(this))
+FileList::FileList(QWidget *parent)
+    : QListWidget(parent), m_font(fittedFont(m_itemHeight)), m_tipTimer(new QTimer(this))
 {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
@@ -129,7 +129,7 @@ CFileListBox::CFileListBox(QWidget *parent)
             [this](const QModelIndex &, int first, int last) { countPaths(first, last, 1); });
     connect(items, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int last) { countPaths(first, last, -1); });
-    connect(items, &QAbstractItemModel::modelReset, this, &CFileListBox::recountPaths);
+    connect(items, &QAbstractItemModel::modelReset, this, &FileList::recountPaths);
     connect(items, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
                 if (roles.isEmpty() || roles.contains(Qt::DisplayRole))
@@ -139,16 +139,16 @@ CFileListBox::CFileListBox(QWidget *parent)
     m_tipTimer->setSingleShot(true);
     m_tipTimer->setTimerType(Qt::PreciseTimer);
     m_tipTimer->setInterval(kTipDelayMs);
-    connect(m_tipTimer, &QTimer::timeout, this, &CFileListBox::showTip);
+    connect(m_tipTimer, &QTimer::timeout, this, &FileList::showTip);
 }
 
-CFileListBox::~CFileListBox()
+FileList::~FileList()
 {
     // The base class deletes the items after this part of the object is gone.
     disconnect(model(), nullptr, this, nullptr);
 }
 
-void CFileListBox::countPaths(int first, int last, int delta)
+void FileList::countPaths(int first, int last, int delta)
 {
     for (int row = first; row <= last; ++row) {
         const QString text = item(row)->text();
@@ -160,13 +160,13 @@ void CFileListBox::countPaths(int first, int last, int delta)
     }
 }
 
-void CFileListBox::recountPaths()
+void FileList::recountPaths()
 {
     m_pathCounts.clear();
     countPaths(0, count() - 1, 1);
 }
 
-std::vector<int> CFileListBox::selectedIndices() const
+std::vector<int> FileList::selectedIndices() const
 {
     std::vector<int> rows;
     for (const QItemSelectionRange &range : selectionModel()->selection())
@@ -182,7 +182,7 @@ std::vector<int> CFileListBox::selectedIndices() const
 // with the items. The rows are moved with an empty selection and the
 // selection is set once at the end: the selection model would otherwise
 // remap every selected range on every move.
-void CFileListBox::swapRows(const std::vector<std::pair<int, int>> &swaps,
+void FileList::swapRows(const std::vector<std::pair<int, int>> &swaps,
                             const std::vector<int> &selected)
 {
     if (swaps.empty())
@@ -211,7 +211,7 @@ void CFileListBox::swapRows(const std::vector<std::pair<int, int>> &swaps,
     selectionModel()->select(selection, QItemSelectionModel::Select);
 }
 
-int CFileListBox::MoveUp()
+int FileList::moveUp()
 {
     const std::vector<int> selected = selectedIndices();
     if (selected.empty())
@@ -224,7 +224,7 @@ int CFileListBox::MoveUp()
     return selected.back();
 }
 
-int CFileListBox::MoveDown()
+int FileList::moveDown()
 {
     const std::vector<int> selected = selectedIndices();
     if (selected.empty())
@@ -237,7 +237,7 @@ int CFileListBox::MoveDown()
     return selected.front();
 }
 
-int CFileListBox::RemoveItem(int /*nIndex*/)
+int FileList::removeSelected(int /*index*/)
 {
     const std::vector<int> selected = selectedIndices();
     if (selected.empty())
@@ -254,7 +254,7 @@ int CFileListBox::RemoveItem(int /*nIndex*/)
     return count();
 }
 
-bool CFileListBox::AddPath(const QString &path)
+bool FileList::addPath(const QString &path)
 {
     if (path.isEmpty() || m_pathCounts.contains(path))
         return false;
@@ -262,7 +262,7 @@ bool CFileListBox::AddPath(const QString &path)
     return true;
 }
 
-int CFileListBox::FindExact(const QString &path) const
+int FileList::findExact(const QString &path) const
 {
     if (!m_pathCounts.contains(path))
         return -1;
@@ -272,14 +272,14 @@ int CFileListBox::FindExact(const QString &path) const
     return -1;
 }
 
-int CFileListBox::GetCurSel() const
+int FileList::focusedRow() const
 {
     if (count() == 0)
         return -1;
     return std::max(currentRow(), 0);
 }
 
-QStringList CFileListBox::Paths() const
+QStringList FileList::paths() const
 {
     QStringList paths;
     paths.reserve(count());
@@ -288,18 +288,18 @@ QStringList CFileListBox::Paths() const
     return paths;
 }
 
-void CFileListBox::keyPressEvent(QKeyEvent *event)
+void FileList::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Delete && m_bDeleteKeyEnabled && GetCurSel() != -1)
-        RemoveItem(GetCurSel());
+    if (event->key() == Qt::Key_Delete && m_deleteKeyEnabled && focusedRow() != -1)
+        removeSelected(focusedRow());
     QListWidget::keyPressEvent(event);
 }
 
-bool CFileListBox::viewportEvent(QEvent *event)
+bool FileList::viewportEvent(QEvent *event)
 {
     switch (event->type()) {
     case QEvent::MouseMove:
-        OnMouseMove(static_cast<QMouseEvent *>(event)->position().toPoint());
+        onMouseMove(static_cast<QMouseEvent *>(event)->position().toPoint());
         break;
     case QEvent::ToolTip:
         // Our own timer shows the tip after its delay.
@@ -313,17 +313,17 @@ bool CFileListBox::viewportEvent(QEvent *event)
     return QListWidget::viewportEvent(event);
 }
 
-void CFileListBox::paintEvent(QPaintEvent *event)
+void FileList::paintEvent(QPaintEvent *event)
 {
     QListWidget::paintEvent(event);
     // An empty list still shows where the focus is: on its first row.
     if (count() == 0 && hasFocus()) {
         QPainter painter(viewport());
-        drawFocus(&painter, QRect(0, 0, viewport()->width(), m_nItemHeight), kAccent);
+        drawFocus(&painter, QRect(0, 0, viewport()->width(), m_itemHeight), kAccent);
     }
 }
 
-void CFileListBox::OnMouseMove(const QPoint &point)
+void FileList::onMouseMove(const QPoint &point)
 {
     const QString before = m_tipText;
     if (count() <= 0) {
@@ -339,7 +339,7 @@ void CFileListBox::OnMouseMove(const QPoint &point)
         m_tipTimer->start();
 }
 
-void CFileListBox::showTip()
+void FileList::showTip()
 {
     m_tipTimer->stop();
     if (!isVisible())

@@ -2,24 +2,24 @@
 
 #include <memory>
 
-#include "convert/playercontrol.h"
+#include "convert/player.h"
 
 // The player over libvlc 3: one engine instance for the program, made at the
-// first conversion, and a media player of its own for each CVLCControl.
-class CVLCControl final : public PlayerControl
+// first conversion, and a media player of its own for each VlcPlayer.
+class VlcPlayer final : public Player
 {
 public:
-    CVLCControl();
-    ~CVLCControl() override;
-    CVLCControl(const CVLCControl &) = delete;
-    CVLCControl &operator=(const CVLCControl &) = delete;
+    VlcPlayer();
+    ~VlcPlayer() override;
+    VlcPlayer(const VlcPlayer &) = delete;
+    VlcPlayer &operator=(const VlcPlayer &) = delete;
 
     void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
     void stop() override;
     void playlistClear() override;
-    float GetPosition() override;
-    int GetTime() override;
-    bool FinishedNormally() override;
+    float position() override;
+    int time() override;
+    bool finishedNormally() override;
 
     // The option as the engine receives it: VLC 3 names the destination of
     // std{} "dst" where the option text says "url".

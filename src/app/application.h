@@ -2,25 +2,25 @@
 
 #include <QString>
 
-#include "convert/playercontrol.h"
+#include "convert/player.h"
 
 class Desktop;
 
 // Start-up: refuses a second copy, finds the program's folder and runs the
 // main window until it closes.
-class CMainApp final
+class Application final
 {
 public:
-    CMainApp(Desktop &desktop, PlayerFactory players);
+    Application(Desktop &desktop, PlayerFactory players);
 
     // Always false: the main window's modal loop is the program's only loop.
-    bool InitInstance();
+    bool run();
 
-    static void OpenHelp(Desktop &desktop, const QString &appDir);
+    static void openHelp(Desktop &desktop, const QString &appDir);
 
     // Chooses how the movie is drawn; call after the application object is
     // made and before any window is.
-    static void SetUpGraphics();
+    static void setUpGraphics();
 
     QString m_appDir;
 

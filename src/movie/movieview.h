@@ -9,23 +9,23 @@
 //   function setVariable(name, value)
 //   function getVariable(name)
 // Host calls are synchronous on the UI thread; the movie's fsCommand reaches
-// FSCommand before the movie's emit returns.
-class CShockwaveFlash final : public QQuickWidget
+// movieCommand before the movie's emit returns.
+class MovieView final : public QQuickWidget
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(CShockwaveFlash)
+    Q_DISABLE_COPY_MOVE(MovieView)
 
 public:
-    explicit CShockwaveFlash(QWidget *parent = nullptr);
+    explicit MovieView(QWidget *parent = nullptr);
 
     // Loads the movie; errors go to stderr and leave the movie empty.
-    void SetMovie(const QString &path);
-    void SetVariable(const QString &name, const QString &value);
-    QString GetVariable(const QString &name);
+    void setMovie(const QString &path);
+    void setVariable(const QString &name, const QString &value);
+    QString getVariable(const QString &name);
 
 signals:
-    void FSCommand(const QString &command, const QString &args);
-    void FlashCall(const QString &request);
+    void movieCommand(const QString &command, const QString &args);
+    void flashCall(const QString &request);
 
 private slots:
     void onFsCommand(const QString &command, const QString &args);

@@ -15,41 +15,41 @@ class QTimer;
 // colours and font, with the full path of the item under the pointer as a
 // tooltip. Extended (Shift/Ctrl) selection; every operation works on the
 // selected items.
-class CFileListBox final : public QListWidget
+class FileList final : public QListWidget
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(CFileListBox)
+    Q_DISABLE_COPY_MOVE(FileList)
 
 public:
-    explicit CFileListBox(QWidget *parent = nullptr);
-    ~CFileListBox() override;
+    explicit FileList(QWidget *parent = nullptr);
+    ~FileList() override;
 
     // Each selected item, taken by itself from the top, swaps places with the
     // item above it; an item at index 0 stays. Returns the largest selected
     // index, or -1 when nothing is selected.
-    int MoveUp();
+    int moveUp();
     // Each selected item, taken by itself from the bottom, swaps places with
     // the item below it; an item at the last index stays. Returns the
     // smallest selected index, or -1 when nothing is selected.
-    int MoveDown();
-    // Removes every selected item (nIndex is not used) and returns the number
+    int moveDown();
+    // Removes every selected item (index is not used) and returns the number
     // of items left, or 0 when nothing was selected.
-    int RemoveItem(int nIndex);
+    int removeSelected(int index);
 
     // Appends the path unless it is empty or the list holds exactly this path
     // already (letter case counts).
-    bool AddPath(const QString &path);
-    int FindExact(const QString &path) const;
+    bool addPath(const QString &path);
+    int findExact(const QString &path) const;
     // The focused item, 0 when no item has the focus, -1 for an empty list.
-    int GetCurSel() const;
-    QStringList Paths() const;
+    int focusedRow() const;
+    QStringList paths() const;
 
-    QString TipText() const { return m_tipText; }
-    QFont ItemFont() const { return m_Font; }
+    QString tipText() const { return m_tipText; }
+    QFont itemFont() const { return m_font; }
 
-    bool m_bDeleteKeyEnabled = true;
-    const int m_nTextIndent = 4;
-    const int m_nItemHeight = 16;
+    bool m_deleteKeyEnabled = true;
+    const int m_textIndent = 4;
+    const int m_itemHeight = 16;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -57,7 +57,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void OnMouseMove(const QPoint &point);
+    void onMouseMove(const QPoint &point);
     void showTip();
     std::vector<int> selectedIndices() const;
     void swapRows(const std::vector<std::pair<int, int>> &swaps,
@@ -65,7 +65,7 @@ private:
     void countPaths(int first, int last, int delta);
     void recountPaths();
 
-    QFont m_Font;
+    QFont m_font;
     // How often each text occurs, so the duplicate check does not scan the list.
     QHash<QString, int> m_pathCounts;
     QString m_tipText = QStringLiteral("Empty List");

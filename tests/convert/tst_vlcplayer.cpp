@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "convert/outputnaming.h"
-#include "convert/vlccontrol.h"
+#include "convert/vlcplayer.h"
 #include "support/media.h"
 
 namespace {
@@ -22,7 +22,7 @@ ConversionSettings mp4Settings(const QString &scale = QStringLiteral("1"))
             QStringLiteral("128"),  QStringLiteral("2")};
 }
 
-void start(PlayerControl &player, const QString &input, const QString &output,
+void start(Player &player, const QString &input, const QString &output,
            const ConversionSettings &settings = mp4Settings())
 {
     player.addTarget(input, {streamOutputOption(settings, output)}, 10, -666);
@@ -31,14 +31,14 @@ void start(PlayerControl &player, const QString &input, const QString &output,
 // Reads Time then Position, as the progress poll does, and remembers what it saw.
 struct Watch
 {
-    PlayerControl &player;
+    Player &player;
     bool anyPositive = false;
     float lastPosition = -1.0f;
 
     bool ended()
     {
-        const int t = player.GetTime();
-        const float p = player.GetPosition();
+        const int t = player.time();
+        const float p = player.position();
         if (p > 0 || t > 0)
             anyPositive = true;
         if (p >= 0)
@@ -47,8 +47,8 @@ struct Watch
     }
     bool progressed()
     {
-        const int t = player.GetTime();
-        const float p = player.GetPosition();
+        const int t = player.time();
+        const float p = player.position();
         return p > 0 && t > 0;
     }
 };
@@ -79,7 +79,7 @@ QStringList entries(const QString &folder)
 
 } // namespace
 
-class TestVlcControl : public QObject
+class TestVlcPlayer : public QObject
 {
     Q_OBJECT
 
@@ -105,7 +105,7 @@ private:
     QString m_clip20s;
 };
 
-void TestVlcControl::initTestCase()
+void TestVlcPlayer::initTestCase()
 {
     if (!media::toolsAvailable())
         QSKIP("ffmpeg and ffprobe are needed");
@@ -125,57 +125,57 @@ void TestVlcControl::initTestCase()
             !m_clip20s.isEmpty());
 }
 
-void TestVlcControl::idleBeforeAnyItem()
+void TestVlcPlayer::idleBeforeAnyItem()
 {
-    CVLCControl player;
-    QCOMPARE(player.GetTime(), -1);
-    QCOMPARE(player.GetPosition(), -1.0f);
-    QVERIFY(!player.FinishedNormally());
+    VlcPlayer player;
+    QCOMPARE(player.time(), -1);
+    QCOMPARE(player.position(), -1.0f);
+    QVERIFY(!player.finishedNormally());
     player.stop();
     player.playlistClear();
-    QCOMPARE(player.GetTime(), -1);
-    QCOMPARE(player.GetPosition(), -1.0f);
+    QCOMPARE(player.time(), -1);
+    QCOMPARE(player.position(), -1.0f);
 }
 
-void TestVlcControl::engineMadeAtFirstConversionAndShared()
+void TestVlcPlayer::engineMadeAtFirstConversionAndShared()
 {
-    QCOMPARE(CVLCControl::engineInstances(), 0);
-    PlayerFactory factory = CVLCControl::factory();
-    std::unique_ptr<PlayerControl> first = factory();
-    std::unique_ptr<PlayerControl> second = factory();
-    first->GetTime();
-    first->GetPosition();
+    QCOMPARE(VlcPlayer::engineInstances(), 0);
+    PlayerFactory factory = VlcPlayer::factory();
+    std::unique_ptr<Player> first = factory();
+    std::unique_ptr<Player> second = factory();
+    first->time();
+    first->position();
     first->stop();
     first->playlistClear();
-    second->FinishedNormally();
-    QCOMPARE(CVLCControl::engineInstances(), 0);
+    second->finishedNormally();
+    QCOMPARE(VlcPlayer::engineInstances(), 0);
 
     const QString missing = m_dir.filePath(QStringLiteral("missing.avi"));
     start(*first, missing, m_dir.filePath(QStringLiteral("missing-1.mp4")));
-    QCOMPARE(CVLCControl::engineInstances(), 1);
+    QCOMPARE(VlcPlayer::engineInstances(), 1);
     start(*second, missing, m_dir.filePath(QStringLiteral("missing-2.mp4")));
-    QCOMPARE(CVLCControl::engineInstances(), 1);
+    QCOMPARE(VlcPlayer::engineInstances(), 1);
 
     // A player outliving the factory keeps the engine it was made from.
     factory = nullptr;
     first.reset();
-    QCOMPARE(CVLCControl::engineInstances(), 1);
+    QCOMPARE(VlcPlayer::engineInstances(), 1);
     Watch watch{*second};
     QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
     second.reset();
-    QCOMPARE(CVLCControl::engineInstances(), 0);
+    QCOMPARE(VlcPlayer::engineInstances(), 0);
 }
 
-void TestVlcControl::goodClipConverts()
+void TestVlcPlayer::goodClipConverts()
 {
-    PlayerFactory factory = CVLCControl::factory();
-    std::unique_ptr<PlayerControl> player = factory();
+    PlayerFactory factory = VlcPlayer::factory();
+    std::unique_ptr<Player> player = factory();
     const QString out = m_dir.filePath(QStringLiteral("good.mp4"));
     start(*player, m_clip3s, out);
 
     Watch watch{*player};
     QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
-    QVERIFY(player->FinishedNormally());
+    QVERIFY(player->finishedNormally());
 
     // Reported as ended means the output is complete: nothing else was called.
     const media::Probe probe = media::probe(out);
@@ -189,14 +189,14 @@ void TestVlcControl::goodClipConverts()
     QVERIFY2(qAbs(probe.duration - 3.0) < 0.5, qPrintable(QString::number(probe.duration)));
 
     // The end stays the end.
-    QCOMPARE(player->GetTime(), -1);
-    QCOMPARE(player->GetPosition(), -1.0f);
+    QCOMPARE(player->time(), -1);
+    QCOMPARE(player->position(), -1.0f);
     player->playlistClear();
-    QCOMPARE(player->GetTime(), -1);
-    QCOMPARE(player->GetPosition(), -1.0f);
+    QCOMPARE(player->time(), -1);
+    QCOMPARE(player->position(), -1.0f);
 }
 
-void TestVlcControl::fastClipCountsAsFinished_data()
+void TestVlcPlayer::fastClipCountsAsFinished_data()
 {
     QTest::addColumn<int>("seconds");
     // Through before the engine's first position report.
@@ -205,15 +205,15 @@ void TestVlcControl::fastClipCountsAsFinished_data()
     QTest::newRow("10 s") << 10;
 }
 
-void TestVlcControl::fastClipCountsAsFinished()
+void TestVlcPlayer::fastClipCountsAsFinished()
 {
     QFETCH(int, seconds);
-    CVLCControl player;
+    VlcPlayer player;
     const QString out = m_dir.filePath(QStringLiteral("fast%1.mp4").arg(seconds));
     start(player, seconds == 1 ? m_clip1s : m_clip10s, out);
     Watch watch{player};
     QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
-    QVERIFY(player.FinishedNormally());
+    QVERIFY(player.finishedNormally());
     qInfo("last position read before the end: %.3f", double(watch.lastPosition));
 
     const media::Probe probe = media::probe(out);
@@ -221,10 +221,10 @@ void TestVlcControl::fastClipCountsAsFinished()
     QVERIFY2(qAbs(probe.duration - seconds) < 0.5, qPrintable(QString::number(probe.duration)));
 }
 
-void TestVlcControl::refusedCodecDoesNotCount()
+void TestVlcPlayer::refusedCodecDoesNotCount()
 {
     // The webm muxer takes no H.264: the item plays to its end into an empty file.
-    CVLCControl player;
+    VlcPlayer player;
     const QString out = m_dir.filePath(QStringLiteral("refused.webm"));
     const ConversionSettings webmH264{QStringLiteral(".webm"), QStringLiteral("webm"),
                                       QStringLiteral("h264"),  QStringLiteral("1024"),
@@ -233,11 +233,11 @@ void TestVlcControl::refusedCodecDoesNotCount()
     start(player, m_clip3s, out, webmH264);
     Watch watch{player};
     QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
-    QVERIFY(!player.FinishedNormally());
+    QVERIFY(!player.finishedNormally());
     QCOMPARE(QFileInfo(out).size(), 0);
 }
 
-void TestVlcControl::badInputEndsWithoutProgress_data()
+void TestVlcPlayer::badInputEndsWithoutProgress_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::newRow("text file named .avi") << QStringLiteral("text");
@@ -247,7 +247,7 @@ void TestVlcControl::badInputEndsWithoutProgress_data()
     QTest::newRow("directory") << QStringLiteral("directory");
 }
 
-void TestVlcControl::badInputEndsWithoutProgress()
+void TestVlcPlayer::badInputEndsWithoutProgress()
 {
     QFETCH(QString, kind);
     const QString input = m_dir.filePath(QStringLiteral("bad-%1.avi").arg(kind));
@@ -264,27 +264,27 @@ void TestVlcControl::badInputEndsWithoutProgress()
                 file.putChar(char((i * 7919 + 13) % 251));
     }
 
-    CVLCControl player;
+    VlcPlayer player;
     start(player, input, m_dir.filePath(QStringLiteral("bad-%1.mp4").arg(kind)));
     Watch watch{player};
     QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
     QVERIFY(!watch.anyPositive);
-    QVERIFY(!player.FinishedNormally());
+    QVERIFY(!player.finishedNormally());
 }
 
-void TestVlcControl::stopInTheMiddle()
+void TestVlcPlayer::stopInTheMiddle()
 {
     // Scaled up four times the clip converts several times slower than it plays.
-    CVLCControl player;
+    VlcPlayer player;
     const QString out = m_dir.filePath(QStringLiteral("stopped.mp4"));
     start(player, m_clip20s, out, mp4Settings(QStringLiteral("4")));
     Watch watch{player};
     QTRY_VERIFY_WITH_TIMEOUT(watch.progressed(), kEndTimeoutMs);
 
     player.stop();
-    QCOMPARE(player.GetTime(), -1);
-    QCOMPARE(player.GetPosition(), -1.0f);
-    QVERIFY(!player.FinishedNormally());
+    QCOMPARE(player.time(), -1);
+    QCOMPARE(player.position(), -1.0f);
+    QVERIFY(!player.finishedNormally());
 
     // What was written up to the stop is a valid, shorter file.
     const media::Probe probe = media::probe(out);
@@ -294,7 +294,7 @@ void TestVlcControl::stopInTheMiddle()
              qPrintable(QString::number(probe.duration)));
 }
 
-void TestVlcControl::destinationLandsExactly_data()
+void TestVlcPlayer::destinationLandsExactly_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("injected destination")
@@ -311,7 +311,7 @@ void TestVlcControl::destinationLandsExactly_data()
     QTest::newRow("non-ASCII") << QStringLiteral("vidéo – 日本語 ñ");
 }
 
-void TestVlcControl::destinationLandsExactly()
+void TestVlcPlayer::destinationLandsExactly()
 {
     QFETCH(QString, name);
     QTemporaryDir folder(m_dir.filePath(QStringLiteral("case-XXXXXX")));
@@ -324,12 +324,12 @@ void TestVlcControl::destinationLandsExactly()
 
     // A relative destination smuggled into the option would land here.
     const CurrentDir current(workingDir.path());
-    CVLCControl player;
+    VlcPlayer player;
     start(player, input, out);
     Watch watch{player};
     QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
 
-    QVERIFY(player.FinishedNormally());
+    QVERIFY(player.finishedNormally());
     QCOMPARE(entries(folder.path()),
              QStringList({name + QStringLiteral(".avi"), name + QStringLiteral(".mp4")}));
     QCOMPARE(entries(workingDir.path()), QStringList());
@@ -339,5 +339,5 @@ void TestVlcControl::destinationLandsExactly()
     QCOMPARE(probe.audioCodec, QStringLiteral("aac"));
 }
 
-QTEST_GUILESS_MAIN(TestVlcControl)
-#include "tst_vlccontrol.moc"
+QTEST_GUILESS_MAIN(TestVlcPlayer)
+#include "tst_vlcplayer.moc"

@@ -1,4 +1,4 @@
-#include "convert/vlccontrol.h"
+#include "convert/vlcplayer.h"
 
 #include <atomic>
 #include <cerrno>
@@ -86,7 +86,7 @@ QString destinationOf(const QString &engineOption)
 
 } // namespace
 
-struct CVLCControl::Private
+struct VlcPlayer::Private
 {
     std::shared_ptr<VlcInstance> instance;
     std::unique_ptr<libvlc_media_player_t, PlayerDeleter> player;
@@ -166,9 +166,9 @@ struct CVLCControl::Private
     }
 };
 
-CVLCControl::CVLCControl() : d(std::make_unique<Private>()) {}
+VlcPlayer::VlcPlayer() : d(std::make_unique<Private>()) {}
 
-CVLCControl::~CVLCControl()
+VlcPlayer::~VlcPlayer()
 {
     // The player goes before the engine instance it was made from.
     if (d->player) {
@@ -178,7 +178,7 @@ CVLCControl::~CVLCControl()
     }
 }
 
-QString CVLCControl::engineOption(const QString &option)
+QString VlcPlayer::engineOption(const QString &option)
 {
     // Inside the escaped destination every quote follows a backslash, so the
     // last `,url="` is the destination key itself.
@@ -189,7 +189,7 @@ QString CVLCControl::engineOption(const QString &option)
     return out;
 }
 
-void CVLCControl::addTarget(const QString &uri, const QStringList &options, int /*mode*/,
+void VlcPlayer::addTarget(const QString &uri, const QStringList &options, int /*mode*/,
                             int /*position*/)
 {
     // The item replaces whatever the player held and starts at once.
@@ -233,13 +233,13 @@ void CVLCControl::addTarget(const QString &uri, const QStringList &options, int 
     }
 }
 
-void CVLCControl::stop()
+void VlcPlayer::stop()
 {
     d->stopPlayer();
     d->phase = Phase::Idle;
 }
 
-void CVLCControl::playlistClear()
+void VlcPlayer::playlistClear()
 {
     d->stopPlayer();
     if (d->player)
@@ -247,7 +247,7 @@ void CVLCControl::playlistClear()
     d->phase = Phase::Idle;
 }
 
-float CVLCControl::GetPosition()
+float VlcPlayer::position()
 {
     if (!d->inProgress())
         return -1.0f;
@@ -257,7 +257,7 @@ float CVLCControl::GetPosition()
     return position < 0.0f ? 0.0f : position;
 }
 
-int CVLCControl::GetTime()
+int VlcPlayer::time()
 {
     if (!d->inProgress())
         return -1;
@@ -267,7 +267,7 @@ int CVLCControl::GetTime()
     return ms < 0 ? 0 : int(ms / 1000);
 }
 
-bool CVLCControl::FinishedNormally()
+bool VlcPlayer::finishedNormally()
 {
     // The engine reports position only every quarter of a second, so a short
     // clip can be through before any report; a media of known length read to
@@ -280,19 +280,19 @@ bool CVLCControl::FinishedNormally()
     return d->destination.isEmpty() || QFileInfo(d->destination).size() > 0;
 }
 
-PlayerFactory CVLCControl::factory()
+PlayerFactory VlcPlayer::factory()
 {
     auto shared = std::make_shared<std::shared_ptr<VlcInstance>>();
-    return [shared]() -> std::unique_ptr<PlayerControl> {
+    return [shared]() -> std::unique_ptr<Player> {
         if (!*shared)
             *shared = std::make_shared<VlcInstance>();
-        auto control = std::make_unique<CVLCControl>();
+        auto control = std::make_unique<VlcPlayer>();
         control->d->instance = *shared;
         return control;
     };
 }
 
-int CVLCControl::engineInstances()
+int VlcPlayer::engineInstances()
 {
     return g_engineInstances;
 }

@@ -1,4 +1,4 @@
-#include "movie/shockwaveflash.h"
+#include "movie/movieview.h"
 
 #include <cstdio>
 
@@ -7,13 +7,13 @@
 #include <QUrl>
 #include <QVariant>
 
-CShockwaveFlash::CShockwaveFlash(QWidget *parent) : QQuickWidget(parent)
+MovieView::MovieView(QWidget *parent) : QQuickWidget(parent)
 {
     setResizeMode(QQuickWidget::SizeRootObjectToView);
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void CShockwaveFlash::SetMovie(const QString &path)
+void MovieView::setMovie(const QString &path)
 {
     m_hasSetVariable = false;
     m_hasGetVariable = false;
@@ -41,14 +41,14 @@ void CShockwaveFlash::SetMovie(const QString &path)
                 Qt::DirectConnection);
 }
 
-void CShockwaveFlash::SetVariable(const QString &name, const QString &value)
+void MovieView::setVariable(const QString &name, const QString &value)
 {
     if (QObject *root = rootObject(); root && m_hasSetVariable)
         QMetaObject::invokeMethod(root, "setVariable", Q_ARG(QVariant, name),
                                   Q_ARG(QVariant, value));
 }
 
-QString CShockwaveFlash::GetVariable(const QString &name)
+QString MovieView::getVariable(const QString &name)
 {
     QVariant result;
     if (QObject *root = rootObject(); root && m_hasGetVariable)
@@ -59,12 +59,12 @@ QString CShockwaveFlash::GetVariable(const QString &name)
     return result.toString();
 }
 
-void CShockwaveFlash::onFsCommand(const QString &command, const QString &args)
+void MovieView::onFsCommand(const QString &command, const QString &args)
 {
-    emit FSCommand(command, args);
+    emit movieCommand(command, args);
 }
 
-void CShockwaveFlash::onFlashCall(const QString &request)
+void MovieView::onFlashCall(const QString &request)
 {
-    emit FlashCall(request);
+    emit flashCall(request);
 }
