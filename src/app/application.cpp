@@ -8,8 +8,8 @@
 #include "platform/desktop.h"
 #include "ui/mainwindow.h"
 
-Application::Application(Desktop &desktop, PlayerFactory players)
-    : m_desktop(desktop), m_players(std::move(players))
+Application::Application(Desktop &desktop, Engine &engine)
+    : m_desktop(desktop), m_engine(engine)
 {
 }
 
@@ -26,16 +26,9 @@ bool Application::run()
     if (!m_appDir.endsWith(QLatin1Char('/')))
         m_appDir += QLatin1Char('/');
 
-    MainWindow dialog(m_desktop, m_players, m_appDir);
+    MainWindow dialog(m_desktop, m_engine, m_appDir);
     dialog.run();
     return false;
-}
-
-void Application::openHelp(Desktop &desktop, const QString &appDir)
-{
-    const QString help = appDir + QStringLiteral("help.html");
-    if (QFileInfo(help).isFile())
-        desktop.shellOpen(help);
 }
 
 void Application::setUpGraphics()

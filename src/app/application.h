@@ -2,21 +2,18 @@
 
 #include <QString>
 
-#include "convert/player.h"
-
 class Desktop;
+class Engine;
 
 // Start-up: refuses a second copy, finds the program's folder and runs the
 // main window until it closes.
 class Application final
 {
 public:
-    Application(Desktop &desktop, PlayerFactory players);
+    Application(Desktop &desktop, Engine &engine);
 
     // Always false: the main window's modal loop is the program's only loop.
     bool run();
-
-    static void openHelp(Desktop &desktop, const QString &appDir);
 
     // Chooses how the movie is drawn; call after the application object is
     // made and before any window is.
@@ -26,5 +23,5 @@ public:
 
 private:
     Desktop &m_desktop;
-    PlayerFactory m_players;
+    Engine &m_engine;
 };

@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "app/application.h"
-#include "convert/vlcplayer.h"
+#include "convert/vlcengine.h"
 #include "platform/qtdesktop.h"
 
 int main(int argc, char *argv[])
@@ -15,7 +15,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QtDesktop desktop;
-    Application theApp(desktop, VlcPlayer::factory());
-    theApp.run();
+    VlcEngine engine;
+    Application application(desktop, engine);
+    application.run();
     return 0;
 }

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <functional>
-#include <memory>
 #include <stdexcept>
 
+#include <QObject>
 #include <QString>
-#include <QStringList>
 
 // A call the engine rejected; code is the number shown to the user.
 class EngineError : public std::runtime_error
@@ -18,26 +16,32 @@ private:
     int m_code;
 };
 
-// The player operations the conversion uses. Position and Time read -1
-// whenever no item is in progress (never started, ended, failed, stopped).
-class Player
+// One conversion in the engine. position() and time() read -1 whenever no
+// item is in progress (never started, ended, failed, stopped).
+class Player : public QObject
 {
-public:
-    virtual ~Player() = default;
+    Q_OBJECT
 
-    // Replaces the playlist with the item and starts it at once (mode 10,
-    // position -666). Throws EngineError when the engine refuses.
-    virtual void addTarget(const QString &uri, const QStringList &options, int mode,
-                           int position) = 0;
+public:
+    using QObject::QObject;
+
+    // Starts converting input with the stream-output option. Throws
+    // EngineError when the engine refuses.
+    virtual void start(const QString &input, const QString &option) = 0;
+    // Ends the item at once; what was written so far is closed and whole.
     virtual void stop() = 0;
-    virtual void playlistClear() = 0;
     virtual float position() = 0;
+    // Whole seconds.
     virtual int time() = 0;
 
-    // True once the item reached its end having been converted, decided from
-    // the engine's own events rather than from a poll: a short clip can be
-    // through before any poll sees progress.
+    // After ended(): true when the item was read to its end with progress.
+    // The output is closed by then.
     virtual bool finishedNormally() = 0;
-};
+    // How far into the source the engine got, in milliseconds.
+    virtual qint64 readMilliseconds() = 0;
 
-using PlayerFactory = std::function<std::unique_ptr<Player>()>;
+signals:
+    // The engine let go of the item, by reaching its end or failing; emitted
+    // on the thread the player lives in, never from inside start() or stop().
+    void ended();
+};

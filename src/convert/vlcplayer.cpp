@@ -2,25 +2,13 @@
 
 #include <atomic>
 #include <cerrno>
-#include <mutex>
 
 #include <vlc/vlc.h>
 
 #include <QByteArray>
-#include <QFileInfo>
 
 namespace {
 
-std::atomic<int> g_engineInstances{0};
-
-struct InstanceDeleter
-{
-    void operator()(libvlc_instance_t *p) const
-    {
-        libvlc_release(p);
-        --g_engineInstances;
-    }
-};
 struct PlayerDeleter
 {
     void operator()(libvlc_media_player_t *p) const { libvlc_media_player_release(p); }
@@ -30,77 +18,37 @@ struct MediaDeleter
     void operator()(libvlc_media_t *p) const { libvlc_media_release(p); }
 };
 
-// The engine instance, shared by every player that one factory makes; it is
-// made by the first addTarget, not before.
-class VlcInstance
-{
-public:
-    libvlc_instance_t *get()
-    {
-        std::call_once(m_once, [this] {
-            const char *const args[] = {"--quiet", "--aout=dummy"};
-            m_instance.reset(libvlc_new(int(std::size(args)), args));
-            if (m_instance)
-                ++g_engineInstances;
-        });
-        return m_instance.get();
-    }
-
-private:
-    std::once_flag m_once;
-    std::unique_ptr<libvlc_instance_t, InstanceDeleter> m_instance;
-};
-
 // Idle: no item. Starting: handed over, the engine has not opened it yet.
-// Running: the engine works on it. Ended: the engine let go of it, by
-// reaching its end, failing or being stopped.
+// Running: the engine works on it. Ended: the engine let go of it.
 enum class Phase { Idle, Starting, Running, Ended };
 
 constexpr libvlc_event_type_t kEvents[] = {
-    libvlc_MediaPlayerOpening,          libvlc_MediaPlayerPlaying,
-    libvlc_MediaPlayerLengthChanged,    libvlc_MediaPlayerPositionChanged,
-    libvlc_MediaPlayerEndReached,       libvlc_MediaPlayerEncounteredError,
-    libvlc_MediaPlayerStopped,
+    libvlc_MediaPlayerOpening,       libvlc_MediaPlayerPlaying,
+    libvlc_MediaPlayerLengthChanged, libvlc_MediaPlayerPositionChanged,
+    libvlc_MediaPlayerTimeChanged,   libvlc_MediaPlayerEndReached,
+    libvlc_MediaPlayerEncounteredError,
 };
-
-const QLatin1String kDestinationKey(",dst=\"");
-
-// The destination of the option's std{}, with the engine's escaping undone;
-// empty when the option names none.
-QString destinationOf(const QString &engineOption)
-{
-    const qsizetype key = engineOption.lastIndexOf(kDestinationKey);
-    if (key < 0)
-        return {};
-    QString path;
-    for (qsizetype i = key + kDestinationKey.size(); i < engineOption.size(); ++i) {
-        QChar c = engineOption.at(i);
-        if (c == QLatin1Char('"'))
-            return path;
-        if (c == QLatin1Char('\\') && i + 1 < engineOption.size())
-            c = engineOption.at(++i);
-        path += c;
-    }
-    return {};
-}
 
 } // namespace
 
 struct VlcPlayer::Private
 {
-    std::shared_ptr<VlcInstance> instance;
+    VlcPlayer *owner = nullptr;
+    std::shared_ptr<libvlc_instance_t> instance;
     std::unique_ptr<libvlc_media_player_t, PlayerDeleter> player;
-    // Written on the engine's threads, read on the UI thread. The flags are
-    // set before the phase moves to Ended, so whoever sees Ended sees them.
+    // Written on the engine's threads, read on the player's thread. The flags
+    // are set before the phase moves to Ended, so whoever sees Ended sees them.
     std::atomic<Phase> phase{Phase::Idle};
     std::atomic<bool> progressReported{false};
     std::atomic<bool> lengthKnown{false};
     std::atomic<bool> endReached{false};
+    std::atomic<qint64> readMs{0};
     // The item's output is still open: the engine keeps its muxer after the
     // end of the input until the player is stopped.
     bool outputOpen = false;
-    QString destination;
 
+    // Runs on an engine thread. The event manager holds its lock while it
+    // calls us, so once the events are detached no call is under way.
     static void onEvent(const libvlc_event_t *event, void *opaque)
     {
         auto *self = static_cast<Private *>(opaque);
@@ -119,17 +67,34 @@ struct VlcPlayer::Private
             if (event->u.media_player_position_changed.new_position > 0.0f)
                 self->progressReported = true;
             break;
+        case libvlc_MediaPlayerTimeChanged: {
+            const qint64 ms = event->u.media_player_time_changed.new_time;
+            if (ms > self->readMs)
+                self->readMs = ms;
+            break;
+        }
         case libvlc_MediaPlayerEndReached:
             self->endReached = true;
-            self->phase = Phase::Ended;
+            self->end();
             break;
         case libvlc_MediaPlayerEncounteredError:
-        case libvlc_MediaPlayerStopped:
-            self->phase = Phase::Ended;
+            self->end();
             break;
         default:
             break;
         }
+    }
+
+    void end()
+    {
+        Phase now = phase;
+        do {
+            if (now == Phase::Ended || now == Phase::Idle)
+                return;
+        } while (!phase.compare_exchange_weak(now, Phase::Ended));
+        // Posted to the player's thread; dropped with the player if it is
+        // gone by then.
+        QMetaObject::invokeMethod(owner, [p = owner] { emit p->ended(); }, Qt::QueuedConnection);
     }
 
     void attach(bool on)
@@ -146,13 +111,11 @@ struct VlcPlayer::Private
     // Stopping joins the engine's threads of the item and closes its output.
     void stopPlayer()
     {
-        if (player)
+        if (player && outputOpen)
             libvlc_media_player_stop(player.get());
         outputOpen = false;
     }
 
-    // Decided from the events alone: the player's own state can show the
-    // end a moment before the end event has set the flags.
     bool inProgress()
     {
         const Phase now = phase;
@@ -160,13 +123,18 @@ struct VlcPlayer::Private
             return true;
         // The first read after the end closes the output, so a file whose
         // item reads as ended is complete.
-        if (now == Phase::Ended && outputOpen)
+        if (now == Phase::Ended)
             stopPlayer();
         return false;
     }
 };
 
-VlcPlayer::VlcPlayer() : d(std::make_unique<Private>()) {}
+VlcPlayer::VlcPlayer(std::shared_ptr<libvlc_instance_t> instance, QObject *parent)
+    : Player(parent), d(std::make_unique<Private>())
+{
+    d->owner = this;
+    d->instance = std::move(instance);
+}
 
 VlcPlayer::~VlcPlayer()
 {
@@ -189,18 +157,12 @@ QString VlcPlayer::engineOption(const QString &option)
     return out;
 }
 
-void VlcPlayer::addTarget(const QString &uri, const QStringList &options, int /*mode*/,
-                            int /*position*/)
+void VlcPlayer::start(const QString &input, const QString &option)
 {
-    // The item replaces whatever the player held and starts at once.
     if (!d->instance)
-        d->instance = std::make_shared<VlcInstance>();
-    libvlc_instance_t *instance = d->instance->get();
-    if (!instance)
         throw EngineError("the engine could not be started", ENOENT);
-
     if (!d->player) {
-        d->player.reset(libvlc_media_player_new(instance));
+        d->player.reset(libvlc_media_player_new(d->instance.get()));
         if (!d->player)
             throw EngineError("no media player", ENOMEM);
         d->attach(true);
@@ -209,42 +171,29 @@ void VlcPlayer::addTarget(const QString &uri, const QStringList &options, int /*
     }
 
     std::unique_ptr<libvlc_media_t, MediaDeleter> media(
-        libvlc_media_new_path(instance, uri.toUtf8().constData()));
+        libvlc_media_new_path(d->instance.get(), input.toUtf8().constData()));
     if (!media)
         throw EngineError("the item was refused", EINVAL);
-    d->destination.clear();
-    for (const QString &option : options) {
-        const QString text = engineOption(option);
-        libvlc_media_add_option(media.get(), text.toUtf8().constData());
-        if (const QString destination = destinationOf(text); !destination.isEmpty())
-            d->destination = destination;
-    }
+    libvlc_media_add_option(media.get(), engineOption(option).toUtf8().constData());
 
     d->progressReported = false;
     d->lengthKnown = false;
     d->endReached = false;
+    d->readMs = 0;
     d->phase = Phase::Starting;
     d->outputOpen = true;
     libvlc_media_player_set_media(d->player.get(), media.get());
     if (libvlc_media_player_play(d->player.get()) != 0) {
-        d->stopPlayer();
         d->phase = Phase::Idle;
+        d->stopPlayer();
         throw EngineError("the item could not be started", EIO);
     }
 }
 
 void VlcPlayer::stop()
 {
-    d->stopPlayer();
     d->phase = Phase::Idle;
-}
-
-void VlcPlayer::playlistClear()
-{
     d->stopPlayer();
-    if (d->player)
-        libvlc_media_player_set_media(d->player.get(), nullptr);
-    d->phase = Phase::Idle;
 }
 
 float VlcPlayer::position()
@@ -271,28 +220,13 @@ bool VlcPlayer::finishedNormally()
 {
     // The engine reports position only every quarter of a second, so a short
     // clip can be through before any report; a media of known length read to
-    // its end counts as well. A muxer that refused the streams still lets the
-    // item end, but leaves an empty file.
-    if (!d->endReached || !(d->progressReported || d->lengthKnown))
-        return false;
-    if (d->outputOpen)
+    // its end counts as well.
+    if (d->phase == Phase::Ended)
         d->stopPlayer();
-    return d->destination.isEmpty() || QFileInfo(d->destination).size() > 0;
+    return d->endReached && (d->progressReported || d->lengthKnown);
 }
 
-PlayerFactory VlcPlayer::factory()
+qint64 VlcPlayer::readMilliseconds()
 {
-    auto shared = std::make_shared<std::shared_ptr<VlcInstance>>();
-    return [shared]() -> std::unique_ptr<Player> {
-        if (!*shared)
-            *shared = std::make_shared<VlcInstance>();
-        auto control = std::make_unique<VlcPlayer>();
-        control->d->instance = *shared;
-        return control;
-    };
-}
-
-int VlcPlayer::engineInstances()
-{
-    return g_engineInstances;
+    return d->readMs;
 }

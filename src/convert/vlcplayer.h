@@ -4,33 +4,30 @@
 
 #include "convert/player.h"
 
-// The player over libvlc 3: one engine instance for the program, made at the
-// first conversion, and a media player of its own for each VlcPlayer.
+struct libvlc_instance_t;
+
+// One conversion over libvlc 3: a media player of its own on the engine
+// instance it is given. The engine's events end the item; they arrive on
+// the engine's threads and reach ended() through the player's own thread.
 class VlcPlayer final : public Player
 {
-public:
-    VlcPlayer();
-    ~VlcPlayer() override;
-    VlcPlayer(const VlcPlayer &) = delete;
-    VlcPlayer &operator=(const VlcPlayer &) = delete;
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(VlcPlayer)
 
-    void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
+public:
+    explicit VlcPlayer(std::shared_ptr<libvlc_instance_t> instance, QObject *parent = nullptr);
+    ~VlcPlayer() override;
+
+    void start(const QString &input, const QString &option) override;
     void stop() override;
-    void playlistClear() override;
     float position() override;
     int time() override;
     bool finishedNormally() override;
+    qint64 readMilliseconds() override;
 
     // The option as the engine receives it: VLC 3 names the destination of
     // std{} "dst" where the option text says "url".
     static QString engineOption(const QString &option);
-
-    // Players that share one engine instance, made by the first addTarget of
-    // any of them and released with the factory and the last of them.
-    static PlayerFactory factory();
-
-    // Engine instances alive in this process.
-    static int engineInstances();
 
 private:
     struct Private;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QWindow>
 
+#include "convert/settingscheck.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/desktop.h"
@@ -102,12 +103,10 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
         addFiles();
         break;
     case Command::Remove:
-        if (m_fileList && m_fileList->focusedRow() != -1)
-            m_fileList->removeSelected(m_fileList->focusedRow());
+        removeFromList(false);
         break;
     case Command::RemoveAll:
-        if (m_fileList)
-            m_fileList->clear();
+        removeFromList(true);
         break;
     case Command::Up:
         if (m_fileList)
@@ -132,7 +131,7 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
     case Command::ConvertWindow:
         if (m_showListTimer == 0)
             m_showListTimer = m_timers->setTimer(kShowListTimer, 100);
-        finish();
+        m_batch->abandon();
         break;
     case Command::OtherDirectory:
         m_sameDirectory = false;
@@ -142,35 +141,37 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
         m_sameDirectory = true;
         break;
     case Command::ConvertTo:
-        chooseFormat(args);
+        if (settingscheck::isName(args))
+            chooseFormat(args);
         break;
     case Command::Container:
-        chooseContainer(args);
+        if (settingscheck::isName(args))
+            chooseContainer(args);
         break;
     case Command::VideoCodec:
-        m_videoCodec = args;
+        setChecked(&m_videoCodec, args, settingscheck::isName);
         break;
     case Command::VideoBitrate:
-        m_videoBitrate = args;
+        setChecked(&m_videoBitrate, args, settingscheck::isBitrate);
         break;
     case Command::VideoScale:
-        m_scale = args;
+        setChecked(&m_scale, args, settingscheck::isScale);
         break;
     case Command::AudioCodec:
-        m_audioCodec = args;
+        setChecked(&m_audioCodec, args, settingscheck::isName);
         break;
     case Command::AudioBitrate:
-        m_audioBitrate = args;
+        setChecked(&m_audioBitrate, args, settingscheck::isBitrate);
         break;
     case Command::AudioChannel:
-        m_channels = args;
+        setChecked(&m_channels, args, settingscheck::isChannels);
         break;
     case Command::Convert:
-        m_fileCount = m_fileList ? m_fileList->count() : 0;
-        convertNext();
+        if (m_fileList && !m_batch->isRunning())
+            m_batch->start(m_fileList->paths());
         break;
     case Command::Cancel:
-        cancelBatch();
+        m_batch->stop();
         break;
     }
 }
@@ -221,23 +222,36 @@ int MainWindow::chooseFolder(QString &path, const QString &title, QWidget *owner
 void MainWindow::addFiles()
 {
     const QStringList chosen = m_desktop.openFileNames(this, kFileFilter);
+    QStringList added;
     for (const QString &path : chosen) {
         QDir::setCurrent(QFileInfo(path).absolutePath());
-        if (!path.isEmpty() && m_fileList)
-            m_fileList->addPath(path);
+        if (!path.isEmpty() && m_fileList && m_fileList->addPath(path))
+            added << path;
     }
+    // Files added while a batch runs join its queue.
+    m_batch->append(added);
 }
 
-void MainWindow::cancelBatch()
+void MainWindow::removeFromList(bool all)
 {
-    m_playerHost.stop();
-    killProgressTimer();
-    if (m_convertedCount >= 1) {
-        const QString text =
-            QStringLiteral("Conversion Complete, Total Converted files :%1").arg(m_convertedCount);
-        m_movie->setVariable(QStringLiteral("_root.convertOutput"), text);
-        m_movie->setVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
-        m_desktop.messageBox(this, text, QStringLiteral("Tarnwick"), Desktop::Ok);
+    if (!m_fileList || (!all && m_fileList->focusedRow() == -1))
+        return;
+    QStringList removed;
+    if (all) {
+        removed = m_fileList->paths();
+        m_fileList->clear();
+    } else {
+        for (const QListWidgetItem *item : m_fileList->selectedItems())
+            removed << item->text();
+        m_fileList->removeSelected(m_fileList->focusedRow());
     }
-    finish();
+    m_batch->remove(removed);
+}
+
+// A value the engine could misread is refused; the previous one stays.
+void MainWindow::setChecked(QString *setting, const QString &value,
+                           bool (*valid)(const QString &))
+{
+    if (valid(value))
+        *setting = value;
 }

@@ -1,7 +1,5 @@
 #include "ui/mainwindow.h"
 
-#include <cerrno>
-
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -10,7 +8,6 @@
 #include <QShortcut>
 #include <QWindow>
 
-#include "app/application.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/desktop.h"
@@ -26,11 +23,10 @@ constexpr int kClientHeight = 538;
 constexpr int kMovieHeight = 536;
 } // namespace
 
-MainWindow::MainWindow(Desktop &desktop, PlayerFactory players, const QString &appDir,
-                   QWidget *parent)
+MainWindow::MainWindow(Desktop &desktop, Engine &engine, const QString &appDir,
+                       QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint),
       m_settings(appDir.endsWith(QLatin1Char('/')) ? appDir : appDir + QLatin1Char('/')),
-      m_playerHost(std::move(players)),
       m_desktop(desktop),
       m_appDir(appDir.endsWith(QLatin1Char('/')) ? appDir : appDir + QLatin1Char('/')),
       m_icon(QStringLiteral(":/tarnwick/icon.png"))
@@ -39,6 +35,7 @@ MainWindow::MainWindow(Desktop &desktop, PlayerFactory players, const QString &a
     m_settings.setUserFile(ProgramFolder(m_appDir).userSettingsFile());
     setFixedSize(kClientWidth, kClientHeight);
     m_timers = new WindowTimers([this](unsigned id) { onTimer(id); }, this);
+    m_batch = new Batch(engine, *this, this);
 }
 
 MainWindow::~MainWindow()
@@ -109,7 +106,7 @@ bool MainWindow::initialise()
     if (m_showListTimer == 0)
         m_showListTimer = m_timers->setTimer(kShowListTimer, 3000);
 
-    m_playerHost.m_owner = this;
+    connectBatch();
 
     loadPresetList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"),
                    QStringLiteral("genral"), &m_formats);
@@ -128,19 +125,16 @@ void MainWindow::shutDown()
     if (m_destroyed)
         return;
     m_destroyed = true;
-    killProgressTimer();
+    // A conversion still running ends with the window.
+    m_batch->disconnect(this);
+    m_batch->abandon();
     if (m_showListTimer != 0) {
         m_timers->killTimer(m_showListTimer);
         m_showListTimer = 0;
     }
     delete m_fileList;
     m_fileList = nullptr;
-    m_currentIndex = -1;
-    m_fileCount = -1;
-    m_convertedCount = -1;
     m_settings.writeString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"));
-    // A conversion still running ends with the window.
-    m_playerHost.release();
     m_instanceLock.reset();
 }
 
@@ -156,20 +150,11 @@ void MainWindow::loadPresetList(const QString &variable, const QString &key,
 
 void MainWindow::onTimer(unsigned id)
 {
-    if (id == kProgressTimer) {
-        onProgressTick();
-    } else if (id == kShowListTimer) {
+    if (id == kShowListTimer) {
         showFileList(true);
         m_timers->killTimer(m_showListTimer);
         m_showListTimer = 0;
     }
-}
-
-void MainWindow::killProgressTimer()
-{
-    if (m_progressTimer != 0)
-        m_timers->killTimer(m_progressTimer);
-    m_progressTimer = 0;
 }
 
 void MainWindow::showFileList(bool show)
@@ -180,7 +165,9 @@ void MainWindow::showFileList(bool show)
 
 void MainWindow::openHelp()
 {
-    Application::openHelp(m_desktop, m_appDir);
+    const QString help = m_appDir + QStringLiteral("help.html");
+    if (QFileInfo(help).isFile())
+        m_desktop.shellOpen(help);
 }
 
 void MainWindow::onSystemCommand(unsigned id)
@@ -237,9 +224,4 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-int MainWindow::lastErrorCode() const
-{
-    return errno;
 }

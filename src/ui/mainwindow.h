@@ -6,10 +6,10 @@
 #include <QIcon>
 #include <QStringList>
 
-#include "convert/outputnaming.h"
-#include "convert/playerhost.h"
+#include "convert/batch.h"
 #include "settings/settingsfile.h"
 
+class Engine;
 class FileList;
 class MovieView;
 class Desktop;
@@ -17,24 +17,23 @@ class InstanceLock;
 class WindowTimers;
 
 // The program's one window: the movie fills it and the file list lies over
-// the movie's file area. It owns all program state. Start-up and shutdown are
-// here; the command dispatcher, the batch and the progress monitor live in
-// files of their own.
-class MainWindow final : public QDialog
+// the movie's file area. It holds the settings the user chose and shows the
+// batch. Start-up and shutdown are here; the command dispatcher and the
+// batch's questions and display live in files of their own.
+class MainWindow final : public QDialog, private BatchQuestions
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
-    static constexpr unsigned kProgressTimer = 2;
     static constexpr unsigned kShowListTimer = 3;
     static constexpr unsigned kAboutCommand = 0x0010;
     static constexpr unsigned kMoveCommand = 0xF010;
     static constexpr unsigned kMinimizeCommand = 0xF020;
     static constexpr unsigned kCloseCommand = 0xF060;
 
-    MainWindow(Desktop &desktop, PlayerFactory players, const QString &appDir,
-             QWidget *parent = nullptr);
+    MainWindow(Desktop &desktop, Engine &engine, const QString &appDir,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // initialise, the modal loop, then shutDown. IDOK from the movie's exit
@@ -47,16 +46,10 @@ public:
     void onTimer(unsigned id);
     void onSystemCommand(unsigned id);
 
-    // Conversion batch.
-    int convertNext();
-    int startFileJob(const QString &input, const QString &option, int build);
-    void finish();
-    static bool fileExists(const QString &path);
-    void setRetryCount(short n) { m_retryCount = n; }
-
     MovieView *movie() const { return m_movie; }
     FileList *fileList() const { return m_fileList; }
     QMenu *systemMenu() const { return m_systemMenu; }
+    Batch &batch() { return *m_batch; }
 
     // Program state; the tests read it as the rest of the program does.
     SettingsFile m_settings;
@@ -72,17 +65,9 @@ public:
     QString m_audioCodec;
     QString m_audioBitrate;
     QString m_channels;
-    QString m_outputFile;
-    PlayerHost m_playerHost;
     FileList *m_fileList = nullptr;
-    short m_retryCount = 0;
-    bool m_progressSeen = false;
     bool m_sameDirectory = true;
     QString m_outputPath;
-    int m_convertedCount = -1;
-    int m_currentIndex = -1;
-    int m_fileCount = -1;
-    unsigned m_progressTimer = 0;
     unsigned m_showListTimer = 0;
 
 protected:
@@ -96,20 +81,21 @@ private:
     void addFiles();
     void browse();
     int chooseFolder(QString &path, const QString &title, QWidget *owner);
-    void cancelBatch();
     void chooseFormat(const QString &format);
     void chooseContainer(const QString &container);
     void showFileList(bool show);
-    void onProgressTick();
-    void fileConverted();
-    void deleteGivenUpOutput();
-    bool settleOverwrite(QString &out, const QString &input, bool variantA);
-    QString outputFor(const QString &input) const;
-    void skipCurrentFile();
-    ConversionSettings currentSettings() const;
+    void removeFromList(bool all);
+    void setChecked(QString *setting, const QString &value, bool (*valid)(const QString &));
     void showSystemMenu();
-    void killProgressTimer();
-    int lastErrorCode() const;
+
+    // The batch: its questions and how the movie shows it.
+    void connectBatch();
+    FileSettings settingsForNextFile() override;
+    bool mayOverwrite(const QString &output) override;
+    std::optional<QString> otherOutputName(const QString &input, const QString &output,
+                                           bool bothTracks) override;
+    void showCompletion(int converted, bool stopped);
+    void showFinished();
 
     Desktop &m_desktop;
     QString m_appDir;
@@ -118,18 +104,6 @@ private:
     QMenu *m_systemMenu = nullptr;
     std::unique_ptr<InstanceLock> m_instanceLock;
     QIcon m_icon;
+    Batch *m_batch = nullptr;
     bool m_destroyed = false;
-
-    // What the output of the file in hand looked like before its first job,
-    // so that giving up never removes a file the job did not write.
-    struct OutputSnapshot
-    {
-        QString path;
-        bool existed = false;
-        qint64 size = 0;
-        qint64 modified = 0;
-        quint64 inode = 0;
-    } m_outputBefore;
-    void snapshotOutput(const QString &path);
-    bool outputWrittenByJob() const;
 };

@@ -41,8 +41,8 @@ QString HostFixture::shippedMovie()
     return QStringLiteral(TARNWICK_SOURCE_DIR "/res/main.qml");
 }
 
-HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie, PlayerFactory players)
-    : m_players(std::move(players))
+HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie, Engine *engine)
+    : m_engine(engine ? *engine : scriptedEngine)
 {
     if (!catalogue.isNull()) {
         QFile ini(m_dir.filePath(QStringLiteral("Formats.ini")));
@@ -57,8 +57,7 @@ HostFixture::~HostFixture() = default;
 
 MainWindow &HostFixture::create()
 {
-    m_dlg = std::make_unique<MainWindow>(
-        desktop, m_players ? m_players : ScriptedPlayer::factory(script), appDir());
+    m_dlg = std::make_unique<MainWindow>(desktop, m_engine, appDir());
     return *m_dlg;
 }
 

@@ -12,8 +12,8 @@
 
 // A program folder in a temporary directory with the recording movie (or
 // another movie) and a catalogue, and a main window over it driven by a
-// scripted desktop and scripted players (or the players of another factory,
-// such as the real engine's).
+// scripted desktop and a scripted engine (or another engine, such as the
+// real one).
 class HostFixture
 {
 public:
@@ -24,7 +24,7 @@ public:
     static QString shippedMovie();
 
     explicit HostFixture(const QByteArray &catalogue = defaultCatalogue(),
-                         const QString &movie = recordingMovie(), PlayerFactory players = {});
+                         const QString &movie = recordingMovie(), Engine *engine = nullptr);
     ~HostFixture();
 
     // Builds the window and runs its start-up.
@@ -44,9 +44,10 @@ public:
 
     ScriptedDesktop desktop;
     std::shared_ptr<PlayerScript> script = std::make_shared<PlayerScript>();
+    ScriptedEngine scriptedEngine{script};
 
 private:
     QTemporaryDir m_dir;
-    PlayerFactory m_players;
+    Engine &m_engine;
     std::unique_ptr<MainWindow> m_dlg;
 };

@@ -1,6 +1,7 @@
 #include "support/scriptedplayer.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 ScriptedPlayer::ScriptedPlayer(std::shared_ptr<PlayerScript> script) : m_script(std::move(script))
 {
@@ -12,21 +13,29 @@ ScriptedPlayer::~ScriptedPlayer()
     ++m_script->destroyed;
 }
 
-void ScriptedPlayer::addTarget(const QString &uri, const QStringList &options, int mode,
-                               int position)
+void ScriptedPlayer::start(const QString &input, const QString &option)
 {
-    m_script->calls.append({uri, options, mode, position});
+    m_script->calls.append({input, option});
     m_job = m_script->jobs.empty() ? PlayerScript::failing() : m_script->jobs.front();
     if (!m_script->jobs.empty())
         m_script->jobs.pop_front();
+    m_script->fault = m_job.fault;
     if (m_job.refuse)
         throw EngineError("refused", 5);
-    if (m_job.writeOutput && !options.isEmpty()) {
-        QFile out(PlayerScript::destination(options.first()));
+    if (m_job.writeOutput) {
+        QFile out(PlayerScript::destination(option));
         if (out.open(QIODevice::WriteOnly))
             out.write("partial output");
     }
     m_active = true;
+    if (!m_job.ticks.empty() && m_job.ticks.front().first < 0 && m_job.ticks.front().second < 0)
+        end();
+}
+
+void ScriptedPlayer::end()
+{
+    m_active = false;
+    QMetaObject::invokeMethod(this, [this] { emit ended(); }, Qt::QueuedConnection);
 }
 
 void ScriptedPlayer::stop()
@@ -35,13 +44,7 @@ void ScriptedPlayer::stop()
     m_active = false;
 }
 
-void ScriptedPlayer::playlistClear()
-{
-    ++m_script->clears;
-    m_active = false;
-}
-
-// The monitor reads Time, then Position: Time advances to the next scripted
+// The poll reads Time, then Position: Time advances to the next scripted
 // tick, Position reads the same tick.
 int ScriptedPlayer::time()
 {
@@ -54,6 +57,11 @@ int ScriptedPlayer::time()
         if (m_job.ticks.size() > 1)
             m_job.ticks.pop_front();
     }
+    if (m_tick.first < 0 && m_tick.second < 0) {
+        end();
+        return -1;
+    }
+    m_lastTime = std::max(m_lastTime, m_tick.second);
     m_timeRead = true;
     return m_tick.second;
 }
@@ -65,7 +73,7 @@ float ScriptedPlayer::position()
     if (!m_timeRead)
         time();
     m_timeRead = false;
-    return m_tick.first;
+    return m_active ? m_tick.first : -1.0f;
 }
 
 bool ScriptedPlayer::finishedNormally()
@@ -73,9 +81,22 @@ bool ScriptedPlayer::finishedNormally()
     return m_job.finishedNormally;
 }
 
-PlayerFactory ScriptedPlayer::factory(std::shared_ptr<PlayerScript> script)
+qint64 ScriptedPlayer::readMilliseconds()
 {
-    return [script] { return std::make_unique<ScriptedPlayer>(script); };
+    return qint64(m_lastTime) * 1000;
+}
+
+std::unique_ptr<Player> ScriptedEngine::createPlayer()
+{
+    return std::make_unique<ScriptedPlayer>(m_script);
+}
+
+QString ScriptedEngine::outputFault(const QString &file, const OutputExpectation &)
+{
+    m_script->checked << file;
+    if (!m_script->fault.isEmpty())
+        return m_script->fault;
+    return QFileInfo(file).size() > 0 ? QString() : QStringLiteral("the file is empty");
 }
 
 QString PlayerScript::destination(const QString &option)

@@ -7,42 +7,45 @@
 #include <QString>
 #include <QStringList>
 
+#include "convert/engine.h"
 #include "convert/player.h"
 
 // The record every scripted player of one script writes to, and the script
-// that the players follow: each addTarget takes the next job's (p, t) ticks.
+// the players follow: each start takes the next job.
 struct PlayerScript
 {
     struct Job
     {
-        std::deque<std::pair<float, int>> ticks; // (position, time) per poll
+        // What successive polls read as (position, time); (-1, -1) is the
+        // engine letting go of the item, which then ends.
+        std::deque<std::pair<float, int>> ticks;
         bool finishedNormally = false;
-        bool refuse = false; // addTarget throws
-        bool writeOutput = false; // addTarget writes a few bytes to the destination
+        bool refuse = false;      // start throws
+        bool writeOutput = false; // start writes a few bytes to the destination
+        QString fault;            // what the check of the finished file finds
     };
     struct Call
     {
         QString uri;
-        QStringList options;
-        int mode = 0;
-        int position = 0;
+        QString option;
     };
 
     std::deque<Job> jobs;
     QList<Call> calls;
+    QStringList checked; // files the engine was asked to check
+    QString fault;       // of the job started last
     int created = 0;
     int destroyed = 0;
     int stops = 0;
-    int clears = 0;
 
-    // A job that ends at its first poll without any progress.
-    static Job failing() { return Job{{{-1.0f, -1}}, false, false, false}; }
-    // A job that writes a partial output and ends without progress.
-    static Job failingWithOutput() { return Job{{{-1.0f, -1}}, false, false, true}; }
-    // A job that reports progress once and then ends.
+    // Ends at once without any progress.
+    static Job failing() { return Job{{{-1.0f, -1}}, false, false, false, {}}; }
+    // Writes a partial output and ends without progress.
+    static Job failingWithOutput() { return Job{{{-1.0f, -1}}, false, false, true, {}}; }
+    // Reports progress once, then ends having converted.
     static Job converting(float p = 0.5f, int t = 3)
     {
-        return Job{{{p, t}, {-1.0f, -1}}, true, false, true};
+        return Job{{{p, t}, {-1.0f, -1}}, true, false, true, {}};
     }
     // The destination inside an option, unescaped.
     static QString destination(const QString &option);
@@ -50,25 +53,40 @@ struct PlayerScript
 
 class ScriptedPlayer final : public Player
 {
+    Q_OBJECT
+
 public:
     explicit ScriptedPlayer(std::shared_ptr<PlayerScript> script);
     ~ScriptedPlayer() override;
 
-    void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
+    void start(const QString &input, const QString &option) override;
     void stop() override;
-    void playlistClear() override;
     float position() override;
     int time() override;
     bool finishedNormally() override;
-
-    static PlayerFactory factory(std::shared_ptr<PlayerScript> script);
+    qint64 readMilliseconds() override;
 
 private:
-    std::pair<float, int> current();
+    void end();
 
     std::shared_ptr<PlayerScript> m_script;
     PlayerScript::Job m_job;
     bool m_active = false;
     bool m_timeRead = false;
     std::pair<float, int> m_tick{-1.0f, -1};
+    int m_lastTime = 0;
+};
+
+// Players from the script; a finished file is whole unless its job says
+// otherwise or it is empty.
+class ScriptedEngine final : public Engine
+{
+public:
+    explicit ScriptedEngine(std::shared_ptr<PlayerScript> script) : m_script(std::move(script)) {}
+
+    std::unique_ptr<Player> createPlayer() override;
+    QString outputFault(const QString &file, const OutputExpectation &expected) override;
+
+private:
+    std::shared_ptr<PlayerScript> m_script;
 };

@@ -1,0 +1,118 @@
+// The batch as the user sees it: its questions asked with boxes and the save
+// dialog, its course shown in the movie.
+
+#include "convert/batch.h"
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
+#include "platform/desktop.h"
+#include "ui/mainwindow.h"
+
+namespace {
+
+bool isTrue(const QString &value)
+{
+    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+void MainWindow::connectBatch()
+{
+    const auto set = [this](const char *name, const QString &value) {
+        m_movie->setVariable(QLatin1String(name), value);
+    };
+    const QString yes = QStringLiteral("true");
+
+    connect(m_batch, &Batch::refused, this, [this](const QString &message) {
+        m_desktop.messageBox(this, message, QStringLiteral("Tarnwick"), Desktop::Ok);
+    });
+    connect(m_batch, &Batch::started, this, [this, set, yes] {
+        set("_root.disablerAllBtns", yes);
+        set("_root.disableConvert", yes);
+        set("_root.enableStop", yes);
+        if (m_fileList)
+            m_fileList->m_deleteKeyEnabled = false;
+    });
+    connect(m_batch, &Batch::fileStarted, this, [set](const QString &input, int converted) {
+        set("_root.convertOutput",
+            QStringLiteral("Converting %1...%2, Total Converted files:%3")
+                .arg(input.left(3), input.mid(input.lastIndexOf(QLatin1Char('/'))))
+                .arg(converted));
+    });
+    connect(m_batch, &Batch::jobStarting, this, [set, yes] { set("_root.showProgress", yes); });
+    connect(m_batch, &Batch::progressChanged, this,
+            [set](int percent) { set("_root.progressValue", QString::number(percent)); });
+    connect(m_batch, &Batch::handOverFailed, this, [this, set](const QString &, int code) {
+        m_desktop.messageBox(this, QStringLiteral("Error Ocurrs %1").arg(code),
+                             QStringLiteral("Error"), Desktop::Ok);
+        set("_root.progressValue", QStringLiteral("0"));
+    });
+    connect(m_batch, &Batch::givenUp, this, [this](const QString &input) {
+        m_desktop.messageBox(this, QStringLiteral("Unable to Convert File:%1 ").arg(input),
+                             QStringLiteral("Error conversion"), Desktop::Ok);
+    });
+    connect(m_batch, &Batch::deleteFailed, this, [this](const QString &path) {
+        m_desktop.messageBox(this, QStringLiteral("Cant Delete file") + path,
+                             QStringLiteral("Error"), Desktop::Ok);
+    });
+    connect(m_batch, &Batch::completed, this, &MainWindow::showCompletion);
+    connect(m_batch, &Batch::finished, this, &MainWindow::showFinished);
+}
+
+FileSettings MainWindow::settingsForNextFile()
+{
+    FileSettings settings;
+    settings.conversion = {m_format,     m_container,  m_videoCodec,   m_videoBitrate,
+                           m_scale,      m_audioCodec, m_audioBitrate, m_channels};
+    settings.sameDirectory = m_sameDirectory;
+    settings.outputFolder = m_outputPath;
+    const bool audio = isTrue(m_movie->getVariable(QStringLiteral("_root.audioCheck")));
+    const bool video = isTrue(m_movie->getVariable(QStringLiteral("_root.videoCheck")));
+    settings.bothTracks = audio && video;
+    return settings;
+}
+
+bool MainWindow::mayOverwrite(const QString &output)
+{
+    return m_desktop.messageBox(
+               this, QStringLiteral("File Name:%1 Already Exist overwrite [Yes/No]").arg(output),
+               QStringLiteral("File Already Exist"), Desktop::YesNo) != Desktop::IdNo;
+}
+
+std::optional<QString> MainWindow::otherOutputName(const QString &input, const QString &output,
+                                                   bool bothTracks)
+{
+    const QString filter =
+        QStringLiteral("%1 (*%2)|*%2||")
+            .arg(bothTracks ? QStringLiteral("All Supported Types")
+                            : QStringLiteral("All Ipod Supported Types"),
+                 m_format);
+    const QString initial = bothTracks ? output : alternativeOutputName(input);
+    return m_desktop.saveFileName(this, m_format, filter, initial);
+}
+
+void MainWindow::showCompletion(int converted, bool stopped)
+{
+    if (converted < 1)
+        return;
+    const QString text =
+        (stopped ? QStringLiteral("Conversion Complete, Total Converted files :%1")
+                 : QStringLiteral("Conversion Complete, Total Converted files:%1"))
+            .arg(converted);
+    m_movie->setVariable(QStringLiteral("_root.convertOutput"), text);
+    m_movie->setVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
+    m_desktop.messageBox(this, text, QStringLiteral("Tarnwick"), Desktop::Ok);
+}
+
+void MainWindow::showFinished()
+{
+    const QString yes = QStringLiteral("true");
+    m_movie->setVariable(QStringLiteral("_root.disableStop"), yes);
+    m_movie->setVariable(QStringLiteral("_root.enableConvert"), yes);
+    m_movie->setVariable(QStringLiteral("_root.progressValue"), QStringLiteral("0"));
+    m_movie->setVariable(QStringLiteral("_root.enablerAllBtns"), yes);
+    m_movie->setVariable(QStringLiteral("_root.hideProgress"), yes);
+    m_movie->setVariable(QStringLiteral("_root.convertOutput"), QString());
+    if (m_fileList)
+        m_fileList->m_deleteKeyEnabled = true;
+}

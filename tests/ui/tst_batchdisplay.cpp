@@ -1,0 +1,503 @@
+// The batch and its progress poll, driven through the movie's commands with a
+// scripted player and scripted boxes and dialogs.
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "filelist/filelist.h"
+#include "support/hostfixture.h"
+#include "support/files.h"
+
+namespace {
+
+const QString kProgress = QStringLiteral("_root.progressValue=");
+
+QStringList makeFiles(const HostFixture &fx, const QStringList &names)
+{
+    QStringList paths;
+    for (const QString &name : names) {
+        const QString path = fx.file(name);
+        writeFile(path, "source");
+        paths << path;
+    }
+    return paths;
+}
+
+// Polls until the batch is idle again; every poll is one tick of timer 2.
+void runToEnd(HostFixture &fx, int maxTicks = 50)
+{
+    for (int i = 0; i < maxTicks && fx.dlg().m_progressTimer != 0; ++i)
+        fx.dlg().onTimer(MainWindow::kProgressTimer);
+}
+
+} // namespace
+
+class TestBatch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tickDecisions_data();
+    void tickDecisions();
+    void batchStartAndFileVariablesInOrder();
+    void completionThenReset();
+    void silentEndWhenNothingConverted();
+    void emptyListDoesNothing();
+    void failingFileRestartsThreeTimesThenGivesUp();
+    void secondOfThreeNeverOpens();
+    void fileFinishedBetweenTicksCounts();
+    void progressSeenDoesNotLeakIntoNextFile();
+    void restartOfFirstFileResendsBatchStart();
+    void overwriteQuestion_data();
+    void overwriteQuestion();
+    void inputIsNeverOfferedForOverwrite();
+    void restartKeepsTheChosenOutput();
+    void givingUpLeavesUntouchedExistingOutput();
+    void givingUpRemovesReadOnlyLeftover();
+    void refusedHandOverReportsAndMovesOn();
+    void optionUsesCurrentSettingsVerbatim();
+    void cancelStopsPlayerAndResets();
+};
+
+void TestBatch::tickDecisions_data()
+{
+    QTest::addColumn<float>("p");
+    QTest::addColumn<int>("t");
+    QTest::addColumn<QString>("written"); // empty: nothing written, file still converting
+
+    QTest::newRow("half way") << 0.5f << 12 << "50";
+    QTest::newRow("below one percent") << 0.0049f << 1 << "0";
+    QTest::newRow("truncated, never rounded") << 0.999f << 3 << "99";
+    QTest::newRow("complete") << 1.0f << 10 << "100";
+    QTest::newRow("time zero") << 0.5f << 0 << "";
+    QTest::newRow("position zero") << 0.0f << 4 << "";
+    QTest::newRow("only position negative") << -1.0f << 5 << "";
+    QTest::newRow("only time negative") << 0.3f << -1 << "";
+}
+
+void TestBatch::tickDecisions()
+{
+    QFETCH(float, p);
+    QFETCH(int, t);
+    QFETCH(QString, written);
+
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.script->jobs.push_back({{{p, t}}, false, false, false});
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    QVERIFY(fx.dlg().m_progressTimer != 0);
+
+    fx.clearLog();
+    fx.dlg().onTimer(MainWindow::kProgressTimer);
+    if (written.isEmpty()) {
+        QCOMPARE(fx.log(), QStringList());
+        QVERIFY(!fx.dlg().m_progressSeen);
+    } else {
+        QCOMPARE(fx.log(), QStringList{kProgress + written});
+        QVERIFY(fx.dlg().m_progressSeen);
+    }
+    // Either way the file is still in hand and the poll goes on.
+    QCOMPARE(fx.dlg().m_currentIndex, 0);
+    QVERIFY(fx.dlg().m_progressTimer != 0);
+}
+
+void TestBatch::batchStartAndFileVariablesInOrder()
+{
+    HostFixture fx;
+    fx.start();
+    const QStringList files = makeFiles(fx, {QStringLiteral("clip.avi")});
+    fx.addFiles(files);
+    fx.script->jobs.push_back(PlayerScript::converting());
+    fx.clearLog();
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+
+    const QString name = QStringLiteral("/clip.avi");
+    QCOMPARE(fx.log(), (QStringList{
+                           "_root.disablerAllBtns=true",
+                           "_root.disableConvert=true",
+                           "_root.enableStop=true",
+                           "?_root.audioCheck",
+                           "?_root.videoCheck",
+                           "_root.convertOutput=Converting " + files[0].left(3) + "..." + name +
+                               ", Total Converted files:0",
+                           "_root.showProgress=true",
+                       }));
+    QCOMPARE(fx.dlg().m_fileCount, 1);
+    QVERIFY(!fx.dlg().fileList()->m_deleteKeyEnabled);
+    QCOMPARE(fx.script->calls.size(), 1);
+    QCOMPARE(fx.script->calls[0].uri, files[0]);
+    QCOMPARE(fx.script->calls[0].mode, 10);
+    QCOMPARE(fx.script->calls[0].position, -666);
+    QCOMPARE(fx.desktop.sleeps, QList<int>{500});
+}
+
+void TestBatch::completionThenReset()
+{
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.script->jobs.push_back(PlayerScript::converting(0.25f, 2));
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    fx.clearLog();
+    runToEnd(fx);
+
+    const QString done = QStringLiteral("Conversion Complete, Total Converted files:1");
+    QCOMPARE(fx.log(), (QStringList{
+                           kProgress + "25",
+                           "_root.convertOutput=" + done,
+                           kProgress + "100",
+                           "_root.disableStop=true",
+                           "_root.enableConvert=true",
+                           kProgress + "0",
+                           "_root.enablerAllBtns=true",
+                           "_root.hideProgress=true",
+                           "_root.convertOutput=",
+                       }));
+    QCOMPARE(fx.desktop.boxes.size(), 1);
+    QCOMPARE(fx.desktop.boxes[0].text, done);
+    QCOMPARE(fx.desktop.boxes[0].caption, QStringLiteral("Tarnwick"));
+    QCOMPARE(fx.dlg().m_currentIndex, 0);
+    QCOMPARE(fx.dlg().m_convertedCount, 0);
+    QCOMPARE(fx.dlg().m_progressTimer, 0u);
+    QVERIFY(fx.dlg().fileList()->m_deleteKeyEnabled);
+}
+
+void TestBatch::silentEndWhenNothingConverted()
+{
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.desktop.boxAnswers = {Desktop::IdOk};
+    fx.send(QStringLiteral("IDC_FS_CONVERT")); // every job fails
+    runToEnd(fx);
+    QCOMPARE(fx.desktop.boxTexts(), QStringList{"Unable to Convert File:" + fx.file("a.avi") + " "});
+    QVERIFY(!fx.log().join('\n').contains(QStringLiteral("Conversion Complete")));
+    QCOMPARE(fx.log().last(), QStringLiteral("_root.convertOutput="));
+}
+
+void TestBatch::emptyListDoesNothing()
+{
+    HostFixture fx;
+    fx.start();
+    fx.clearLog();
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    QCOMPARE(fx.log(), QStringList());
+    QCOMPARE(fx.dlg().m_fileCount, 0);
+    QCOMPARE(fx.dlg().m_currentIndex, -1);
+    QCOMPARE(fx.script->created, 0);
+}
+
+void TestBatch::failingFileRestartsThreeTimesThenGivesUp()
+{
+    HostFixture fx;
+    fx.start();
+    const QStringList files = makeFiles(fx, {QStringLiteral("bad.avi")});
+    fx.addFiles(files);
+    for (int i = 0; i < 4; ++i)
+        fx.script->jobs.push_back(PlayerScript::failingWithOutput());
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+
+    QCOMPARE(fx.script->calls.size(), 4);
+    QCOMPARE(fx.script->created, 4);
+    QCOMPARE(fx.desktop.sleeps, (QList<int>{500, 200, 500, 200, 500, 200, 500, 200}));
+    QCOMPARE(fx.desktop.boxes.size(), 1);
+    QCOMPARE(fx.desktop.boxes[0].text, "Unable to Convert File:" + files[0] + " ");
+    QCOMPARE(fx.desktop.boxes[0].caption, QStringLiteral("Error conversion"));
+    QVERIFY(!QFile::exists(fx.file("bad.mp4")));
+    QVERIFY(QFile::exists(files[0]));
+    QCOMPARE(fx.dlg().m_retryCount, 0);
+}
+
+void TestBatch::secondOfThreeNeverOpens()
+{
+    HostFixture fx;
+    fx.start();
+    const QStringList files =
+        makeFiles(fx, {QStringLiteral("1.avi"), QStringLiteral("2.avi"), QStringLiteral("3.avi")});
+    fx.addFiles(files);
+    fx.script->jobs.push_back(PlayerScript::converting());
+    for (int i = 0; i < 4; ++i)
+        fx.script->jobs.push_back(PlayerScript::failingWithOutput());
+    fx.script->jobs.push_back(PlayerScript::converting());
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+
+    QStringList uris;
+    for (const auto &call : fx.script->calls)
+        uris << call.uri;
+    QCOMPARE(uris, (QStringList{files[0], files[1], files[1], files[1], files[1], files[2]}));
+    QCOMPARE(fx.desktop.boxTexts(),
+             (QStringList{"Unable to Convert File:" + files[1] + " ",
+                          QStringLiteral("Conversion Complete, Total Converted files:2")}));
+    QVERIFY(QFile::exists(fx.file("1.mp4")));
+    QVERIFY(!QFile::exists(fx.file("2.mp4")));
+    QVERIFY(QFile::exists(fx.file("3.mp4")));
+    const QStringList log = fx.log();
+    QVERIFY(log.contains("_root.convertOutput=Converting " + files[2].left(3) +
+                         ".../3.avi, Total Converted files:1"));
+}
+
+void TestBatch::fileFinishedBetweenTicksCounts()
+{
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("short.avi")}));
+    // No poll ever sees progress, but the player saw the file through.
+    fx.script->jobs.push_back({{{-1.0f, -1}}, true, false, true});
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+    QCOMPARE(fx.script->calls.size(), 1);
+    QCOMPARE(fx.desktop.boxTexts(),
+             QStringList{QStringLiteral("Conversion Complete, Total Converted files:1")});
+    QVERIFY(QFile::exists(fx.file("short.mp4")));
+}
+
+void TestBatch::progressSeenDoesNotLeakIntoNextFile()
+{
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.script->jobs.push_back({{{0.3f, 2}}, false, false, false});
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    fx.dlg().onTimer(MainWindow::kProgressTimer);
+    QVERIFY(fx.dlg().m_progressSeen);
+    fx.send(QStringLiteral("IDC_FS_CANCEL"));
+    QCOMPARE(fx.script->stops, 1);
+
+    // The next batch's file never gets anywhere: it must be retried, not counted.
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    fx.dlg().onTimer(MainWindow::kProgressTimer);
+    QCOMPARE(fx.dlg().m_retryCount, 1);
+    QCOMPARE(fx.dlg().m_convertedCount, 0);
+}
+
+void TestBatch::restartOfFirstFileResendsBatchStart()
+{
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    fx.clearLog();
+    fx.dlg().onTimer(MainWindow::kProgressTimer); // ends without progress: restart
+    const QStringList log = fx.log();
+    QVERIFY(log.size() >= 3);
+    QCOMPARE(log.mid(0, 3), (QStringList{"_root.disablerAllBtns=true", "_root.disableConvert=true",
+                                         "_root.enableStop=true"}));
+    QCOMPARE(fx.dlg().m_retryCount, 1);
+}
+
+void TestBatch::overwriteQuestion_data()
+{
+    QTest::addColumn<bool>("builtByJob"); // both checks "TRUE": the job builds its own name
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saveChosen");
+
+    for (const bool a : {true, false}) {
+        const char *variant = a ? "job-built" : "batch-built";
+        QTest::addRow("%s, yes", variant) << a << int(Desktop::IdYes) << false;
+        QTest::addRow("%s, no then save", variant) << a << int(Desktop::IdNo) << true;
+        QTest::addRow("%s, no then cancel", variant) << a << int(Desktop::IdNo) << false;
+    }
+}
+
+void TestBatch::overwriteQuestion()
+{
+    QFETCH(bool, builtByJob);
+    QFETCH(int, answer);
+    QFETCH(bool, saveChosen);
+
+    HostFixture fx;
+    fx.start();
+    const QStringList files = makeFiles(fx, {QStringLiteral("clip.mov"), QStringLiteral("b.avi")});
+    const QString existing = fx.file("clip.mp4");
+    QVERIFY(writeFile(existing, "keep me"));
+    fx.addFiles(files);
+    if (builtByJob) {
+        fx.answer(QStringLiteral("_root.audioCheck"), QStringLiteral("TRUE"));
+        fx.answer(QStringLiteral("_root.videoCheck"), QStringLiteral("True"));
+    }
+    const QString renamed = fx.file("renamed.mp4");
+    fx.desktop.boxAnswers = {answer};
+    if (saveChosen)
+        fx.desktop.saveAnswers = {renamed};
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+
+    QCOMPARE(fx.desktop.boxes[0].text,
+             "File Name:" + existing + " Already Exist overwrite [Yes/No]");
+    QCOMPARE(fx.desktop.boxes[0].caption, QStringLiteral("File Already Exist"));
+    QCOMPARE(fx.desktop.boxes[0].buttons, Desktop::YesNo);
+
+    if (answer == Desktop::IdYes) {
+        QVERIFY(fx.desktop.saveRequests.isEmpty());
+        QCOMPARE(PlayerScript::destination(fx.script->calls[0].options[0]), existing);
+        QCOMPARE(fx.script->calls[0].uri, files[0]);
+        return;
+    }
+    QCOMPARE(fx.desktop.saveRequests.size(), 1);
+    const auto &request = fx.desktop.saveRequests[0];
+    QCOMPARE(request.defaultExtension, QStringLiteral(".mp4"));
+    if (builtByJob) {
+        QCOMPARE(request.filter, QStringLiteral("All Supported Types (*.mp4)|*.mp4||"));
+        QCOMPARE(request.initialName, existing);
+    } else {
+        QCOMPARE(request.filter, QStringLiteral("All Ipod Supported Types (*.mp4)|*.mp4||"));
+        QCOMPARE(request.initialName, fx.file("clip_new_mov"));
+    }
+    if (saveChosen) {
+        QCOMPARE(PlayerScript::destination(fx.script->calls[0].options[0]), renamed);
+        QCOMPARE(fx.dlg().m_outputFile, renamed);
+    } else {
+        // Skipped: the next file starts at once and the first is never converted.
+        QCOMPARE(fx.script->calls.size(), 1);
+        QCOMPARE(fx.script->calls[0].uri, files[1]);
+        QCOMPARE(fx.dlg().m_currentIndex, 1);
+    }
+    QCOMPARE(readFile(existing), QByteArray("keep me"));
+}
+
+void TestBatch::inputIsNeverOfferedForOverwrite()
+{
+    HostFixture fx;
+    fx.start();
+    const QStringList files = makeFiles(fx, {QStringLiteral("same.mp4")});
+    fx.addFiles(files);
+    fx.desktop.saveAnswers = {files[0]}; // the user picks the input itself
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+
+    QVERIFY(fx.desktop.boxes.isEmpty());
+    QCOMPARE(fx.desktop.saveRequests.size(), 1);
+    QCOMPARE(fx.script->calls.size(), 0);
+    QCOMPARE(readFile(files[0]), QByteArray("source"));
+    QCOMPARE(fx.dlg().m_currentIndex, 0); // skipped to the end, then reset by Finish
+    QCOMPARE(fx.dlg().m_progressTimer, 0u);
+}
+
+void TestBatch::restartKeepsTheChosenOutput()
+{
+    HostFixture fx;
+    fx.start();
+    const QStringList files = makeFiles(fx, {QStringLiteral("clip.avi")});
+    const QString existing = fx.file("clip.mp4");
+    QVERIFY(writeFile(existing, "keep me"));
+    fx.addFiles(files);
+    const QString renamed = fx.file("other.mp4");
+    fx.desktop.boxAnswers = {Desktop::IdNo};
+    fx.desktop.saveAnswers = {renamed};
+    for (int i = 0; i < 4; ++i)
+        fx.script->jobs.push_back(PlayerScript::failingWithOutput());
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+
+    QCOMPARE(fx.script->calls.size(), 4);
+    for (const auto &call : fx.script->calls)
+        QCOMPARE(PlayerScript::destination(call.options[0]), renamed);
+    QCOMPARE(readFile(existing), QByteArray("keep me"));
+    QVERIFY(!QFile::exists(renamed)); // the failed job's own output is removed
+}
+
+void TestBatch::givingUpLeavesUntouchedExistingOutput()
+{
+    HostFixture fx;
+    fx.start();
+    const QStringList files = makeFiles(fx, {QStringLiteral("clip.avi")});
+    const QString existing = fx.file("clip.mp4");
+    QVERIFY(writeFile(existing, "precious"));
+    fx.addFiles(files);
+    fx.desktop.boxAnswers = {Desktop::IdYes, Desktop::IdOk};
+    fx.send(QStringLiteral("IDC_FS_CONVERT")); // jobs fail without writing anything
+    runToEnd(fx);
+    QCOMPARE(fx.script->calls.size(), 4);
+    QCOMPARE(readFile(existing), QByteArray("precious"));
+}
+
+void TestBatch::givingUpRemovesReadOnlyLeftover()
+{
+    HostFixture fx;
+    fx.start();
+    const QStringList files = makeFiles(fx, {QStringLiteral("clip.avi")});
+    fx.addFiles(files);
+    for (int i = 0; i < 4; ++i)
+        fx.script->jobs.push_back(PlayerScript::failingWithOutput());
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    for (int i = 0; i < 3; ++i)
+        fx.dlg().onTimer(MainWindow::kProgressTimer);
+    QCOMPARE(fx.script->calls.size(), 4); // the last attempt is running
+    const QString output = fx.file("clip.mp4");
+    QVERIFY(QFile::setPermissions(output, QFile::ReadOwner));
+    runToEnd(fx);
+    QVERIFY(!QFile::exists(output));
+    QVERIFY(!fx.desktop.boxTexts().join('\n').contains(QStringLiteral("Cant Delete file")));
+}
+
+void TestBatch::refusedHandOverReportsAndMovesOn()
+{
+    HostFixture fx;
+    fx.start();
+    const QStringList files = makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")});
+    fx.addFiles(files);
+    fx.script->jobs.push_back({{}, false, true, false});
+    fx.script->jobs.push_back(PlayerScript::converting());
+    fx.clearLog();
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+
+    QCOMPARE(fx.desktop.boxes.size(), 1);
+    QCOMPARE(fx.desktop.boxes[0].text, QStringLiteral("Error Ocurrs 5"));
+    QCOMPARE(fx.desktop.boxes[0].caption, QStringLiteral("Error"));
+    QCOMPARE(fx.dlg().m_currentIndex, 1);
+    const QStringList log = fx.log();
+    const qsizetype reset = log.indexOf(kProgress + "0");
+    QVERIFY(reset > 0);
+    QVERIFY(log.indexOf(QRegularExpression("_root.convertOutput=Converting .*b.avi.*")) > reset);
+    runToEnd(fx);
+    QCOMPARE(fx.desktop.boxTexts().last(),
+             QStringLiteral("Conversion Complete, Total Converted files:1"));
+}
+
+void TestBatch::optionUsesCurrentSettingsVerbatim()
+{
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.send(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".avi"));
+    fx.send(QStringLiteral("ID-FS-container"), QStringLiteral("ts"));
+    fx.send(QStringLiteral("ID-FS-videoBitrate"), QString());
+    fx.send(QStringLiteral("ID-FS-videoScale"), QStringLiteral("0.5"));
+    fx.send(QStringLiteral("ID-FS-audioChannnel"), QStringLiteral("1"));
+    fx.send(QStringLiteral("ID-FS-audioBitrate"), QStringLiteral("96"));
+    fx.send(QStringLiteral("ID-FS-videoCodec"), QStringLiteral("mp2v"));
+    fx.send(QStringLiteral("IDC_FS_SAMEDIRECTORY"));
+    fx.desktop.boxAnswers = {Desktop::IdYes}; // a.avi exists: overwrite is the input itself
+    fx.desktop.saveAnswers = {fx.file("a-out.avi")};
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    QCOMPARE(fx.script->calls.size(), 1);
+    QCOMPARE(fx.script->calls[0].options,
+             QStringList{":sout=#transcode{vcodec=mp2v,vb=,scale=0.5,acodec=mpga,ab=96,channels=1,"
+                         "deinterlace}:std{access=file,mux=ts,url=\"" +
+                         fx.file("a-out.avi") + "\"}"});
+}
+
+void TestBatch::cancelStopsPlayerAndResets()
+{
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
+    fx.script->jobs.push_back(PlayerScript::converting());
+    fx.script->jobs.push_back({{{0.2f, 1}}, false, false, true});
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    fx.dlg().onTimer(MainWindow::kProgressTimer);
+    fx.dlg().onTimer(MainWindow::kProgressTimer); // a.avi done, b.avi started
+    QCOMPARE(fx.dlg().m_convertedCount, 1);
+    fx.send(QStringLiteral("IDC_FS_CANCEL"));
+    QCOMPARE(fx.script->stops, 1);
+    QCOMPARE(fx.dlg().m_progressTimer, 0u);
+    QCOMPARE(fx.desktop.boxTexts(),
+             QStringList{QStringLiteral("Conversion Complete, Total Converted files :1")});
+    QVERIFY(QFile::exists(fx.file("b.mp4"))); // the interrupted output stays
+    QCOMPARE(fx.dlg().m_currentIndex, 0);
+}
+
+QTEST_MAIN(TestBatch)
+#include "tst_batchdisplay.moc"
