@@ -184,6 +184,7 @@ void Batch::startAttempt()
     const FileSettings settings = m_questions.settingsForNextFile();
     if (index == 0)
         emit started();
+    const bool bothTracks = m_questions.bothTracksChecked();
     emit fileStarted(input, m_converted);
     if (generation != m_generation)
         return;
@@ -197,16 +198,16 @@ void Batch::startAttempt()
         return;
     }
 
-    if (settings.bothTracks)
+    if (bothTracks)
         emit jobStarting();
     QString output = m_output;
     if (m_attempt == 0) {
-        if (!settleOutput(input, settings, &output))
+        if (!settleOutput(input, settings, bothTracks, &output))
             return;
         m_output = output;
         m_replacing = exists(output);
     }
-    if (!settings.bothTracks)
+    if (!bothTracks)
         emit jobStarting();
     if (generation != m_generation)
         return;
@@ -251,7 +252,8 @@ void Batch::startAttempt()
         m_pollTimer->start();
 }
 
-bool Batch::settleOutput(const QString &input, const FileSettings &settings, QString *output)
+bool Batch::settleOutput(const QString &input, const FileSettings &settings, bool bothTracks,
+                         QString *output)
 {
     const quint64 generation = m_generation;
     QString out = outputFileName(input, settings.sameDirectory, settings.outputFolder,
@@ -266,7 +268,7 @@ bool Batch::settleOutput(const QString &input, const FileSettings &settings, QSt
                 break;
         }
         const std::optional<QString> chosen =
-            m_questions.otherOutputName(input, out, settings.bothTracks);
+            m_questions.otherOutputName(input, out, bothTracks);
         if (generation != m_generation)
             return false;
         if (!chosen || chosen->isEmpty() || sameFile(*chosen, input)) {

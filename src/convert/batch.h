@@ -21,10 +21,6 @@ struct FileSettings
     ConversionSettings conversion;
     bool sameDirectory = true;
     QString outputFolder;
-    // Both track checks are ticked. Then the save dialog offered for an
-    // existing output starts from the output's name, otherwise from
-    // "<input>_new_<extension>".
-    bool bothTracks = true;
 };
 
 // What a running batch needs to ask; the window answers with its boxes and
@@ -35,6 +31,11 @@ public:
     virtual ~BatchQuestions() = default;
 
     virtual FileSettings settingsForNextFile() = 0;
+    // Both track checks are ticked. Then the save dialog offered for an
+    // existing output starts from the output's name, otherwise from
+    // "<input>_new_<extension>". Asked at each attempt, after the batch
+    // has started.
+    virtual bool bothTracksChecked() = 0;
     // True to overwrite the existing output.
     virtual bool mayOverwrite(const QString &output) = 0;
     // Another name for the output; nothing skips the file.
@@ -112,7 +113,8 @@ private:
 
     void advance();
     void startAttempt();
-    bool settleOutput(const QString &input, const FileSettings &settings, QString *output);
+    bool settleOutput(const QString &input, const FileSettings &settings, bool bothTracks,
+                      QString *output);
     void onJobEnded();
     void endAttempt(const QString &reason);
     void failFile(const QString &reason);

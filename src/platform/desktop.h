@@ -8,7 +8,7 @@
 class QWidget;
 
 // The platform services the program calls on: boxes, file dialogs, the shell,
-// the window list and blocking pauses. The product uses QtDesktop; tests answer
+// and the window list. The product uses QtDesktop; tests answer
 // from a script.
 class Desktop
 {
@@ -38,6 +38,4 @@ public:
 
     // True when any top-level window of any program has exactly this title.
     virtual bool topLevelWindowExists(const QString &title) = 0;
-
-    virtual void sleep(int milliseconds) = 0;
 };

@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QThread>
 #include <QUrl>
 
 #include "platform/dialogcolours.h"
@@ -112,9 +111,4 @@ void QtDesktop::shellOpen(const QString &fileOrUrl)
 bool QtDesktop::topLevelWindowExists(const QString &title)
 {
     return x11TopLevelWindowExists(title) || InstanceLock::isHeld(title);
-}
-
-void QtDesktop::sleep(int milliseconds)
-{
-    QThread::msleep(static_cast<unsigned long>(milliseconds));
 }

@@ -13,5 +13,4 @@ public:
     std::optional<QString> browseForFolder(QWidget *owner, const QString &title) override;
     void shellOpen(const QString &fileOrUrl) override;
     bool topLevelWindowExists(const QString &title) override;
-    void sleep(int milliseconds) override;
 };

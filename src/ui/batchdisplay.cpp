@@ -66,10 +66,14 @@ FileSettings MainWindow::settingsForNextFile()
                            m_scale,      m_audioCodec, m_audioBitrate, m_channels};
     settings.sameDirectory = m_sameDirectory;
     settings.outputFolder = m_outputPath;
+    return settings;
+}
+
+bool MainWindow::bothTracksChecked()
+{
     const bool audio = isTrue(m_movie->getVariable(QStringLiteral("_root.audioCheck")));
     const bool video = isTrue(m_movie->getVariable(QStringLiteral("_root.videoCheck")));
-    settings.bothTracks = audio && video;
-    return settings;
+    return audio && video;
 }
 
 bool MainWindow::mayOverwrite(const QString &output)

@@ -91,6 +91,7 @@ private:
     // The batch: its questions and how the movie shows it.
     void connectBatch();
     FileSettings settingsForNextFile() override;
+    bool bothTracksChecked() override;
     bool mayOverwrite(const QString &output) override;
     std::optional<QString> otherOutputName(const QString &input, const QString &output,
                                            bool bothTracks) override;

@@ -28,6 +28,7 @@ struct Answers final : BatchQuestions
     QStringList asked;
 
     FileSettings settingsForNextFile() override { return settings; }
+    bool bothTracksChecked() override { return true; }
     bool mayOverwrite(const QString &output) override
     {
         asked << output;

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "convert/vlcplayer.h"
+#include "convert/vlcengine.h"
 #include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
@@ -53,8 +53,8 @@ void TestLongBatch::everyOtherFileNeverOpens()
                           ? qEnvironmentVariableIntValue("TARNWICK_LONG_BATCH_FILES")
                           : 300;
 
-    HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(),
-                   VlcPlayer::factory());
+    VlcEngine engine;
+    HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(), &engine);
     MainWindow &dlg = fx.start();
 
     QTemporaryDir clips;
@@ -91,20 +91,25 @@ void TestLongBatch::everyOtherFileNeverOpens()
     auto finished = [&] {
         return !fx.desktop.boxes.isEmpty() && fx.desktop.boxes.last().text == done;
     };
+    auto through = [&] {
+        int count = 0;
+        for (const FileResult &result : dlg.batch().results())
+            count += result.state == FileResult::State::Converted ||
+                     result.state == FileResult::State::Failed;
+        return count;
+    };
     while (!finished() && clock.elapsed() < 15 * 60 * 1000) {
         QTest::qWait(15);
-        if (dlg.m_progressTimer != 0)
-            dlg.onTimer(MainWindow::kProgressTimer);
+        dlg.batch().poll();
         for (const int mark : checkpoints) {
-            if (!marks.contains(mark) && (dlg.m_currentIndex >= mark || finished()) &&
-                dlg.m_currentIndex != 0)
+            if (!marks.contains(mark) && through() >= mark)
                 marks.insert(mark, usage());
         }
         if (finished())
             marks.insert(files, usage());
     }
     QVERIFY2(finished(), qPrintable(QStringLiteral("stopped at file %1 after %2 s")
-                                        .arg(dlg.m_currentIndex)
+                                        .arg(through())
                                         .arg(clock.elapsed() / 1000)));
 
     qInfo("%d files in %.1f s", files, clock.elapsed() / 1000.0);

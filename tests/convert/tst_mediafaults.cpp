@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "convert/vlcplayer.h"
+#include "convert/vlcengine.h"
 #include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
@@ -30,11 +30,9 @@ bool runBatch(HostFixture &fx, int timeoutMs, const std::function<void()> &durin
         QTest::qWait(20);
         if (during)
             during();
-        if (fx.dlg().m_progressTimer != 0)
-            fx.dlg().onTimer(MainWindow::kProgressTimer);
-        if (fx.dlg().m_progressTimer == 0 && fx.dlg().m_currentIndex == 0 &&
-            fx.dlg().m_convertedCount == 0)
-            return true; // back to idle
+        fx.dlg().batch().poll();
+        if (!fx.dlg().batch().isRunning())
+            return true;
     }
     return false;
 }
@@ -54,6 +52,8 @@ private slots:
 
 private:
     std::unique_ptr<HostFixture> makeFixture();
+
+    VlcEngine m_engine;
 };
 
 void TestMediaFaults::initTestCase()
@@ -65,7 +65,7 @@ void TestMediaFaults::initTestCase()
 std::unique_ptr<HostFixture> TestMediaFaults::makeFixture()
 {
     auto fx = std::make_unique<HostFixture>(HostFixture::shippedCatalogue(),
-                                            HostFixture::shippedMovie(), VlcPlayer::factory());
+                                            HostFixture::shippedMovie(), &m_engine);
     fx->start();
     return fx;
 }
@@ -166,7 +166,7 @@ void TestMediaFaults::outputFolderRemovedMidBatch()
 
     bool removed = false;
     QVERIFY(runBatch(*fx, 120000, [&] {
-        if (!removed && fx->dlg().m_convertedCount == 1) {
+        if (!removed && fx->dlg().batch().convertedCount() == 1) {
             QVERIFY(QDir(out).removeRecursively());
             removed = true;
         }
@@ -183,8 +183,7 @@ void TestMediaFaults::outputFolderRemovedMidBatch()
 
 void TestMediaFaults::exitInTheMiddleOfABatch()
 {
-    HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(),
-                   VlcPlayer::factory());
+    HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(), &m_engine);
     MainWindow &dlg = fx.create();
     media::ClipSpec spec;
     spec.seconds = 30;
@@ -203,7 +202,7 @@ void TestMediaFaults::exitInTheMiddleOfABatch()
     });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &dlg, [&] {
-        if (!exited && dlg.m_progressSeen) {
+        if (!exited && dlg.batch().results().value(0).percent > 0) {
             exited = true;
             fx.send(QStringLiteral("IDC_FS_EXIT"));
         }

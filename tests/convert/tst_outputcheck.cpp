@@ -19,7 +19,7 @@
 #include "convert/containercheck.h"
 #include "convert/outputnaming.h"
 #include "convert/partfile.h"
-#include "convert/vlccontrol.h"
+#include "convert/vlcplayer.h"
 #include "convert/vlcprobe.h"
 #include "support/files.h"
 #include "support/media.h"
@@ -65,7 +65,7 @@ class TestOutputCheck : public QObject
         const QString output = m_dir.filePath(name + QLatin1String(target.extension));
         const ConversionSettings settings{target.extension, target.mux, target.videoCodec, "1024",
             "1", target.audioCodec, "128", "2"};
-        const QString option = CVLCControl::engineOption(streamOutputOption(settings, output));
+        const QString option = VlcPlayer::engineOption(streamOutputOption(settings, output));
         libvlc_media_t *media
             = libvlc_media_new_path(m_vlc.get(), QFile::encodeName(input).constData());
         libvlc_media_add_option(media, option.toUtf8().constData());

@@ -1,6 +1,5 @@
 #include "support/scripteddesktop.h"
 
-#include <QThread>
 
 namespace {
 template<typename T>
@@ -50,13 +49,6 @@ bool ScriptedDesktop::topLevelWindowExists(const QString &title)
 {
     windowQueries << title;
     return windowExists;
-}
-
-void ScriptedDesktop::sleep(int milliseconds)
-{
-    sleeps << milliseconds;
-    if (realSleep)
-        QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
 QStringList ScriptedDesktop::boxTexts() const

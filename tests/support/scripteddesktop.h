@@ -35,7 +35,6 @@ public:
     std::optional<QString> browseForFolder(QWidget *owner, const QString &title) override;
     void shellOpen(const QString &fileOrUrl) override;
     bool topLevelWindowExists(const QString &title) override;
-    void sleep(int milliseconds) override;
 
     std::deque<int> boxAnswers;
     std::deque<QStringList> openAnswers;
@@ -45,7 +44,6 @@ public:
     QStringList boxTexts() const;
 
     bool windowExists = false;
-    bool realSleep = false;
 
     QList<Box> boxes;
     QStringList openFilters;
@@ -53,5 +51,4 @@ public:
     QStringList folderTitles;
     QStringList opened;
     QStringList windowQueries;
-    QList<int> sleeps;
 };

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QSet>
+#include <QDir>
 #include <QTest>
 
 #include "filelist/filelist.h"
@@ -92,10 +93,10 @@ public:
                 s.jobs.push_back(PlayerScript::failingWithOutput());
                 break;
             case 1:
-                s.jobs.push_back({{{0.3f, 1}, {0.7f, 2}, {-1.0f, -1}}, true, false, true});
+                s.jobs.push_back({{{0.3f, 1}, {0.7f, 2}, {-1.0f, -1}}, true, false, true, {}});
                 break;
             case 2:
-                s.jobs.push_back({{}, false, true, false});
+                s.jobs.push_back({{}, false, true, false, {}});
                 break;
             default:
                 s.jobs.push_back(PlayerScript::converting());
@@ -129,7 +130,8 @@ void TestCommandFuzz::randomCommandsKeepStateConsistent()
         fuzz.scriptAnswers();
         switch (fuzz.pick(5)) {
         case 0:
-            dlg.onTimer(MainWindow::kProgressTimer);
+            dlg.batch().poll();
+            QCoreApplication::processEvents();
             break;
         case 1:
             dlg.onTimer(MainWindow::kShowListTimer);
@@ -140,11 +142,11 @@ void TestCommandFuzz::randomCommandsKeepStateConsistent()
         if (step % 500 == 0)
             fx.clearLog(); // keep the movie's record small
 
-        QVERIFY2(dlg.m_currentIndex >= -1, qPrintable(QString::number(step)));
-        QVERIFY(dlg.m_convertedCount >= -1);
-        QVERIFY(dlg.m_fileCount >= -1);
-        QVERIFY(dlg.m_retryCount >= 0 && dlg.m_retryCount <= 3);
-        QVERIFY(dlg.m_progressTimer == 0 || dlg.m_progressTimer == MainWindow::kProgressTimer);
+        const Batch &batch = dlg.batch();
+        QVERIFY2(batch.convertedCount() >= 0 && batch.convertedCount() <= batch.results().size(),
+                 qPrintable(QString::number(step)));
+        // Only the job in hand has a part file, and only while the batch runs.
+        QVERIFY(batch.isRunning() || batch.partFile().isEmpty());
         const QStringList paths = dlg.fileList()->paths();
         QCOMPARE(QSet<QString>(paths.begin(), paths.end()).size(), paths.size());
         QVERIFY(!paths.contains(QString()));
@@ -160,10 +162,12 @@ void TestCommandFuzz::randomCommandsKeepStateConsistent()
     // Whatever happened, cancel brings the window back to idle.
     fx.desktop.boxAnswers.clear();
     fx.send(QStringLiteral("IDC_FS_CANCEL"));
-    QCOMPARE(dlg.m_progressTimer, 0u);
-    QCOMPARE(dlg.m_currentIndex, 0);
-    QCOMPARE(dlg.m_convertedCount, 0);
+    QVERIFY(!dlg.batch().isRunning());
+    QCOMPARE(dlg.batch().convertedCount(), 0);
     QVERIFY(dlg.fileList()->m_deleteKeyEnabled);
+    // Nothing of ours is left beside the outputs.
+    QCOMPARE(QDir(fx.appDir()).entryList({QStringLiteral(".*.part*")}, QDir::Files | QDir::Hidden),
+             QStringList());
 }
 
 QTEST_MAIN(TestCommandFuzz)

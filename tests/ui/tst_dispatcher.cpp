@@ -8,6 +8,7 @@
 
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
+#include "support/files.h"
 #include "support/hostfixture.h"
 
 namespace {
@@ -33,7 +34,7 @@ struct Snapshot
     QStringList selections;
     bool sameDirectory = true;
     QString outputPath;
-    int fileCount = 0;
+    int batchFiles = 0;
     unsigned showListTimer = 0;
     int boxes = 0, openDialogs = 0, folderDialogs = 0, opened = 0;
     bool dialogVisible = false;
@@ -55,7 +56,7 @@ Snapshot snapshot(HostFixture &fx)
                     d.m_scale,    d.m_audioCodec, d.m_audioBitrate, d.m_channels};
     s.sameDirectory = d.m_sameDirectory;
     s.outputPath = d.m_outputPath;
-    s.fileCount = d.m_fileCount;
+    s.batchFiles = int(d.batch().results().size());
     s.showListTimer = d.m_showListTimer;
     s.boxes = int(fx.desktop.boxes.size());
     s.openDialogs = int(fx.desktop.openFilters.size());
@@ -72,14 +73,14 @@ char *describe(const Snapshot &s)
 {
     return qstrdup(qPrintable(
         QStringLiteral("items=%1 current=%2 listVisible=%3 selections=%4 same=%5 out=%6 "
-                       "fileCount=%7 timer3=%8 boxes=%9 open=%10 folder=%11 shell=%12 "
+                       "batch=%7 timer3=%8 boxes=%9 open=%10 folder=%11 shell=%12 "
                        "visible=%13 minimized=%14 result=%15 players=%16")
             .arg(s.items.join(QLatin1Char(',')))
             .arg(s.current)
             .arg(s.listVisible)
             .arg(s.selections.join(QLatin1Char(',')), QString::number(s.sameDirectory),
                  s.outputPath)
-            .arg(s.fileCount)
+            .arg(s.batchFiles)
             .arg(s.showListTimer)
             .arg(s.boxes)
             .arg(s.openDialogs)
@@ -119,8 +120,8 @@ private slots:
     void commandTable();
     void flashCallHasNoEffect();
 
-    void selectionsStoredVerbatim_data();
-    void selectionsStoredVerbatim();
+    void selectionsCheckedBeforeStored_data();
+    void selectionsCheckedBeforeStored();
     void formatCascade();
     void formatCascadeResetsCodecChoices();
     void containerCascade_data();
@@ -140,7 +141,6 @@ private slots:
 
     void cancel_data();
     void cancel();
-    void cancelDuringBatchStopsPlayerAndPoll();
     void convertWindowTwice();
     void convertEmptyList();
 
@@ -149,6 +149,7 @@ private slots:
 
 private:
     HostFixture &prepared();
+    void runUntilConverted(HostFixture &fx, int converted);
 
     std::unique_ptr<HostFixture> m_fx;
     QString m_oldCurrent;
@@ -185,6 +186,26 @@ HostFixture &TestDispatcher::prepared()
     fx.desktop.openFilters.clear();
     fx.clearLog();
     return fx;
+}
+
+// A batch of real files in which the first ones convert and the last stays in hand.
+void TestDispatcher::runUntilConverted(HostFixture &fx, int converted)
+{
+    fx.send(QStringLiteral("IDC_FS_REMOVEALL"));
+    QStringList files;
+    for (int i = 0; i <= converted; ++i) {
+        files << fx.file(QStringLiteral("%1.avi").arg(i));
+        QVERIFY(writeFile(files.last(), "source"));
+        fx.script->jobs.push_back(i < converted ? PlayerScript::converting()
+                                                : PlayerScript::Job{{{0.2f, 1}}, false, false, true, {}});
+    }
+    fx.addFiles(files);
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    for (int i = 0; i < 20 && fx.dlg().batch().convertedCount() < converted; ++i) {
+        fx.dlg().batch().poll();
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(fx.dlg().batch().convertedCount(), converted);
 }
 
 void TestDispatcher::commandTable_data()
@@ -257,8 +278,12 @@ void TestDispatcher::commandTable()
     fx.desktop.openAnswers.push_back({QStringLiteral("/w/new.avi")});
     fx.desktop.folderAnswers.push_back(QStringLiteral("/chosen"));
 
+    // Numbers are held to what they can mean.
+    const QString argument = QStringList{"sel3", "sel4", "sel6", "sel7"}.contains(effect)
+                                 ? QStringLiteral("7")
+                                 : QStringLiteral("ARG");
     const Snapshot before = snapshot(fx);
-    fx.send(command, QStringLiteral("ARG"));
+    fx.send(command, argument);
     Snapshot expected = before;
     QStringList log;
     if (effect == QLatin1String("exit")) {
@@ -317,10 +342,11 @@ void TestDispatcher::commandTable()
         log = QStringList{"_root.videoCodecStr=", "_root.videoCodecFlag=1",
                           "_root.audioCodecStr=", "_root.audioCodecFlag=1"};
     } else if (effect.startsWith(QLatin1String("sel"))) {
-        expected.selections[effect.mid(3).toInt()] = QStringLiteral("ARG");
+        expected.selections[effect.mid(3).toInt()] = argument;
     } else if (effect == QLatin1String("convert")) {
-        expected.fileCount = 3;
-        expected.playersCreated = 1;
+        // None of the listed files exists: each fails at once, before the engine.
+        expected.batchFiles = 3;
+        expected.boxes = 3;
         QCOMPARE(fx.log().mid(0, 3), QStringList({"_root.disablerAllBtns=true",
                                                   "_root.disableConvert=true",
                                                   "_root.enableStop=true"}));
@@ -346,37 +372,59 @@ void TestDispatcher::flashCallHasNoEffect()
     QCOMPARE(fx.log(), QStringList());
 }
 
-void TestDispatcher::selectionsStoredVerbatim_data()
+void TestDispatcher::selectionsCheckedBeforeStored_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("args");
+    QTest::addColumn<bool>("stored");
 
-    const QList<std::pair<QString, int>> commands = {
-        {"ID-FS-videoCodec", 2},   {"ID-FS-videoBitrate", 3}, {"ID-FS-videoScale", 4},
-        {"ID-FS-audioCodec", 5},   {"ID-FS-audioBitrate", 6}, {"ID-FS-audioChannnel", 7},
+    // Codec names and numbers go into the engine's option text as they stand.
+    const QList<std::pair<QString, int>> names = {{"ID-FS-videoCodec", 2}, {"ID-FS-audioCodec", 5}};
+    const QList<std::pair<QString, int>> numbers = {{"ID-FS-videoBitrate", 3},
+                                                    {"ID-FS-videoScale", 4},
+                                                    {"ID-FS-audioBitrate", 6},
+                                                    {"ID-FS-audioChannnel", 7}};
+    struct Value
+    {
+        const char *name;
+        QString text;
+        bool asName;
+        bool asNumber;
     };
-    const QList<std::pair<const char *, QString>> values = {
-        {"empty", QString()},
-        {"blanks kept", QStringLiteral("  256  ")},
-        {"10 KB", QString(10240, QLatin1Char('9'))},
-        {"not in any list", QStringLiteral("h264|mp4v")},
-        {"non-ASCII", QStringLiteral("vidéo=½")},
+    const QList<Value> values = {
+        {"empty", QString(), true, false},
+        {"plain", QStringLiteral("2"), true, true},
+        {"blanks", QStringLiteral("  256  "), false, false},
+        {"10 KB", QString(10240, QLatin1Char('9')), false, false},
+        {"list", QStringLiteral("h264|mp4v"), false, false},
+        {"non-ASCII", QStringLiteral("vidéo=½"), false, false},
+        {"second output", QStringLiteral("1}:std{access=file,dst=x"), false, false},
     };
-    for (const auto &[command, index] : commands)
-        for (const auto &[name, value] : values)
-            QTest::addRow("%s %s", qPrintable(command), name) << command << index << value;
+    for (const auto &[command, index] : names)
+        for (const Value &v : values)
+            QTest::addRow("%s %s", qPrintable(command), v.name) << command << index << v.text
+                                                              << v.asName;
+    for (const auto &[command, index] : numbers)
+        for (const Value &v : values)
+            QTest::addRow("%s %s", qPrintable(command), v.name) << command << index << v.text
+                                                              << v.asNumber;
+    QTest::newRow("scale 0.5") << "ID-FS-videoScale" << 4 << "0.5" << true;
+    QTest::newRow("scale 0") << "ID-FS-videoScale" << 4 << "0" << false;
+    QTest::newRow("channels 9") << "ID-FS-audioChannnel" << 7 << "9" << false;
 }
 
-void TestDispatcher::selectionsStoredVerbatim()
+void TestDispatcher::selectionsCheckedBeforeStored()
 {
     QFETCH(QString, command);
     QFETCH(int, index);
     QFETCH(QString, args);
+    QFETCH(bool, stored);
     HostFixture &fx = prepared();
     Snapshot expected = snapshot(fx);
     fx.send(command, args);
-    expected.selections[index] = args;
+    if (stored)
+        expected.selections[index] = args;
     QCOMPARE(snapshot(fx), expected);
     // Free settings are the host's alone: nothing goes to the movie.
     QCOMPARE(fx.log(), QStringList());
@@ -626,7 +674,9 @@ void TestDispatcher::cancel()
     QFETCH(int, converted);
     HostFixture &fx = prepared();
     MainWindow &dlg = fx.dlg();
-    dlg.m_convertedCount = converted;
+    if (converted > 0)
+        runUntilConverted(fx, converted);
+    fx.clearLog();
     fx.send(QStringLiteral("IDC_FS_CANCEL"));
     if (converted < 1) {
         QVERIFY(fx.desktop.boxes.isEmpty());
@@ -641,27 +691,10 @@ void TestDispatcher::cancel()
         QCOMPARE(fx.desktop.boxes.first().text, text);
         QCOMPARE(fx.desktop.boxes.first().caption, QStringLiteral("Tarnwick"));
         QCOMPARE(fx.desktop.boxes.first().buttons, Desktop::Ok);
+        QCOMPARE(fx.script->stops, 1);
     }
-    QCOMPARE(dlg.m_progressTimer, 0u);
+    QVERIFY(!dlg.batch().isRunning());
     QVERIFY(dlg.isVisible());
-}
-
-void TestDispatcher::cancelDuringBatchStopsPlayerAndPoll()
-{
-    HostFixture &fx = prepared();
-    MainWindow &dlg = fx.dlg();
-    fx.script->jobs.push_back(PlayerScript::converting());
-    fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    QCOMPARE(dlg.m_progressTimer, MainWindow::kProgressTimer);
-    QCOMPARE(fx.script->created, 1);
-    dlg.m_convertedCount = 2;
-    fx.clearLog();
-
-    fx.send(QStringLiteral("IDC_FS_CANCEL"));
-    QCOMPARE(fx.script->stops, 1);
-    QCOMPARE(dlg.m_progressTimer, 0u);
-    QCOMPARE(fx.desktop.boxes.size(), 1);
-    QCOMPARE(fx.log().mid(2), kReset);
 }
 
 void TestDispatcher::convertWindowTwice()
@@ -685,12 +718,9 @@ void TestDispatcher::convertEmptyList()
     fx.send(QStringLiteral("IDC_FS_REMOVEALL"));
     Snapshot expected = snapshot(fx);
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    expected.fileCount = 0;
     QCOMPARE(snapshot(fx), expected);
     QCOMPARE(fx.log(), QStringList());
-    QCOMPARE(dlg.m_currentIndex, -1);
-    QCOMPARE(dlg.m_convertedCount, -1);
-    QCOMPARE(dlg.m_progressTimer, 0u);
+    QVERIFY(!dlg.batch().isRunning());
 }
 
 void TestDispatcher::exitAndClose_data()
@@ -706,7 +736,7 @@ void TestDispatcher::exitAndClose()
     QFETCH(bool, exitCommand);
     QFETCH(int, result);
     HostFixture fx(HostFixture::defaultCatalogue());
-    MainWindow dlg(fx.desktop, ScriptedPlayer::factory(fx.script), fx.appDir());
+    MainWindow dlg(fx.desktop, fx.scriptedEngine, fx.appDir());
     bool sent = false;
     QTimer::singleShot(0, &dlg, [&] {
         sent = true;
@@ -725,7 +755,6 @@ void TestDispatcher::exitAndClose()
     settings.setFileName(QStringLiteral("Formats.ini"));
     QCOMPARE(settings.readString(QStringLiteral("OutputPath"), QString(), QStringLiteral("genral")),
              fx.appDir() + QStringLiteral("Converted Videos"));
-    QCOMPARE(dlg.m_fileCount, -1);
 }
 
 QTEST_MAIN(TestDispatcher)

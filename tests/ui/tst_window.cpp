@@ -281,7 +281,7 @@ void TestWindow::folderBrowserBlocksNothing()
     // The real desktop services and the window's own modal loop, as in the
     // program; input goes through the windows, where blocked windows drop it.
     QtDesktop desktop;
-    MainWindow dlg(desktop, ScriptedPlayer::factory(m_fx->script), m_fx->appDir());
+    MainWindow dlg(desktop, m_fx->scriptedEngine, m_fx->appDir());
     QTemporaryDir target;
     auto send = [&dlg](const QString &command) {
         QMetaObject::invokeMethod(dlg.movie()->rootObject(), "fsCommand",
@@ -349,7 +349,7 @@ void TestWindow::fileDialogPatternsIgnoreCase()
     QDir::setCurrent(folder.path());
 
     QtDesktop desktop;
-    MainWindow dlg(desktop, ScriptedPlayer::factory(m_fx->script), m_fx->appDir());
+    MainWindow dlg(desktop, m_fx->scriptedEngine, m_fx->appDir());
     dlg.initialise();
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
