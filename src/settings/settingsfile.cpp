@@ -1,5 +1,12 @@
 #include "settings/settingsfile.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 // Bytes in, bytes out: values are UTF-8 and are decoded by Qt.
 #define SI_NO_CONVERSION
 #include <SimpleIni.h>
@@ -8,7 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 namespace {
 
@@ -49,6 +56,61 @@ QByteArray keyName(const QByteArray &line)
 bool sameName(const QByteArray &a, const QByteArray &b)
 {
     return !a.isNull() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString describe(const char *step, const QByteArray &path, int error)
+{
+    return QStringLiteral("%1 %2: %3")
+        .arg(QLatin1String(step), QFile::decodeName(path),
+             QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// Writes the bytes to a new file beside the target and renames it over the
+// target only when every step succeeded, so a full disk, a quota or an I/O
+// error leaves the old file exactly as it was. A new file gets the mode the
+// umask allows; a replaced one keeps its own.
+bool replaceFile(const QString &target, const QByteArray &bytes, int keepMode, QString *error)
+{
+    const QByteArray path = QFile::encodeName(target);
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 64 && fd < 0; ++attempt) {
+        temp = path + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        *error = describe("cannot create", temp, errno);
+        return false;
+    }
+    auto fail = [&](const char *step, int err) {
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(temp.constData());
+        *error = describe(step, temp, err);
+        return false;
+    };
+    if (keepMode >= 0 && ::fchmod(fd, mode_t(keepMode)) != 0)
+        return fail("cannot set the mode of", errno);
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return fail("cannot write", n < 0 ? errno : EIO);
+        done += n;
+    }
+    // Delayed allocation and network file systems report a full disk only here.
+    if (::fsync(fd) != 0)
+        return fail("cannot write", errno);
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0)
+        return fail("cannot write", errno);
+    if (::rename(temp.constData(), path.constData()) != 0)
+        return fail("cannot rename", errno);
+    return true;
 }
 
 } // namespace
@@ -170,39 +232,53 @@ QByteArray SettingsFile::withValue(const QByteArray &ini, const QByteArray &sect
 
 bool SettingsFile::writeString(const QString &key, const QString &value, const QString &section)
 {
+    m_error.clear();
     if (!section.isNull())
         m_section = section;
     // A line break would turn the value into lines of its own.
-    if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')) ||
-        key.contains(QLatin1Char('\n')) || key.contains(QLatin1Char('=')))
+    for (const QChar c : {QChar(u'\n'), QChar(u'\r')}) {
+        if (value.contains(c) || key.contains(c)) {
+            m_error = QStringLiteral("a line break cannot be stored");
+            return false;
+        }
+    }
+    if (key.contains(QLatin1Char('='))) {
+        m_error = QStringLiteral("a key cannot contain '='");
         return false;
+    }
 
     const QString path = m_userFile.isEmpty() ? m_file : m_userFile;
     const QFileInfo info(path);
     // A read-only file, or a link to something that is not a file, is left alone.
     // The mode bits count too, so that even root leaves a read-only file alone.
     if (info.exists() &&
-        (!info.isFile() || !info.isWritable() || !(info.permissions() & QFile::WriteOwner)))
+        (!info.isFile() || !info.isWritable() || !(info.permissions() & QFile::WriteOwner))) {
+        m_error = QStringLiteral("%1 is not a writable file").arg(path);
         return false;
+    }
     if (!m_userFile.isEmpty())
         QDir().mkpath(info.absolutePath());
     const QString target = info.isSymLink() ? info.symLinkTarget() : path;
 
     QFile current(target);
     QByteArray old;
+    int mode = -1;
     if (current.exists()) {
-        if (!current.open(QIODevice::ReadOnly))
+        struct stat st {};
+        if (!current.open(QIODevice::ReadOnly) ||
+            ::stat(QFile::encodeName(target).constData(), &st) != 0) {
+            m_error = QStringLiteral("cannot read %1: %2").arg(target, current.errorString());
             return false;
+        }
+        mode = int(st.st_mode & 07777);
         old = current.readAll();
+        // Writing back half a file would lose the rest of it.
+        if (current.error() != QFileDevice::NoError) {
+            m_error = QStringLiteral("cannot read %1: %2").arg(target, current.errorString());
+            return false;
+        }
         current.close();
     }
     const QByteArray updated = withValue(old, m_section.toUtf8(), key.toUtf8(), value.toUtf8());
-
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (info.exists())
-        file.setPermissions(QFileInfo(target).permissions());
-    file.write(updated);
-    return file.commit();
+    return replaceFile(target, updated, mode, &m_error);
 }

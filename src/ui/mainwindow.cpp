@@ -138,7 +138,11 @@ void MainWindow::shutDown()
     m_currentIndex = -1;
     m_fileCount = -1;
     m_convertedCount = -1;
-    m_settings.writeString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"));
+    // The program ends either way; Formats.ini is then left as it was.
+    if (!m_settings.writeString(QStringLiteral("OutputPath"), m_outputPath,
+                                QStringLiteral("genral")))
+        qWarning("Tarnwick: the output folder %s was not remembered: %s",
+                 qUtf8Printable(m_outputPath), qUtf8Printable(m_settings.errorString()));
     // A conversion still running ends with the window.
     m_playerHost.release();
     m_instanceLock.reset();
