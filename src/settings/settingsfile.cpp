@@ -29,7 +29,18 @@ QByteArray readAll(const QString &path)
     return file.readAll();
 }
 
-QByteArray trimmed(const QByteArray &line) { return line.trimmed(); }
+// The reader's blanks: SimpleIni trims only these around names and values.
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+QByteArray trimmed(const QByteArray &line)
+{
+    qsizetype begin = 0, end = line.size();
+    while (begin < end && isBlank(line[begin]))
+        ++begin;
+    while (end > begin && isBlank(line[end - 1]))
+        --end;
+    return line.mid(begin, end - begin);
+}
 
 // "[name]" with optional blanks around it; returns the name or a null array.
 QByteArray sectionName(const QByteArray &line)
@@ -40,7 +51,7 @@ QByteArray sectionName(const QByteArray &line)
     const qsizetype close = t.indexOf(']');
     if (close < 0)
         return {};
-    QByteArray name = t.mid(1, close - 1).trimmed();
+    QByteArray name = trimmed(t.mid(1, close - 1));
     return name.isNull() ? QByteArray("") : name;
 }
 
@@ -50,12 +61,49 @@ QByteArray keyName(const QByteArray &line)
     if (t.isEmpty() || t.front() == ';' || t.front() == '#' || t.front() == '[')
         return {};
     const qsizetype eq = t.indexOf('=');
-    return eq < 0 ? QByteArray() : t.left(eq).trimmed();
+    return eq < 0 ? QByteArray() : trimmed(t.left(eq));
 }
 
+// SimpleIni folds ASCII letters only.
 bool sameName(const QByteArray &a, const QByteArray &b)
 {
-    return !a.isNull() && a.compare(b, Qt::CaseInsensitive) == 0;
+    if (a.isNull() || a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool isLineEnd(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+
+// The reader trims blanks around a value, so a value with a blank at either
+// end is stored in double quotes. Quotes are taken off only where they wrap
+// such a value (or, recursively, another wrapped one), so values of files
+// written before read as they always did.
+bool needsQuotes(QByteArrayView value)
+{
+    if (value.isEmpty())
+        return false;
+    if (isBlank(value.front()) || isBlank(value.back()))
+        return true;
+    return value.size() >= 2 && value.front() == '"' && value.back() == '"' &&
+           needsQuotes(value.sliced(1, value.size() - 2));
+}
+
+QByteArray quoted(const QByteArray &value)
+{
+    return needsQuotes(value) ? '"' + value + '"' : value;
+}
+
+QByteArray unquoted(const QByteArray &stored)
+{
+    if (stored.size() >= 2 && stored.front() == '"' && stored.back() == '"' &&
+        needsQuotes(QByteArrayView(stored).sliced(1, stored.size() - 2)))
+        return stored.mid(1, stored.size() - 2);
+    return stored;
 }
 
 QString describe(const char *step, const QByteArray &path, int error)
@@ -151,7 +199,7 @@ bool SettingsFile::readValue(const QString &file, const QString &section, const 
     const char *found = ini.GetValue(s.constData(), k.constData(), nullptr);
     if (!found)
         return false;
-    *value = QString::fromUtf8(found);
+    *value = QString::fromUtf8(unquoted(QByteArray(found)));
     return true;
 }
 
@@ -171,24 +219,34 @@ QByteArray SettingsFile::withValue(const QByteArray &ini, const QByteArray &sect
 {
     const bool bom = ini.startsWith(kUtf8Bom);
     const QByteArray body = bom ? ini.mid(kUtf8Bom.size()) : ini;
-    const QByteArray eol = body.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
+    // New lines take the file's first line end.
+    QByteArray eol("\n");
+    if (const qsizetype first = body.indexOf('\r'), lf = body.indexOf('\n');
+        first >= 0 && (lf < 0 || first < lf))
+        eol = body.mid(first, 2) == "\r\n" ? QByteArray("\r\n") : QByteArray("\r");
 
-    // Lines keep their own ends, so untouched lines are written back byte for byte.
+    // Lines end where the reader's lines end: at CR LF, a bare CR or LF, or a
+    // NUL (which the reader takes as a line end). Lines keep their own ends,
+    // so untouched lines are written back byte for byte.
     QList<QByteArray> lines;
     for (qsizetype start = 0; start < body.size();) {
-        const qsizetype nl = body.indexOf('\n', start);
-        const qsizetype end = nl < 0 ? body.size() : nl + 1;
+        qsizetype end = start;
+        while (end < body.size() && !isLineEnd(body[end]))
+            ++end;
+        if (end < body.size())
+            end += body.mid(end, 2) == "\r\n" ? 2 : 1;
         lines << body.mid(start, end - start);
         start = end;
     }
     auto content = [](const QByteArray &line) {
         QByteArray c = line;
-        while (c.endsWith('\n') || c.endsWith('\r'))
+        while (!c.isEmpty() && isLineEnd(c.back()))
             c.chop(1);
         return c;
     };
+    auto ended = [](const QByteArray &line) { return !line.isEmpty() && isLineEnd(line.back()); };
 
-    const QByteArray entry = key + '=' + value;
+    const QByteArray entry = key + '=' + quoted(value);
     qsizetype sectionLine = -1;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (sameName(sectionName(content(lines[i])), section)) {
@@ -198,7 +256,7 @@ QByteArray SettingsFile::withValue(const QByteArray &ini, const QByteArray &sect
     }
 
     if (sectionLine < 0) {
-        if (!lines.isEmpty() && !lines.last().endsWith('\n'))
+        if (!lines.isEmpty() && !ended(lines.last()))
             lines.last() += eol;
         lines << '[' + section + ']' + eol << entry + eol;
     } else {
@@ -218,7 +276,7 @@ QByteArray SettingsFile::withValue(const QByteArray &ini, const QByteArray &sect
                 lastEntry = i;
         }
         if (!replaced) {
-            if (!lines[lastEntry].endsWith('\n'))
+            if (!ended(lines[lastEntry]))
                 lines[lastEntry] += eol;
             lines.insert(lastEntry + 1, entry + eol);
         }
@@ -235,8 +293,9 @@ bool SettingsFile::writeString(const QString &key, const QString &value, const Q
     m_error.clear();
     if (!section.isNull())
         m_section = section;
-    // A line break would turn the value into lines of its own.
-    for (const QChar c : {QChar(u'\n'), QChar(u'\r')}) {
+    // A line break (or a NUL, which the reader takes as one) would turn the
+    // value into lines of its own.
+    for (const QChar c : {QChar(u'\n'), QChar(u'\r'), QChar(u'\0')}) {
         if (value.contains(c) || key.contains(c)) {
             m_error = QStringLiteral("a line break cannot be stored");
             return false;

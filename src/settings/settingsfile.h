@@ -24,7 +24,8 @@ public:
     QString readString(const QString &key, const QString &defaultValue = {},
                        const QString &section = {});
     // Returns false when the file could not be written; the old file then
-    // stays as it was, and errorString() says why.
+    // stays as it was, and errorString() says why. A value with a blank at
+    // either end is stored in quotes that readString takes off again.
     bool writeString(const QString &key, const QString &value, const QString &section = {});
     QString errorString() const { return m_error; }
 
