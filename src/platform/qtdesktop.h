@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QPointer>
+
 #include "platform/desktop.h"
+
+class QFileDialog;
 
 class QtDesktop final : public Desktop
 {
@@ -14,4 +18,10 @@ public:
     void shellOpen(const QString &fileOrUrl) override;
     bool topLevelWindowExists(const QString &title) override;
     void sleep(int milliseconds) override;
+
+private:
+    // The folder browser on screen. It blocks nobody, so Browse can be
+    // pressed again while it is open; two nested browsers would let the first
+    // choice win over the last.
+    QPointer<QFileDialog> m_folderBrowser;
 };
