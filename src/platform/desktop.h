@@ -31,6 +31,7 @@ public:
                                                 const QString &filter,
                                                 const QString &initialName) = 0;
 
+    // While a browser is open, another call raises it and returns nothing.
     virtual std::optional<QString> browseForFolder(QWidget *owner, const QString &title) = 0;
 
     // Opens a document with the desktop's handler, or a URL such as "mailto:".

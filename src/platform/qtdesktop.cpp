@@ -77,7 +77,13 @@ std::optional<QString> QtDesktop::saveFileName(QWidget *owner, const QString &de
 
 std::optional<QString> QtDesktop::browseForFolder(QWidget *owner, const QString &title)
 {
+    if (m_folderBrowser) {
+        m_folderBrowser->raise();
+        m_folderBrowser->activateWindow();
+        return std::nullopt;
+    }
     QFileDialog dialog(owner, title);
+    m_folderBrowser = &dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);

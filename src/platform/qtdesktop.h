@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QPointer>
+
 #include "platform/desktop.h"
+
+class QFileDialog;
 
 class QtDesktop final : public Desktop
 {
@@ -13,4 +17,10 @@ public:
     std::optional<QString> browseForFolder(QWidget *owner, const QString &title) override;
     void shellOpen(const QString &fileOrUrl) override;
     bool topLevelWindowExists(const QString &title) override;
+
+private:
+    // The folder browser on screen. It blocks nobody, so Browse can be
+    // pressed again while it is open; two nested browsers would let the first
+    // choice win over the last.
+    QPointer<QFileDialog> m_folderBrowser;
 };

@@ -24,8 +24,10 @@ public:
     QString readString(const QString &key, const QString &defaultValue = {},
                        const QString &section = {});
     // Returns false when the file could not be written; the old file then
-    // stays as it was.
+    // stays as it was, and errorString() says why. A value with a blank at
+    // either end is stored in quotes that readString takes off again.
     bool writeString(const QString &key, const QString &value, const QString &section = {});
+    QString errorString() const { return m_error; }
 
     // An absolute path is used unchanged; a relative one is taken relative to
     // the executable's folder.
@@ -44,4 +46,5 @@ private:
     QString m_userFile;
     QString m_section;
     QString m_value;
+    QString m_error;
 };

@@ -134,7 +134,11 @@ void MainWindow::shutDown()
     }
     delete m_fileList;
     m_fileList = nullptr;
-    m_settings.writeString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"));
+    // The program ends either way; Formats.ini is then left as it was.
+    if (!m_settings.writeString(QStringLiteral("OutputPath"), m_outputPath,
+                                QStringLiteral("genral")))
+        qWarning("Tarnwick: the output folder %s was not remembered: %s",
+                 qUtf8Printable(m_outputPath), qUtf8Printable(m_settings.errorString()));
     m_instanceLock.reset();
 }
 

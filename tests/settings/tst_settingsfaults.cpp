@@ -5,12 +5,14 @@
 #include <random>
 
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,7 +33,9 @@ class TestSettingsFaults : public QObject
 
 private slots:
     void killedWritesLeaveAWholeFile();
+    void fullDiskKeepsTheOldFile_data();
     void fullDiskKeepsTheOldFile();
+    void exitWithoutRoomKeepsTheCatalogue();
     void oddFilesStartAndSurviveTheExitWrite_data();
     void oddFilesStartAndSurviveTheExitWrite();
 };
@@ -67,8 +71,17 @@ void TestSettingsFaults::killedWritesLeaveAWholeFile()
         QVERIFY2(name == "Formats.ini" || name.startsWith("Formats.ini."), qPrintable(name));
 }
 
+void TestSettingsFaults::fullDiskKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("value");
+    // A short file waits in Qt's write buffer until it is closed.
+    QTest::newRow("short value") << QStringLiteral("/v/new");
+    QTest::newRow("long value") << QString(20000, QLatin1Char('y'));
+}
+
 void TestSettingsFaults::fullDiskKeepsTheOldFile()
 {
+    QFETCH(QString, value);
     if (::geteuid() != 0)
         QSKIP("mounting a small file system needs root");
     QTemporaryDir dir;
@@ -89,8 +102,29 @@ void TestSettingsFaults::fullDiskKeepsTheOldFile()
     }
     SettingsFile settings;
     settings.setFileName(ini);
-    QVERIFY(!settings.writeString("OutputPath", QString(20000, QLatin1Char('y')), "genral"));
+    QVERIFY(!settings.writeString("OutputPath", value, "genral"));
     QCOMPARE(readFile(ini), kCatalogue);
+}
+
+void TestSettingsFaults::exitWithoutRoomKeepsTheCatalogue()
+{
+    HostFixture fx(kCatalogue);
+    MainWindow &dlg = fx.start();
+    // A file size limit fails the write as a full disk or quota would, without
+    // privileges; ignored, SIGXFSZ turns into EFBIG.
+    rlimit before {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit small = before;
+    small.rlim_cur = 16;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto restore = qScopeGuard([&] {
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+    });
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("output folder .* not remembered"));
+    dlg.shutDown();
+    QCOMPARE(readFile(fx.file("Formats.ini")), kCatalogue);
 }
 
 void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite_data()

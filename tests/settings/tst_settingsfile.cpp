@@ -133,6 +133,8 @@ void TestSettingsFile::read_data()
                           << "genral" << "Extentions" << ".avi|.mp4";
     QTest::newRow("CRLF last key") << QByteArray("[genral]\r\nOutputPath=/a\r\n") << "genral"
                                    << "OutputPath" << "/a";
+    QTest::newRow("quotes kept")
+        << QByteArray("[genral]\nOutputPath=\"/a b\"\n") << "genral" << "OutputPath" << "\"/a b\"";
     QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF[genral]\nOutputPath=/a\n") << "genral"
                                << "OutputPath" << "/a";
     QTest::newRow("no final line end") << QByteArray("[genral]\nOutputPath=/a") << "genral"
@@ -257,6 +259,14 @@ void TestSettingsFile::write_data()
         << QByteArray("[genral]\nOutputPath=/old\n[VC]\navi=mp4v\n") << "genral" << long5000
         << ("[genral]\nOutputPath=" + long5000.toUtf8() + "\n[VC]\navi=mp4v\n");
 
+    // Every reader of INI files takes a bare CR as a line end.
+    QTest::newRow("CR line ends")
+        << QByteArray("[genral]\rExtentions=.avi\r[muxer]\r.avi=avi\r") << "genral" << "/new"
+        << QByteArray("[genral]\rExtentions=.avi\rOutputPath=/new\r[muxer]\r.avi=avi\r");
+    QTest::newRow("bare CR inside a line")
+        << QByteArray("[genral]\nOutputPath=/old\rExtentions=.avi\n") << "genral" << "/new"
+        << QByteArray("[genral]\nOutputPath=/new\rExtentions=.avi\n");
+
     static const char withNulText[] = "[VC]\navi=mp\0v\n[genral]\nOutputPath=/old\n";
     const QByteArray withNul(withNulText, sizeof withNulText - 1);
     QByteArray withNulAfter = withNul;
@@ -301,6 +311,12 @@ void TestSettingsFile::writeThenReadRoundTrip_data()
     QTest::newRow("blanks inside") << QStringLiteral("/a b/c  d");
     QTest::newRow("bars and equals") << QStringLiteral("/a|b/c=d");
     QTest::newRow("empty") << QString();
+    QTest::newRow("blank at the end") << QStringLiteral("/v/My Videos ");
+    QTest::newRow("blanks at the start") << QStringLiteral("  /v");
+    QTest::newRow("tab at the end") << QStringLiteral("/v\t");
+    QTest::newRow("quoted, blanks inside the quotes") << QStringLiteral("\" /v \"");
+    QTest::newRow("quoted") << QStringLiteral("\"/v\"");
+    QTest::newRow("only a blank") << QStringLiteral(" ");
 }
 
 void TestSettingsFile::writeThenReadRoundTrip()

@@ -101,7 +101,7 @@ QByteArray digest(const QString &path)
 
 QString sharedClip()
 {
-    return QStringLiteral(TARNWICK_SHARED_MEDIA_DIR "/big_buck_bunny_720p_1mb.mp4");
+    return QStringLiteral(TARNWICK_TEST_MEDIA_DIR "/big_buck_bunny_720p_1mb.mp4");
 }
 
 } // namespace media

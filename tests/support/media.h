@@ -41,7 +41,8 @@ Probe probe(const QString &path);
 // SHA-256 of the file's bytes; empty when it cannot be read.
 QByteArray digest(const QString &path);
 
-// A real clip made by another encoder: 5.3 s 1280x720 H.264 with 5.1 AAC.
+// A real clip made by another encoder: 5.3 s 1280x720 H.264 with 5.1 AAC,
+// kept in tests/media (licence in its README).
 QString sharedClip();
 
 bool toolsAvailable();
