@@ -1,6 +1,9 @@
 #include "convert/batch.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -53,10 +56,44 @@ bool wanted(const QString &codec)
 struct Batch::Job
 {
     int index = 0;
+    int attempt = 0;
     QString input;
+    QString output;         // settled by the file's first attempt
+    bool replacing = false; // a file was at the output before that
     QString part;
     FileSettings settings;
     std::unique_ptr<Player> player;
+    qint64 lastRead = -1;
+    QElapsedTimer sinceRead;
+};
+
+// Marks a question or a report as with the user. Reports that arise in the
+// meantime (the engine's events keep arriving in a dialog's loop) wait, and
+// follow one after another once it is answered.
+class Batch::Modal
+{
+public:
+    explicit Modal(Batch &batch) : m_batch(batch), m_outer(!batch.m_modal)
+    {
+        m_batch.m_modal = true;
+    }
+    ~Modal()
+    {
+        if (!m_outer)
+            return;
+        while (!m_batch.m_waitingReports.empty()) {
+            const std::function<void()> next = std::move(m_batch.m_waitingReports.front());
+            m_batch.m_waitingReports.pop_front();
+            next();
+        }
+        m_batch.m_modal = false;
+    }
+    Modal(const Modal &) = delete;
+    Modal &operator=(const Modal &) = delete;
+
+private:
+    Batch &m_batch;
+    bool m_outer;
 };
 
 Batch::Batch(Engine &engine, BatchQuestions &questions, QObject *parent)
@@ -68,12 +105,25 @@ Batch::Batch(Engine &engine, BatchQuestions &questions, QObject *parent)
 
 Batch::~Batch()
 {
-    stopJob();
+    m_modal = true; // nobody is left to tell
+    stopAllJobs();
+}
+
+void Batch::setMaxJobs(int jobs)
+{
+    m_maxJobs = std::max(1, jobs);
+    if (m_running)
+        advance();
+}
+
+void Batch::setStallTimeout(int seconds)
+{
+    m_stallSeconds = std::max(0, seconds);
 }
 
 QString Batch::partFile() const
 {
-    return m_job ? m_job->part : QString();
+    return m_jobs.empty() ? QString() : m_jobs.front()->part;
 }
 
 bool Batch::start(const QStringList &inputs)
@@ -88,10 +138,10 @@ bool Batch::start(const QStringList &inputs)
     m_results.clear();
     m_cleanedFolders.clear();
     for (const QString &input : inputs)
-        m_results.append(FileResult{input, FileResult::State::Waiting, 0, {}, {}});
+        m_results.append(FileResult{input, FileResult::State::Waiting, 0, 0, {}, {}});
     m_running = true;
+    m_stopAfterCurrent = false;
     m_next = 0;
-    m_attempt = 0;
     m_converted = 0;
     ++m_generation;
     advance();
@@ -103,7 +153,8 @@ void Batch::append(const QStringList &inputs)
     if (!m_running)
         return;
     for (const QString &input : inputs)
-        m_results.append(FileResult{input, FileResult::State::Waiting, 0, {}, {}});
+        m_results.append(FileResult{input, FileResult::State::Waiting, 0, 0, {}, {}});
+    advance();
 }
 
 void Batch::remove(const QStringList &inputs)
@@ -111,156 +162,196 @@ void Batch::remove(const QStringList &inputs)
     if (!m_running)
         return;
     const QSet<QString> gone(inputs.begin(), inputs.end());
-    bool inHand = false;
+    for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+        if (gone.contains((*it)->input)) {
+            std::unique_ptr<Job> job = std::move(*it);
+            it = m_jobs.erase(it);
+            stopJob(std::move(job), QStringLiteral("removed"));
+        } else {
+            ++it;
+        }
+    }
     for (int i = int(m_results.size()) - 1; i >= 0; --i) {
         if (!gone.contains(m_results.at(i).input))
             continue;
-        if (i == m_next && m_job) {
-            inHand = true;
-            continue;
-        }
         m_results.removeAt(i);
         if (i < m_next)
             --m_next;
+        for (const auto &job : m_jobs) {
+            if (job->index > i)
+                --job->index;
+        }
     }
-    if (!inHand)
-        return;
-    stopJob();
-    m_results.removeAt(m_next);
-    m_attempt = 0;
-    ++m_generation;
     advance();
 }
 
 void Batch::stop()
 {
-    stopJob();
+    stopAllJobs();
     const int converted = m_running ? m_converted : 0;
     reset();
-    emit completed(converted, true);
-    emit finished();
+    report([this, converted] {
+        emit completed(converted, true);
+        emit finished();
+    });
 }
 
 void Batch::abandon()
 {
-    stopJob();
+    stopAllJobs();
     reset();
     emit finished();
+}
+
+void Batch::stopAfterCurrent()
+{
+    if (!m_running)
+        return;
+    m_stopAfterCurrent = true;
+    advance();
 }
 
 void Batch::reset()
 {
     m_pollTimer->stop();
     m_running = false;
+    m_stopAfterCurrent = false;
     m_next = 0;
-    m_attempt = 0;
     m_converted = 0;
-    m_output.clear();
     ++m_generation;
 }
 
-// Starts files until one is in the engine's hands or the list is through.
-// Skips and failures loop here rather than nesting calls.
-void Batch::advance()
+void Batch::report(std::function<void()> report)
 {
-    const quint64 generation = m_generation;
-    while (m_running && !m_job && generation == m_generation) {
-        if (m_next >= m_results.size()) {
-            const int converted = m_converted;
-            reset();
-            emit completed(converted, false);
-            emit finished();
-            return;
-        }
-        startAttempt();
+    if (m_modal) {
+        m_waitingReports.push_back(std::move(report));
+        return;
     }
+    {
+        const Modal modal(*this);
+        report();
+    }
+    advance();
 }
 
-void Batch::startAttempt()
+// Fills the free places with the next files in list order and ends the
+// batch once nothing is left. Skips and failures loop here rather than
+// nesting calls; a call from inside a question or report returns at once,
+// and the one that asked goes on when it is answered.
+void Batch::advance()
+{
+    if (m_advancing || m_modal)
+        return;
+    m_advancing = true;
+    const quint64 generation = m_generation;
+    while (m_running && generation == m_generation && !m_modal) {
+        const bool more = !m_stopAfterCurrent && m_next < m_results.size();
+        if (more && int(m_jobs.size()) < m_maxJobs) {
+            auto job = std::make_unique<Job>();
+            job->index = m_next++;
+            job->input = m_results.at(job->index).input;
+            startFile(std::move(job));
+            continue;
+        }
+        if (!more && m_jobs.empty()) {
+            const int converted = m_converted;
+            reset();
+            m_advancing = false;
+            report([this, converted] {
+                emit completed(converted, false);
+                emit finished();
+            });
+            return;
+        }
+        break;
+    }
+    m_advancing = false;
+}
+
+// One attempt at a file: the first settles its output, restarts reuse it.
+void Batch::startFile(std::unique_ptr<Job> job)
 {
     const quint64 generation = m_generation;
-    const int index = m_next;
-    const QString input = m_results.at(index).input;
     const FileSettings settings = m_questions.settingsForNextFile();
-    if (index == 0)
+    if (job->index == 0)
         emit started();
     const bool bothTracks = m_questions.bothTracksChecked();
-    emit fileStarted(input, m_converted);
+    emit fileStarted(job->input, m_converted);
     if (generation != m_generation)
         return;
 
-    if (const QString fault = sourceFault(input); !fault.isEmpty()) {
-        failFile(fault);
-        return;
-    }
-    if (const QString fault = settingscheck::fault(settings.conversion); !fault.isEmpty()) {
-        failFile(fault);
+    QString fault = sourceFault(job->input);
+    if (fault.isEmpty())
+        fault = settingscheck::fault(settings.conversion);
+    if (!fault.isEmpty()) {
+        failFile(job->index, fault);
         return;
     }
 
+    job->settings = settings;
     if (bothTracks)
         emit jobStarting();
-    QString output = m_output;
-    if (m_attempt == 0) {
-        if (!settleOutput(input, settings, bothTracks, &output))
+    if (job->attempt == 0) {
+        bool settled = false;
+        {
+            const Modal modal(*this);
+            settled = settleOutput(*job, settings, bothTracks);
+        }
+        if (generation != m_generation)
             return;
-        m_output = output;
-        m_replacing = exists(output);
+        if (!settled) {
+            m_results[job->index].reason = QStringLiteral("no name was chosen for its output");
+            setState(job->index, FileResult::State::Skipped);
+            return;
+        }
     }
     if (!bothTracks)
         emit jobStarting();
-    if (generation != m_generation)
-        return;
 
-    const QString folder = QFileInfo(output).absolutePath();
+    const QString folder = QFileInfo(job->output).absolutePath();
     if (!m_cleanedFolders.contains(folder)) {
         m_cleanedFolders.insert(folder);
         removeStaleParts(folder);
     }
-
-    auto job = std::make_unique<Job>();
-    job->index = index;
-    job->input = input;
-    job->settings = settings;
-    job->part = partFileName(output, QCoreApplication::applicationPid());
+    job->part = partFileName(job->output, QCoreApplication::applicationPid());
     QString error;
     if (!createPartFile(job->part, &error)) {
         // The output folder is gone or cannot be written: an attempt that
         // failed, as when the engine could not write there.
-        endAttempt(error);
+        retryOrGiveUp(std::move(job), error);
         return;
     }
     job->player = m_engine.createPlayer();
-    connect(job->player.get(), &Player::ended, this, &Batch::onJobEnded);
+    Player *player = job->player.get();
+    connect(player, &Player::ended, this, [this, player] { onJobEnded(player); });
     try {
-        job->player->start(input, streamOutputOption(settings.conversion, job->part));
+        player->start(job->input, streamOutputOption(settings.conversion, job->part));
     } catch (const EngineError &refusal) {
         removePart(job->part);
-        m_pollTimer->stop();
-        m_attempt = 0;
-        emit handOverFailed(input, refusal.code());
-        if (generation != m_generation)
-            return;
+        const int index = job->index;
         m_results[index].reason = QString::fromStdString(refusal.what());
         setState(index, FileResult::State::Failed);
-        ++m_next;
+        report([this, input = job->input, code = refusal.code()] {
+            emit handOverFailed(input, code);
+        });
         return;
     }
-    m_job = std::move(job);
-    setState(index, FileResult::State::Converting);
+    job->sinceRead.start();
+    setState(job->index, FileResult::State::Converting);
+    m_jobs.push_back(std::move(job));
     if (!m_pollTimer->isActive())
         m_pollTimer->start();
 }
 
-bool Batch::settleOutput(const QString &input, const FileSettings &settings, bool bothTracks,
-                         QString *output)
+bool Batch::settleOutput(Job &job, const FileSettings &settings, bool bothTracks)
 {
     const quint64 generation = m_generation;
-    QString out = outputFileName(input, settings.sameDirectory, settings.outputFolder,
+    QString out = outputFileName(job.input, settings.sameDirectory, settings.outputFolder,
                                  settings.conversion.format);
-    while (exists(out)) {
-        // The input itself is never offered for overwriting.
-        if (!sameFile(out, input)) {
+    while (exists(out) || reserved(out)) {
+        // The input itself is never offered for overwriting, nor a name
+        // another job in hand is writing.
+        if (!sameFile(out, job.input) && !reserved(out)) {
             const bool overwrite = m_questions.mayOverwrite(out);
             if (generation != m_generation)
                 return false;
@@ -268,127 +359,151 @@ bool Batch::settleOutput(const QString &input, const FileSettings &settings, boo
                 break;
         }
         const std::optional<QString> chosen =
-            m_questions.otherOutputName(input, out, bothTracks);
+            m_questions.otherOutputName(job.input, out, bothTracks);
         if (generation != m_generation)
             return false;
-        if (!chosen || chosen->isEmpty() || sameFile(*chosen, input)) {
-            skipFile(QStringLiteral("no name was chosen for its output"));
+        if (!chosen || chosen->isEmpty() || sameFile(*chosen, job.input))
             return false;
-        }
         out = *chosen;
     }
-    *output = out;
+    job.output = out;
+    job.replacing = exists(out);
     return true;
+}
+
+bool Batch::reserved(const QString &output) const
+{
+    return std::any_of(m_jobs.begin(), m_jobs.end(),
+                       [&output](const auto &job) { return job->output == output; });
 }
 
 void Batch::poll()
 {
-    if (!m_job)
-        return;
-    const int t = m_job->player->time();
-    const float p = m_job->player->position();
-    if (p > 0 && t > 0) {
-        const int percent = int(double(p) * 100.0);
-        m_results[m_job->index].percent = percent;
-        emit progressChanged(percent);
-        emit fileChanged(m_job->index);
+    int oldest = -1;
+    for (const auto &job : m_jobs)
+        oldest = oldest < 0 ? job->index : std::min(oldest, job->index);
+    for (std::size_t i = 0; i < m_jobs.size(); ++i) {
+        Job &job = *m_jobs[i];
+        const int t = job.player->time();
+        const float p = job.player->position();
+        FileResult &result = m_results[job.index];
+        if (result.durationMs == 0)
+            result.durationMs = job.player->lengthMilliseconds();
+        if (p > 0 && t > 0) {
+            result.percent = int(double(p) * 100.0);
+            if (job.index == oldest)
+                emit progressChanged(result.percent);
+            emit fileChanged(job.index);
+        }
+        const qint64 read = job.player->readMilliseconds();
+        if (read != job.lastRead) {
+            job.lastRead = read;
+            job.sinceRead.restart();
+        } else if (m_stallSeconds > 0 && job.sinceRead.elapsed() >= m_stallSeconds * 1000LL) {
+            std::unique_ptr<Job> stalled = std::move(m_jobs[i]);
+            m_jobs.erase(m_jobs.begin() + qsizetype(i));
+            const int index = stalled->index;
+            stalled->player->disconnect(this);
+            stalled->player->stop();
+            stalled->player.reset();
+            removePart(stalled->part);
+            failFile(index, QStringLiteral("it made no progress for %1 s").arg(m_stallSeconds));
+            break;
+        }
     }
+    if (m_jobs.empty())
+        m_pollTimer->stop();
+    advance();
 }
 
-void Batch::onJobEnded()
+void Batch::onJobEnded(Player *player)
 {
-    if (!m_job || sender() != m_job->player.get())
+    const auto found = std::find_if(m_jobs.begin(), m_jobs.end(),
+                                    [player](const auto &job) { return job->player.get() == player; });
+    if (found == m_jobs.end())
         return;
-    std::unique_ptr<Job> job = std::move(m_job);
-    m_pollTimer->stop();
-    Player &player = *job->player;
+    std::unique_ptr<Job> job = std::move(*found);
+    m_jobs.erase(found);
+    if (m_jobs.empty())
+        m_pollTimer->stop();
 
     QString reason;
-    if (!player.finishedNormally()) {
+    if (!player->finishedNormally()) {
         reason = QStringLiteral("the engine could not convert it");
     } else {
         const ConversionSettings &s = job->settings.conversion;
-        reason = m_engine.outputFault(
-            job->part, {job->input, s.container, wanted(s.videoCodec), wanted(s.audioCodec),
-                        player.readMilliseconds()});
+        reason = m_engine.outputFault(job->part, {job->input, s.container, wanted(s.videoCodec),
+                                                  wanted(s.audioCodec), player->readMilliseconds()});
     }
     QString error;
-    if (reason.isEmpty() && !commitPartFile(job->part, m_output, &error))
+    if (reason.isEmpty() && !commitPartFile(job->part, job->output, &error))
         reason = error;
     // This runs inside the player's own signal.
     job->player.release()->deleteLater();
 
     if (!reason.isEmpty()) {
         removePart(job->part);
-        endAttempt(reason);
+        retryOrGiveUp(std::move(job), reason);
     } else {
-        m_results[job->index].output = m_output;
+        m_results[job->index].output = job->output;
         ++m_converted;
         setState(job->index, FileResult::State::Converted);
-        ++m_next;
-        m_attempt = 0;
     }
     advance();
 }
 
-// A failed attempt: the same file again, or after the last restart given up.
-void Batch::endAttempt(const QString &reason)
+// A failed attempt: the same file again at once, or after the last restart
+// given up.
+void Batch::retryOrGiveUp(std::unique_ptr<Job> job, const QString &reason)
 {
-    if (m_attempt < kRestarts) {
-        ++m_attempt;
+    if (job->attempt < kRestarts) {
+        ++job->attempt;
+        startFile(std::move(job));
         return;
     }
-    failFile(reason);
+    failFile(job->index, reason);
 }
 
-void Batch::failFile(const QString &reason)
+void Batch::failFile(int index, const QString &reason)
 {
-    const int index = m_next;
-    const quint64 generation = m_generation;
     m_results[index].reason = reason;
     setState(index, FileResult::State::Failed);
-    m_attempt = 0;
-    emit givenUp(m_results.at(index).input);
-    if (generation == m_generation)
-        ++m_next;
+    report([this, input = m_results.at(index).input] { emit givenUp(input); });
 }
 
-void Batch::skipFile(const QString &reason)
+void Batch::stopJob(std::unique_ptr<Job> job, const QString &reason)
 {
-    m_results[m_next].reason = reason;
-    setState(m_next, FileResult::State::Skipped);
-    m_attempt = 0;
-    ++m_next;
-}
-
-void Batch::stopJob()
-{
-    m_pollTimer->stop();
-    if (!m_job)
-        return;
-    std::unique_ptr<Job> job = std::move(m_job);
     job->player->disconnect(this);
     job->player->stop();
     job->player.reset();
     // A partial file never replaces a whole one that was there before.
-    if (m_replacing || QFileInfo(job->part).size() == 0) {
+    if (job->replacing || QFileInfo(job->part).size() == 0) {
         removePart(job->part);
     } else {
         QString error;
-        if (!commitPartFile(job->part, m_output, &error))
+        if (!commitPartFile(job->part, job->output, &error))
             removePart(job->part);
     }
     if (job->index < m_results.size()) {
-        m_results[job->index].reason = QStringLiteral("stopped");
+        m_results[job->index].reason = reason;
         setState(job->index, FileResult::State::Skipped);
     }
+}
+
+void Batch::stopAllJobs()
+{
+    m_pollTimer->stop();
+    std::vector<std::unique_ptr<Job>> jobs = std::move(m_jobs);
+    m_jobs.clear();
+    for (auto &job : jobs)
+        stopJob(std::move(job), QStringLiteral("stopped"));
 }
 
 void Batch::removePart(const QString &part)
 {
     if (QFile::remove(part) || !exists(part))
         return;
-    emit deleteFailed(part);
+    report([this, part] { emit deleteFailed(part); });
 }
 
 void Batch::setState(int index, FileResult::State state)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <QList>
 #include <QObject>
@@ -50,14 +53,17 @@ struct FileResult
     QString input;
     State state = State::Waiting;
     int percent = 0;
-    QString output; // once converted
-    QString reason; // once failed or skipped
+    qint64 durationMs = 0; // of the source, once the engine knows it
+    QString output;        // once converted
+    QString reason;        // once failed or skipped
 };
 
-// Converts a list of files one after another. Each job writes a hidden part
-// file beside its output, which replaces the output only once the engine has
-// ended and the file is checked to hold what was asked for. A job that fails
-// is tried three more times, then given up; the batch goes on either way.
+// Converts a list of files in list order, up to maxJobs() of them at once.
+// Each job writes a hidden part file beside its output, which replaces the
+// output only once the engine has ended and the file is checked to hold what
+// was asked for. A job that fails is tried three more times, then given up;
+// the batch goes on either way. Questions and reports that wait for the user
+// come one at a time: what arises while one is open waits its turn.
 class Batch final : public QObject
 {
     Q_OBJECT
@@ -82,14 +88,25 @@ public:
     void stop();
     // Ends at once without a report.
     void abandon();
+    // Starts no further file; the batch ends when the jobs in hand have.
+    void stopAfterCurrent();
+
+    // Jobs at once, at least 1; a running batch takes a change at its next file.
+    void setMaxJobs(int jobs);
+    int maxJobs() const { return m_maxJobs; }
+    // A job whose engine reads nothing for this long is given up; 0 waits
+    // for ever.
+    void setStallTimeout(int seconds);
 
     bool isRunning() const { return m_running; }
+    bool isStoppingAfterCurrent() const { return m_stopAfterCurrent; }
     int convertedCount() const { return m_converted; }
     const QList<FileResult> &results() const { return m_results; }
-    // The part file of the job in hand; empty when there is none.
+    // The part file of the oldest job in hand; empty when there is none.
     QString partFile() const;
+    int jobsInHand() const { return int(m_jobs.size()); }
 
-    // Reads the progress of the job in hand; a timer calls it every second.
+    // Reads the progress of the jobs in hand; a timer calls it every second.
     void poll();
 
 signals:
@@ -99,6 +116,7 @@ signals:
     // A file's attempt begins, before its output is settled.
     void fileStarted(const QString &input, int converted);
     void jobStarting();
+    // Of the oldest job in hand.
     void progressChanged(int percent);
     void fileChanged(int index);
     void handOverFailed(const QString &input, int code);
@@ -110,31 +128,37 @@ signals:
 
 private:
     struct Job;
+    class Modal;
 
     void advance();
-    void startAttempt();
-    bool settleOutput(const QString &input, const FileSettings &settings, bool bothTracks,
-                      QString *output);
-    void onJobEnded();
-    void endAttempt(const QString &reason);
-    void failFile(const QString &reason);
-    void skipFile(const QString &reason);
-    void stopJob();
+    void startFile(std::unique_ptr<Job> job);
+    bool settleOutput(Job &job, const FileSettings &settings, bool bothTracks);
+    void onJobEnded(Player *player);
+    void retryOrGiveUp(std::unique_ptr<Job> job, const QString &reason);
+    void failFile(int index, const QString &reason);
+    void stopJob(std::unique_ptr<Job> job, const QString &reason);
+    void stopAllJobs();
     void removePart(const QString &part);
     void reset();
     void setState(int index, FileResult::State state);
+    void report(std::function<void()> report);
+    bool reserved(const QString &output) const;
 
     Engine &m_engine;
     BatchQuestions &m_questions;
     QTimer *m_pollTimer = nullptr;
     QList<FileResult> m_results;
-    std::unique_ptr<Job> m_job;
+    std::vector<std::unique_ptr<Job>> m_jobs; // oldest first
+    std::deque<std::function<void()>> m_waitingReports;
     QSet<QString> m_cleanedFolders;
-    QString m_output; // settled by the first attempt of the file in hand
-    bool m_replacing = false; // a file was at m_output before the first attempt
+    int m_maxJobs = 1;
+    int m_stallSeconds = 0;
     bool m_running = false;
-    int m_next = 0;
-    int m_attempt = 0;
+    bool m_stopAfterCurrent = false;
+    bool m_advancing = false;
+    bool m_modal = false; // a question or a report is with the user
+    int m_next = 0;       // the first file not yet taken
     int m_converted = 0;
     quint64 m_generation = 0;
+    quint64 m_serial = 0;
 };

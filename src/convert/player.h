@@ -39,6 +39,8 @@ public:
     virtual bool finishedNormally() = 0;
     // How far into the source the engine got, in milliseconds.
     virtual qint64 readMilliseconds() = 0;
+    // The source's length; 0 until the engine knows it.
+    virtual qint64 lengthMilliseconds() = 0;
 
 signals:
     // The engine let go of the item, by reaching its end or failing; emitted

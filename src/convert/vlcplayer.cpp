@@ -40,7 +40,7 @@ struct VlcPlayer::Private
     // are set before the phase moves to Ended, so whoever sees Ended sees them.
     std::atomic<Phase> phase{Phase::Idle};
     std::atomic<bool> progressReported{false};
-    std::atomic<bool> lengthKnown{false};
+    std::atomic<qint64> lengthMs{0};
     std::atomic<bool> endReached{false};
     std::atomic<qint64> readMs{0};
     // The item's output is still open: the engine keeps its muxer after the
@@ -61,7 +61,7 @@ struct VlcPlayer::Private
         }
         case libvlc_MediaPlayerLengthChanged:
             if (event->u.media_player_length_changed.new_length > 0)
-                self->lengthKnown = true;
+                self->lengthMs = event->u.media_player_length_changed.new_length;
             break;
         case libvlc_MediaPlayerPositionChanged:
             if (event->u.media_player_position_changed.new_position > 0.0f)
@@ -177,7 +177,7 @@ void VlcPlayer::start(const QString &input, const QString &option)
     libvlc_media_add_option(media.get(), engineOption(option).toUtf8().constData());
 
     d->progressReported = false;
-    d->lengthKnown = false;
+    d->lengthMs = 0;
     d->endReached = false;
     d->readMs = 0;
     d->phase = Phase::Starting;
@@ -223,10 +223,15 @@ bool VlcPlayer::finishedNormally()
     // its end counts as well.
     if (d->phase == Phase::Ended)
         d->stopPlayer();
-    return d->endReached && (d->progressReported || d->lengthKnown);
+    return d->endReached && (d->progressReported || d->lengthMs > 0);
 }
 
 qint64 VlcPlayer::readMilliseconds()
 {
     return d->readMs;
+}
+
+qint64 VlcPlayer::lengthMilliseconds()
+{
+    return d->lengthMs;
 }

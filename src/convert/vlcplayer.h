@@ -24,6 +24,7 @@ public:
     int time() override;
     bool finishedNormally() override;
     qint64 readMilliseconds() override;
+    qint64 lengthMilliseconds() override;
 
     // The option as the engine receives it: VLC 3 names the destination of
     // std{} "dst" where the option text says "url".

@@ -43,6 +43,7 @@ public:
     int time() override { return m_inner->time(); }
     bool finishedNormally() override { return m_inner->finishedNormally(); }
     qint64 readMilliseconds() override { return m_inner->readMilliseconds(); }
+    qint64 lengthMilliseconds() override { return m_inner->lengthMilliseconds(); }
 
 private:
     std::unique_ptr<Player> m_inner;

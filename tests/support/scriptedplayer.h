@@ -65,6 +65,7 @@ public:
     int time() override;
     bool finishedNormally() override;
     qint64 readMilliseconds() override;
+    qint64 lengthMilliseconds() override { return 0; }
 
 private:
     void end();
