@@ -2,6 +2,7 @@
 // scripted answers.
 
 #include <deque>
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -26,12 +27,15 @@ struct Answers final : BatchQuestions
     std::deque<bool> overwrite;
     std::deque<std::optional<QString>> names;
     QStringList asked;
+    std::function<void()> whileAsking;
 
     FileSettings settingsForNextFile() override { return settings; }
     bool bothTracksChecked() override { return true; }
     bool mayOverwrite(const QString &output) override
     {
         asked << output;
+        if (whileAsking)
+            whileAsking();
         const bool yes = overwrite.empty() || overwrite.front();
         if (!overwrite.empty())
             overwrite.pop_front();
@@ -104,6 +108,12 @@ private slots:
     void removedFilesLeaveTheQueue();
     void addedFilesJoinTheQueue();
     void unusableSettingsRefuseTheBatch();
+    void severalJobsGiveTheSameResults_data();
+    void severalJobsGiveTheSameResults();
+    void questionsAndReportsNeverNest();
+    void twoInputsForOneOutputAreSettled();
+    void stopAfterCurrentLetsTheJobsInHandFinish();
+    void stalledJobIsGivenUp();
 };
 
 void TestBatch::convertsThroughHiddenPartFile()
@@ -293,6 +303,103 @@ void TestBatch::unusableSettingsRefuseTheBatch()
     QVERIFY(refused[0][0].toString().contains("h264}:std{access=file"));
     QCOMPARE(fx.script->created, 0);
     QVERIFY(!fx.batch.isRunning());
+}
+
+void TestBatch::severalJobsGiveTheSameResults_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("three at once") << 3;
+}
+
+void TestBatch::severalJobsGiveTheSameResults()
+{
+    QFETCH(int, jobs);
+    Fixture fx;
+    fx.batch.setMaxJobs(jobs);
+    const QStringList files = fx.sources({"1.avi", "2.avi", "3.avi", "4.avi"});
+    // Every start of the bad file fails; the good ones report and end.
+    fx.script->perFile = {{"1.avi", {{{0.5f, 1}, {0.9f, 2}, {-1.0f, -1}}, true, false, true, {}}},
+                          {"2.avi", PlayerScript::failingWithOutput()},
+                          {"3.avi", PlayerScript::converting()},
+                          {"4.avi", PlayerScript::converting()}};
+    fx.batch.start(files);
+    // The first files start in list order, as many at once as allowed.
+    QCOMPARE(fx.batch.jobsInHand(), std::min(jobs, 3));
+    fx.runToEnd();
+
+    QList<FileResult::State> states;
+    for (const FileResult &r : fx.batch.results())
+        states << r.state;
+    using S = FileResult::State;
+    QCOMPARE(states, (QList<S>{S::Converted, S::Failed, S::Converted, S::Converted}));
+    QCOMPARE(fx.givenUp.size(), 1);
+    QCOMPARE(fx.completed.value(0), (QVariantList{3, false}));
+    QCOMPARE(fx.hiddenFiles(), QStringList());
+    QCOMPARE(fx.script->calls.size(), 7);
+}
+
+void TestBatch::questionsAndReportsNeverNest()
+{
+    Fixture fx;
+    fx.batch.setMaxJobs(2);
+    const QStringList files = fx.sources({"bad.avi", "asked.avi"});
+    QVERIFY(writeFile(fx.file("asked.mp4"), "existing"));
+    // While the question about the second file is open, the first file
+    // fails for good: its report must wait for the answer.
+    bool reportedWhileAsking = false;
+    fx.answers.whileAsking = [&] {
+        QTRY_COMPARE(fx.batch.results().value(0).state, FileResult::State::Failed);
+        reportedWhileAsking = !fx.givenUp.isEmpty();
+    };
+    fx.batch.start(files);
+    QVERIFY(!reportedWhileAsking);
+    QCOMPARE(fx.givenUp.size(), 1);
+    fx.runToEnd();
+    QCOMPARE(fx.answers.asked, QStringList{fx.file("asked.mp4")});
+}
+
+void TestBatch::twoInputsForOneOutputAreSettled()
+{
+    Fixture fx;
+    fx.batch.setMaxJobs(2);
+    fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
+    fx.answers.names = {fx.file("a-2.mp4")};
+    fx.batch.start(fx.sources({"a.avi", "a.mov"}));
+    // The second job never writes the name the first is writing.
+    QCOMPARE(fx.answers.asked, QStringList());
+    fx.runToEnd();
+    QCOMPARE(readFile(fx.file("a.mp4")), QByteArray("partial output"));
+    QCOMPARE(readFile(fx.file("a-2.mp4")), QByteArray("partial output"));
+    QCOMPARE(fx.completed.value(0), (QVariantList{2, false}));
+}
+
+void TestBatch::stopAfterCurrentLetsTheJobsInHandFinish()
+{
+    Fixture fx;
+    fx.batch.setMaxJobs(2);
+    fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
+    fx.batch.start(fx.sources({"1.avi", "2.avi", "3.avi"}));
+    fx.batch.stopAfterCurrent();
+    fx.runToEnd();
+    QCOMPARE(fx.script->calls.size(), 2);
+    QCOMPARE(fx.batch.results().value(2).state, FileResult::State::Waiting);
+    QCOMPARE(fx.completed.value(0), (QVariantList{2, false}));
+}
+
+void TestBatch::stalledJobIsGivenUp()
+{
+    Fixture fx;
+    fx.batch.setStallTimeout(1);
+    // The engine keeps reporting the same place.
+    PlayerScript::Job stuck{{{0.2f, 4}}, false, false, true, {}};
+    fx.script->jobs = {stuck};
+    fx.batch.start(fx.sources({"endless.avi"}));
+    QTRY_VERIFY_WITH_TIMEOUT((fx.batch.poll(), !fx.batch.isRunning()), 5000);
+    QCOMPARE(fx.script->calls.size(), 1);
+    QCOMPARE(fx.givenUp.size(), 1);
+    QCOMPARE(fx.batch.results().value(0).reason, QStringLiteral("it made no progress for 1 s"));
+    QCOMPARE(fx.hiddenFiles(), QStringList());
 }
 
 QTEST_MAIN(TestBatch)

@@ -16,9 +16,14 @@ ScriptedPlayer::~ScriptedPlayer()
 void ScriptedPlayer::start(const QString &input, const QString &option)
 {
     m_script->calls.append({input, option});
-    m_job = m_script->jobs.empty() ? PlayerScript::failing() : m_script->jobs.front();
-    if (!m_script->jobs.empty())
-        m_script->jobs.pop_front();
+    const QString name = QFileInfo(input).fileName();
+    if (m_script->perFile.contains(name)) {
+        m_job = m_script->perFile.value(name);
+    } else {
+        m_job = m_script->jobs.empty() ? PlayerScript::failing() : m_script->jobs.front();
+        if (!m_script->jobs.empty())
+            m_script->jobs.pop_front();
+    }
     m_script->fault = m_job.fault;
     if (m_job.refuse)
         throw EngineError("refused", 5);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,8 @@ struct PlayerScript
     };
 
     std::deque<Job> jobs;
+    // Every start of a file of this name takes this job instead.
+    QHash<QString, Job> perFile;
     QList<Call> calls;
     QStringList checked; // files the engine was asked to check
     QString fault;       // of the job started last

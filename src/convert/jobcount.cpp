@@ -1,0 +1,22 @@
+#include "convert/jobcount.h"
+
+#include <algorithm>
+
+#include <QThread>
+
+namespace {
+constexpr int kMostJobs = 4;
+constexpr int kMostChosenJobs = 16;
+} // namespace
+
+int automaticJobCount()
+{
+    return std::clamp(QThread::idealThreadCount() + 1, 1, kMostJobs);
+}
+
+int jobCountFor(const QString &choice)
+{
+    bool ok = false;
+    const int jobs = choice.toInt(&ok);
+    return ok && jobs >= 1 ? std::min(jobs, kMostChosenJobs) : automaticJobCount();
+}
