@@ -14,6 +14,7 @@
 
 #include "programrun.h"
 #include "support/files.h"
+#include "support/skip.h"
 
 using namespace programrun;
 
@@ -81,7 +82,7 @@ void TestProgram::initTestCase()
 void TestProgram::startsAndClosesOnX()
 {
     if (!m_x11)
-        QSKIP("needs an X server (run under xvfb-run)");
+        TARNWICK_SKIP("needs an X server (run under xvfb-run)");
     ProgramCopy copy;
     QVERIFY(copy.isValid());
     const QByteArray catalogue = readFile(copy.filePath(QStringLiteral("Formats.ini")));
@@ -153,7 +154,7 @@ void TestProgram::startsOffscreen()
 void TestProgram::programFolderNotWritable()
 {
     if (!m_x11)
-        QSKIP("needs an X server (run under xvfb-run)");
+        TARNWICK_SKIP("needs an X server (run under xvfb-run)");
     ProgramCopy copy;
     QVERIFY(copy.isValid());
     QTemporaryDir home;

@@ -18,6 +18,7 @@
 #include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -202,7 +203,7 @@ private:
 void TestE2eBatch::initTestCase()
 {
     if (!media::toolsAvailable())
-        QSKIP("ffmpeg and ffprobe are needed");
+        TARNWICK_SKIP("ffmpeg and ffprobe are needed");
     QVERIFY(m_media.isValid());
     m_plain = media::makeClip(m_media.path(), QStringLiteral("plain"), {});
     media::ClipSpec mp4;

@@ -10,6 +10,7 @@
 #include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ private slots:
 void TestLongBatch::everyOtherFileNeverOpens()
 {
     if (!media::toolsAvailable())
-        QSKIP("ffmpeg is not installed");
+        TARNWICK_SKIP("ffmpeg is not installed");
     const int files = qEnvironmentVariableIntValue("TARNWICK_LONG_BATCH_FILES") > 0
                           ? qEnvironmentVariableIntValue("TARNWICK_LONG_BATCH_FILES")
                           : 300;

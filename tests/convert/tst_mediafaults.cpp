@@ -17,6 +17,7 @@
 #include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ private:
 void TestMediaFaults::initTestCase()
 {
     if (!media::toolsAvailable())
-        QSKIP("ffmpeg is not installed");
+        TARNWICK_SKIP("ffmpeg is not installed");
 }
 
 std::unique_ptr<HostFixture> TestMediaFaults::makeFixture()

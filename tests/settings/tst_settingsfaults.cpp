@@ -16,6 +16,7 @@
 
 #include "settings/settingsfile.h"
 #include "support/hostfixture.h"
+#include "support/skip.h"
 #include "support/files.h"
 
 namespace {
@@ -70,11 +71,11 @@ void TestSettingsFaults::killedWritesLeaveAWholeFile()
 void TestSettingsFaults::fullDiskKeepsTheOldFile()
 {
     if (::geteuid() != 0)
-        QSKIP("mounting a small file system needs root");
+        TARNWICK_SKIP("mounting a small file system needs root");
     QTemporaryDir dir;
     const QByteArray mountPoint = QFile::encodeName(dir.path());
     if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
-        QSKIP("tmpfs cannot be mounted here");
+        TARNWICK_SKIP("tmpfs cannot be mounted here");
     auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
 
     const QString ini = dir.filePath("Formats.ini");
