@@ -101,9 +101,10 @@ void TestMediaFaults::twoHourFileOfHoles()
     QVERIFY(runBatch(*fx, 240000));
     const QStringList messages = fx->desktop.boxTexts();
     qInfo() << messages;
-    QVERIFY(messages.size() == 1);
-    QVERIFY(messages[0] == QStringLiteral("Conversion Complete, Total Converted files:1") ||
-            messages[0] == "Unable to Convert File:" + path + " ");
+    // Zeros where the samples should be: the engine could as well give up on
+    // the file ("Unable to Convert File:"), but libvlc 3 decodes what it can
+    // and finishes it, and that is what must not change unnoticed.
+    QCOMPARE(messages, QStringList{QStringLiteral("Conversion Complete, Total Converted files:1")});
     QCOMPARE(media::digest(path), before);
 }
 
@@ -135,9 +136,9 @@ void TestMediaFaults::fileGrowingWhileConverted()
         }
     }));
     const QStringList messages = fx->desktop.boxTexts();
-    QCOMPARE(messages.size(), 1);
-    QVERIFY(messages[0].startsWith(QStringLiteral("Conversion Complete")) ||
-            messages[0].startsWith(QStringLiteral("Unable to Convert File:")));
+    // The engine might stop at the end it first saw or fail on the moving
+    // end; libvlc 3 converts what it reads and finishes.
+    QCOMPARE(messages, QStringList{QStringLiteral("Conversion Complete, Total Converted files:1")});
     // The program only ever read it: the file is exactly what was written.
     QCOMPARE(QFileInfo(growing).size(), qint64(chunk.size()) * (appended + 1));
 }
