@@ -208,6 +208,14 @@ void TestProgram::programFolderNotWritable()
     QVERIFY(!QFileInfo::exists(copy.filePath(QStringLiteral("Converted Videos"))));
     QCOMPARE(readFile(copy.filePath(QStringLiteral("Formats.ini"))), catalogue);
     QCOMPARE(::chmod(QFile::encodeName(copy.path()).constData(), 0755), 0);
+
+    // The user's own folders take what the program folder cannot.
+    const QString videos = home.path() + QStringLiteral("/Videos/Converted Videos");
+    QVERIFY(QFileInfo(videos).isDir());
+    const QByteArray stored = readFile(home.path() + QStringLiteral("/.config/tarnwick/Formats.ini"));
+    QVERIFY2(stored.startsWith("[genral]") &&
+                 stored.contains("\nOutputPath=" + QFile::encodeName(videos) + '\n'),
+             stored.constData());
 }
 
 QTEST_MAIN(TestProgram)
