@@ -14,6 +14,7 @@
 
 #include "programrun.h"
 #include "support/files.h"
+#include "support/skip.h"
 
 using namespace programrun;
 
@@ -42,6 +43,21 @@ QStringList vlcPluginsMapped(qint64 pid)
     return plugins;
 }
 
+// Mesa's GL libraries, which Qt loads for the movie unless the software
+// scene graph draws it.
+QStringList glDriverMapped(qint64 pid)
+{
+    QStringList libraries;
+    const QString maps =
+        QString::fromUtf8(readFile(QStringLiteral("/proc/%1/maps").arg(pid)));
+    for (const QString &line : maps.split(QLatin1Char('\n')))
+        for (const char *name : {"libGLX_mesa", "swrast_dri", "libgallium", "llvmpipe"})
+            if (line.contains(QLatin1String(name)))
+                libraries << line.section(QLatin1Char(' '), -1);
+    libraries.removeDuplicates();
+    return libraries;
+}
+
 } // namespace
 
 class TestProgram : public QObject
@@ -60,20 +76,25 @@ private:
 
 void TestProgram::initTestCase()
 {
-    m_x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>() != nullptr;
+    // The offscreen platform may also offer an X11 connection, for GLX.
+    m_x11 = QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
 void TestProgram::startsAndClosesOnX()
 {
     if (!m_x11)
-        QSKIP("needs an X server (run under xvfb-run)");
+        TARNWICK_SKIP("needs an X server (run under xvfb-run)");
     ProgramCopy copy;
     QVERIFY(copy.isValid());
     const QByteArray catalogue = readFile(copy.filePath(QStringLiteral("Formats.ini")));
     QVERIFY(!catalogue.contains("OutputPath"));
 
     QProcess program;
-    program.setProcessEnvironment(copy.environment(QStringLiteral("xcb")));
+    QProcessEnvironment env = copy.environment(QStringLiteral("xcb"));
+    env.insert(QStringLiteral("TARNWICK_REPORT_FIRST_FRAME"), QStringLiteral("1"));
+    for (const char *name : {"QT_QUICK_BACKEND", "QMLSCENE_DEVICE", "QSG_RHI_BACKEND"})
+        env.remove(QLatin1String(name));
+    program.setProcessEnvironment(env);
     program.setWorkingDirectory(QDir::rootPath());
     program.start(copy.program(), {});
     QVERIFY(program.waitForStarted(10000));
@@ -83,12 +104,19 @@ void TestProgram::startsAndClosesOnX()
     QVERIFY(QFileInfo(copy.filePath(QStringLiteral("Converted Videos"))).isDir());
     // No engine is made before the first file is converted.
     QCOMPARE(vlcPluginsMapped(program.processId()), QStringList());
+    // Once the movie is on screen the way it is drawn is settled: the
+    // software scene graph, without a GL driver.
+    QByteArray errors;
+    QTRY_VERIFY_WITH_TIMEOUT((errors += program.readAllStandardError())
+                                 .contains("tarnwick: first frame"),
+                             30000);
+    QCOMPARE(glDriverMapped(program.processId()), QStringList());
 
     QVERIFY(requestClose(window));
     QVERIFY(program.waitForFinished(20000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
-    const QByteArray errors = program.readAllStandardError();
+    errors += program.readAllStandardError();
     QVERIFY2(movieComplaints(errors).isEmpty(), errors.constData());
 
     // The catalogue as shipped, with the output folder added to "genral".
@@ -127,7 +155,7 @@ void TestProgram::startsOffscreen()
 void TestProgram::programFolderNotWritable()
 {
     if (!m_x11)
-        QSKIP("needs an X server (run under xvfb-run)");
+        TARNWICK_SKIP("needs an X server (run under xvfb-run)");
     ProgramCopy copy;
     QVERIFY(copy.isValid());
     QTemporaryDir home;
@@ -181,6 +209,14 @@ void TestProgram::programFolderNotWritable()
     QVERIFY(!QFileInfo::exists(copy.filePath(QStringLiteral("Converted Videos"))));
     QCOMPARE(readFile(copy.filePath(QStringLiteral("Formats.ini"))), catalogue);
     QCOMPARE(::chmod(QFile::encodeName(copy.path()).constData(), 0755), 0);
+
+    // The user's own folders take what the program folder cannot.
+    const QString videos = home.path() + QStringLiteral("/Videos/Converted Videos");
+    QVERIFY(QFileInfo(videos).isDir());
+    const QByteArray stored = readFile(home.path() + QStringLiteral("/.config/tarnwick/Formats.ini"));
+    QVERIFY2(stored.startsWith("[genral]") &&
+                 stored.contains("\nOutputPath=" + QFile::encodeName(videos) + '\n'),
+             stored.constData());
 }
 
 QTEST_MAIN(TestProgram)

@@ -12,6 +12,7 @@
 #include "settings/presetlist.h"
 #include "settings/settingsfile.h"
 #include "support/media.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ private:
 void TestCatalogue::initTestCase()
 {
     if (!media::toolsAvailable())
-        QSKIP("ffmpeg and ffprobe are needed");
+        TARNWICK_SKIP("ffmpeg and ffprobe are needed");
     QVERIFY(m_dir.isValid());
     media::ClipSpec spec;
     spec.seconds = kClipSeconds;

@@ -16,6 +16,7 @@
 #include "convert/vlcengine.h"
 #include "support/files.h"
 #include "support/media.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ private:
 void TestJobFaults::initTestCase()
 {
     if (!media::toolsAvailable())
-        QSKIP("ffmpeg and ffprobe are needed");
+        TARNWICK_SKIP("ffmpeg and ffprobe are needed");
     media::ClipSpec spec;
     spec.seconds = 4;
     spec.width = 640;

@@ -10,6 +10,7 @@
 #include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ private slots:
 void TestLongBatch::everyOtherFileNeverOpens()
 {
     if (!media::toolsAvailable())
-        QSKIP("ffmpeg is not installed");
+        TARNWICK_SKIP("ffmpeg is not installed");
     const int files = qEnvironmentVariableIntValue("TARNWICK_LONG_BATCH_FILES") > 0
                           ? qEnvironmentVariableIntValue("TARNWICK_LONG_BATCH_FILES")
                           : 300;
@@ -131,7 +132,11 @@ void TestLongBatch::everyOtherFileNeverOpens()
     QVERIFY2(last.fds <= first.fds + 4, "open files grow with the batch");
     QVERIFY2(last.threads <= first.threads + 4, "threads grow with the batch");
     const Usage middle = marks.value(files / 3);
-    QVERIFY2(last.rssKb - middle.rssKb < 40 * 1024, "memory grows with the batch");
+    // Under the program's cap of two malloc arenas (set for this test in
+    // CMakeLists.txt) RSS drifts by 9 to 15 MB from file 100 to file 300 as
+    // the arenas fragment. 30 MB is twice that: what keeps more than about
+    // 75 kB a file on top of it fails.
+    QVERIFY2(last.rssKb - middle.rssKb < 30 * 1024, "memory grows with the batch");
 }
 
 QTEST_MAIN(TestLongBatch)

@@ -17,6 +17,7 @@
 #include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ private:
 void TestMediaFaults::initTestCase()
 {
     if (!media::toolsAvailable())
-        QSKIP("ffmpeg is not installed");
+        TARNWICK_SKIP("ffmpeg is not installed");
 }
 
 std::unique_ptr<HostFixture> TestMediaFaults::makeFixture()
@@ -100,9 +101,14 @@ void TestMediaFaults::twoHourFileOfHoles()
     QVERIFY(runBatch(*fx, 240000));
     const QStringList messages = fx->desktop.boxTexts();
     qInfo() << messages;
-    QVERIFY(messages.size() == 1);
-    QVERIFY(messages[0] == QStringLiteral("Conversion Complete, Total Converted files:1") ||
-            messages[0] == "Unable to Convert File:" + path + " ");
+    // Zeros where the samples should be: libvlc 3 reads the two hours through
+    // but writes only what it could decode, so the output does not cover what
+    // was read. That is reported, not counted (the other acceptable outcome,
+    // a whole output, would be "Conversion Complete, Total Converted files:1").
+    QCOMPARE(messages, QStringList{"Unable to Convert File:" + path + " "});
+    QCOMPARE(fx->dlg().batch().results().value(0).reason,
+             QStringLiteral("the converted file is shorter than what was read of its source"));
+    QVERIFY(!QFileInfo::exists(fx->file(QStringLiteral("long.mp4"))));
     QCOMPARE(media::digest(path), before);
 }
 
@@ -134,9 +140,9 @@ void TestMediaFaults::fileGrowingWhileConverted()
         }
     }));
     const QStringList messages = fx->desktop.boxTexts();
-    QCOMPARE(messages.size(), 1);
-    QVERIFY(messages[0].startsWith(QStringLiteral("Conversion Complete")) ||
-            messages[0].startsWith(QStringLiteral("Unable to Convert File:")));
+    // The engine might stop at the end it first saw or fail on the moving
+    // end; libvlc 3 converts what it reads and finishes.
+    QCOMPARE(messages, QStringList{QStringLiteral("Conversion Complete, Total Converted files:1")});
     // The program only ever read it: the file is exactly what was written.
     QCOMPARE(QFileInfo(growing).size(), qint64(chunk.size()) * (appended + 1));
 }

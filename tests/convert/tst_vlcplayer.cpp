@@ -12,6 +12,7 @@
 #include "convert/vlcengine.h"
 #include "convert/vlcplayer.h"
 #include "support/media.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ private:
 void TestVlcPlayer::initTestCase()
 {
     if (!media::toolsAvailable())
-        QSKIP("ffmpeg and ffprobe are needed");
+        TARNWICK_SKIP("ffmpeg and ffprobe are needed");
     QVERIFY(m_dir.isValid());
     m_clip3s = media::makeClip(m_dir.path(), QStringLiteral("clip3s"), {});
     media::ClipSpec tiny;

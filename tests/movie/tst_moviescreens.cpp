@@ -212,24 +212,26 @@ void TestMovieScreens::listsFollowTheCatalogue()
     QQuickItem *container = item(QStringLiteral("containerBox"));
     QQuickItem *videoCodec = item(QStringLiteral("videoCodecBox"));
     QQuickItem *audioCodec = item(QStringLiteral("audioCodecBox"));
-    QCOMPARE(format->property("currentText").toString(), dlg.m_format);
-    QCOMPARE(container->property("currentText").toString(), dlg.m_container);
-    QCOMPARE(videoCodec->property("currentText").toString(), dlg.m_videoCodec);
-    QCOMPARE(audioCodec->property("currentText").toString(), dlg.m_audioCodec);
-    QCOMPARE(format->property("count").toInt(), dlg.m_formats.size());
+    // The shipped catalogue: eleven formats, .mp4 first, then .mkv.
+    QCOMPARE(format->property("currentText").toString(), QStringLiteral(".mp4"));
+    QCOMPARE(container->property("currentText").toString(), QStringLiteral("mp4"));
+    QCOMPARE(videoCodec->property("currentText").toString(), QStringLiteral("h264"));
+    QCOMPARE(audioCodec->property("currentText").toString(), QStringLiteral("mp4a"));
+    QCOMPARE(format->property("count").toInt(), 11);
 
     click(QStringLiteral("navVideo"));
     format->forceActiveFocus(Qt::TabFocusReason);
     QTest::keyClick(dlg.movie(), Qt::Key_Down);
-    QCOMPARE(dlg.m_format, dlg.m_formats.at(1));
-    QCOMPARE(format->property("currentText").toString(), dlg.m_format);
-    QCOMPARE(container->property("currentText").toString(), dlg.m_container);
-    QCOMPARE(videoCodec->property("count").toInt(), dlg.m_videoCodecs.size());
-    QCOMPARE(videoCodec->property("currentText").toString(), dlg.m_videoCodec);
+    QCOMPARE(dlg.m_format, QStringLiteral(".mkv"));
+    QCOMPARE(format->property("currentText").toString(), QStringLiteral(".mkv"));
+    QCOMPARE(container->property("currentText").toString(), QStringLiteral("mkv"));
+    QCOMPARE(dlg.m_container, QStringLiteral("mkv"));
+    QCOMPARE(videoCodec->property("count").toInt(), 6); // h264|hevc|VP90|VP80|mp4v|theo
+    QCOMPARE(videoCodec->property("currentText").toString(), QStringLiteral("h264"));
 
     videoCodec->forceActiveFocus(Qt::TabFocusReason);
     QTest::keyClick(dlg.movie(), Qt::Key_Down);
-    QCOMPARE(dlg.m_videoCodec, dlg.m_videoCodecs.at(1));
+    QCOMPARE(dlg.m_videoCodec, QStringLiteral("hevc"));
     item(QStringLiteral("videoBitrateBox"))->forceActiveFocus(Qt::TabFocusReason);
     QTest::keyClick(dlg.movie(), Qt::Key_Down);
     QCOMPARE(dlg.m_videoBitrate, QStringLiteral("1536"));
@@ -243,7 +245,9 @@ void TestMovieScreens::listsFollowTheCatalogue()
 void TestMovieScreens::otherFolderReachesProgram()
 {
     MainWindow &dlg = m_fx->dlg();
-    QCOMPARE(item(QStringLiteral("pathField"))->property("text").toString(), dlg.m_outputPath);
+    // The default output folder, in the fixture's program folder.
+    QCOMPARE(item(QStringLiteral("pathField"))->property("text").toString(),
+             m_fx->file(QStringLiteral("Converted Videos")));
     click(QStringLiteral("otherFolderRadio"));
     QVERIFY(!dlg.m_sameDirectory);
 

@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include "platform/instancelock.h"
+#include "support/skip.h"
 
 class TestInstanceLock : public QObject
 {
@@ -75,7 +76,7 @@ void TestInstanceLock::lockWhereOnlyTheUserCanWrite()
         tmp += QStringLiteral("/gone");
     } else {
         if (::geteuid() != 0)
-            QSKIP("acting as another user needs root");
+            TARNWICK_SKIP("acting as another user needs root");
         // A sticky folder for everyone, where another user listens first on
         // the name and takes the per-user folder's name.
         QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
