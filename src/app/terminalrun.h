@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+
+#include "convert/batch.h"
+
+class Engine;
+class TerminalOptions;
+
+// A batch run from the command line: the options answer the batch's
+// questions, and the run reports on the error output, one line per file,
+// with a live progress line when that output is a terminal. The standard
+// output carries only the converted files' paths.
+class TerminalRun final : public QObject, public BatchQuestions
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TerminalRun)
+
+public:
+    // Exit statuses besides 0 (every file converted) and 128 + a stop
+    // signal's number.
+    static constexpr int kNotAllConverted = 1;
+    static constexpr int kBadArguments = 2;
+
+    TerminalRun(Engine &engine, const TerminalOptions &options, QObject *parent = nullptr);
+    ~TerminalRun() override;
+
+    // Converts the options' files in an event loop of its own; returns the
+    // exit status.
+    int exec();
+
+    FileSettings settingsForNextFile() override;
+    bool bothTracksChecked() override;
+    bool mayOverwrite(const QString &output) override;
+    std::optional<QString> otherOutputName(const QString &input, const QString &output,
+                                           bool bothTracks) override;
+
+private:
+    void onFileStarted(const QString &input);
+    void onProgress(int percent);
+    void onFileChanged(int index);
+    void onStopSignal(int signalNumber);
+    void printSummary(bool stopped);
+    void clearLiveLine();
+
+    const TerminalOptions &m_options;
+    Batch m_batch;
+    QHash<QString, QString> m_skipReasons; // by input
+    QList<bool> m_reported;
+    QElapsedTimer m_fileClock;
+    QString m_current;
+    QString m_currentOutput;
+    bool m_outputWasThere = false;
+    int m_stopSignal = 0;
+    int m_stopped = 0; // files the stop ended in hand
+    bool m_live = false;
+    bool m_liveShown = false;
+};
