@@ -38,6 +38,7 @@ constexpr OptionText kOptions[] = {
     {"overwrite", nullptr, "Replace outputs that exist already."},
     {"skip-existing", nullptr, "Skip files whose output exists already (the default)."},
     {"keep-both", nullptr, "Keep an existing output and write \"name (2).ext\" beside it."},
+    {"jobs", "n", "Files converted at once, 1 to 16 (default: 1)."},
     {"catalogue", "file", "Read the formats from this file instead of Formats.ini."},
 };
 
@@ -160,6 +161,14 @@ TerminalOptions::Outcome TerminalOptions::parse(const QStringList &arguments)
     m_existing = isSet("overwrite")   ? Existing::Overwrite
                  : isSet("keep-both") ? Existing::KeepBoth
                                       : Existing::Skip;
+
+    if (isSet("jobs")) {
+        bool ok = false;
+        m_jobs = value("jobs").toInt(&ok);
+        if (!ok || m_jobs < 1 || m_jobs > kMaxJobs)
+            return invalid(QStringLiteral("The number of jobs \"%1\" cannot be used: give 1 to %2.")
+                               .arg(value("jobs"), QString::number(kMaxJobs)));
+    }
 
     // The catalogue as the window reads it: the program's Formats.ini with
     // the user's file over it, or only the file given.

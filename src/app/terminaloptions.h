@@ -34,6 +34,9 @@ public:
     // Absolute paths, each once, in the order given.
     const QStringList &inputs() const { return m_inputs; }
     Existing existing() const { return m_existing; }
+    int jobs() const { return m_jobs; }
+
+    static constexpr int kMaxJobs = 16;
 
 private:
     Outcome invalid(const QString &message);
@@ -45,4 +48,5 @@ private:
     FileSettings m_settings;
     QStringList m_inputs;
     Existing m_existing = Existing::Skip;
+    int m_jobs = 1;
 };

@@ -34,16 +34,22 @@ bool exists(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
+bool sameFile(const QString &a, const QString &b)
+{
+    const QFileInfo fa(a), fb(b);
+    return a == b || (fa.exists() && fa.canonicalFilePath() == fb.canonicalFilePath());
+}
+
 } // namespace
 
 TerminalRun::TerminalRun(Engine &engine, const TerminalOptions &options, QObject *parent)
     : QObject(parent), m_options(options), m_batch(engine, *this),
       m_live(::isatty(STDERR_FILENO) == 1)
 {
+    m_batch.setMaxJobs(options.jobs());
     connect(&m_batch, &Batch::refused, this,
             [](const QString &message) { print(stderr, message + QLatin1Char('\n')); });
     connect(&m_batch, &Batch::fileStarted, this, &TerminalRun::onFileStarted);
-    connect(&m_batch, &Batch::progressChanged, this, &TerminalRun::onProgress);
     connect(&m_batch, &Batch::fileChanged, this, &TerminalRun::onFileChanged);
     connect(&m_batch, &Batch::deleteFailed, this, [this](const QString &path) {
         clearLiveLine();
@@ -86,88 +92,70 @@ bool TerminalRun::bothTracksChecked()
     return tracks.video && tracks.audio;
 }
 
+// Asked right after fileStarted() of the file whose output is settled.
 bool TerminalRun::mayOverwrite(const QString &output)
 {
-    m_outputWasThere = true;
+    Output &known = m_outputs[m_current];
+    known.wasThere = true;
     if (m_options.existing() == TerminalOptions::Existing::Overwrite)
         return true;
     // Nobody can be asked: without a choice on the command line the file is
     // skipped.
-    m_skipReasons.insert(m_current, QStringLiteral("%1 exists already (--overwrite replaces it, "
-                                                   "--keep-both writes beside it)")
-                                        .arg(output));
+    known.skipReason = QStringLiteral("%1 exists already (--overwrite replaces it, --keep-both "
+                                      "writes beside it)")
+                           .arg(output);
     return false;
 }
 
 std::optional<QString> TerminalRun::otherOutputName(const QString &input, const QString &output,
                                                     bool)
 {
-    if (m_options.existing() != TerminalOptions::Existing::KeepBoth) {
-        if (!m_skipReasons.contains(input))
-            m_skipReasons.insert(input, QStringLiteral("its output would replace the file "
-                                                       "itself (--keep-both or --output "
-                                                       "write elsewhere)"));
-        return std::nullopt;
-    }
-    for (int number = 2;; ++number) {
-        const QString free = numberedOutputName(output, number);
-        if (!exists(free) && free != input) {
-            m_currentOutput = free;
-            m_outputWasThere = false;
-            return free;
+    Output &known = m_outputs[input];
+    if (m_options.existing() == TerminalOptions::Existing::KeepBoth) {
+        for (int number = 2;; ++number) {
+            const QString free = numberedOutputName(output, number);
+            if (!exists(free) && free != input) {
+                known.path = free;
+                known.wasThere = false;
+                return free;
+            }
         }
     }
+    if (known.skipReason.isEmpty())
+        known.skipReason =
+            sameFile(output, input)
+                ? QStringLiteral("its output would replace the file itself (--keep-both or "
+                                 "--output write elsewhere)")
+                : QStringLiteral("%1 is being written for another file (--keep-both writes "
+                                 "beside it)")
+                      .arg(output);
+    return std::nullopt;
 }
 
 void TerminalRun::onFileStarted(const QString &input)
 {
-    if (input != m_current) {
-        m_current = input;
+    m_current = input;
+    Output &known = m_outputs[input];
+    if (known.path.isEmpty()) {
         const FileSettings &settings = m_options.settings();
-        m_currentOutput = outputFileName(input, settings.sameDirectory, settings.outputFolder,
-                                         settings.conversion.format);
-        m_outputWasThere = false;
+        known.path = outputFileName(input, settings.sameDirectory, settings.outputFolder,
+                                    settings.conversion.format);
     }
-    m_fileClock.start();
-    if (!m_live)
-        return;
-    const QList<FileResult> &results = m_batch.results();
-    qsizetype index = 0;
-    while (index < results.size() && results.at(index).input != input)
-        ++index;
-    clearLiveLine();
-    print(stderr, QStringLiteral("[%1/%2] %3 ...")
-                      .arg(QString::number(index + 1), QString::number(results.size()),
-                           QFileInfo(input).fileName()));
-    m_liveShown = true;
-}
-
-void TerminalRun::onProgress(int percent)
-{
-    if (!m_live || percent <= 0)
-        return;
-    const qint64 elapsed = m_fileClock.elapsed() / 1000;
-    const qint64 left = elapsed * (100 - percent) / percent;
-    const QList<FileResult> &results = m_batch.results();
-    qsizetype index = 0;
-    while (index < results.size() && results.at(index).input != m_current)
-        ++index;
-    clearLiveLine();
-    print(stderr, QStringLiteral("[%1/%2] %3 %4% %5 left")
-                      .arg(QString::number(index + 1), QString::number(results.size()),
-                           QFileInfo(m_current).fileName(), QString::number(percent),
-                           clock(left)));
-    m_liveShown = true;
+    known.clock.start();
+    showLiveLine();
 }
 
 void TerminalRun::onFileChanged(int index)
 {
     const FileResult &result = m_batch.results().at(index);
     if (result.state == FileResult::State::Waiting ||
-        result.state == FileResult::State::Converting || m_reported.value(index, true))
+        result.state == FileResult::State::Converting || m_reported.value(index, true)) {
+        showLiveLine();
         return;
+    }
     m_reported[index] = true;
     clearLiveLine();
+    const Output known = m_outputs.value(result.input);
     switch (result.state) {
     case FileResult::State::Converted:
         print(stderr, QStringLiteral("converted: %1 -> %2\n").arg(result.input, result.output));
@@ -180,16 +168,50 @@ void TerminalRun::onFileChanged(int index)
         if (m_stopSignal != 0) {
             ++m_stopped;
             // The stop keeps a partial output only where no file was before.
-            const bool kept = !m_outputWasThere && exists(m_currentOutput);
+            const bool kept = !known.wasThere && exists(known.path);
             print(stderr, kept ? QStringLiteral("stopped: %1 (converted so far: %2)\n")
-                                     .arg(result.input, m_currentOutput)
+                                     .arg(result.input, known.path)
                                : QStringLiteral("stopped: %1\n").arg(result.input));
             break;
         }
-        print(stderr, QStringLiteral("skipped: %1: %2\n")
-                          .arg(result.input, m_skipReasons.value(result.input, result.reason)));
+        print(stderr,
+              QStringLiteral("skipped: %1: %2\n")
+                  .arg(result.input, known.skipReason.isEmpty() ? result.reason : known.skipReason));
         break;
     }
+    showLiveLine();
+}
+
+// One line for the files in hand, rewritten in place.
+void TerminalRun::showLiveLine()
+{
+    if (!m_live || m_stopSignal != 0)
+        return;
+    const QList<FileResult> &results = m_batch.results();
+    int done = 0;
+    QStringList inHand;
+    for (const FileResult &result : results) {
+        if (result.state != FileResult::State::Waiting &&
+            result.state != FileResult::State::Converting) {
+            ++done;
+        } else if (result.state == FileResult::State::Converting) {
+            QString text = QFileInfo(result.input).fileName();
+            if (result.percent > 0) {
+                const qint64 elapsed = m_outputs.value(result.input).clock.elapsed() / 1000;
+                text += QStringLiteral(" %1% %2 left")
+                            .arg(QString::number(result.percent),
+                                 clock(elapsed * (100 - result.percent) / result.percent));
+            }
+            inHand << text;
+        }
+    }
+    if (inHand.isEmpty())
+        return;
+    clearLiveLine();
+    print(stderr, QStringLiteral("[%1/%2] %3")
+                      .arg(QString::number(done), QString::number(results.size()),
+                           inHand.join(QStringLiteral("; "))));
+    m_liveShown = true;
 }
 
 void TerminalRun::onStopSignal(int signalNumber)
@@ -197,7 +219,8 @@ void TerminalRun::onStopSignal(int signalNumber)
     if (!m_batch.isRunning() || m_stopSignal != 0)
         return;
     m_stopSignal = signalNumber;
-    // As Stop in the window: the part file becomes the output only where no
+    clearLiveLine();
+    // As Stop in the window: a part file becomes the output only where no
     // file was before, and none is left behind.
     m_batch.stop();
 }

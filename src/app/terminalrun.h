@@ -38,21 +38,27 @@ public:
                                            bool bothTracks) override;
 
 private:
+    // What the run knows of a file's output, for its report.
+    struct Output
+    {
+        QString path;
+        bool wasThere = false;
+        QString skipReason;
+        QElapsedTimer clock; // since the file's latest attempt began
+    };
+
     void onFileStarted(const QString &input);
-    void onProgress(int percent);
     void onFileChanged(int index);
     void onStopSignal(int signalNumber);
+    void showLiveLine();
     void printSummary(bool stopped);
     void clearLiveLine();
 
     const TerminalOptions &m_options;
     Batch m_batch;
-    QHash<QString, QString> m_skipReasons; // by input
+    QHash<QString, Output> m_outputs; // by input
     QList<bool> m_reported;
-    QElapsedTimer m_fileClock;
-    QString m_current;
-    QString m_currentOutput;
-    bool m_outputWasThere = false;
+    QString m_current; // whose output is being settled
     int m_stopSignal = 0;
     int m_stopped = 0; // files the stop ended in hand
     bool m_live = false;

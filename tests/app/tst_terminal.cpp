@@ -107,6 +107,7 @@ void TestTerminal::badArguments_data()
     QTest::newRow("missing file") << QStringList{"/nonexistent/clip.avi"} << "/nonexistent";
     // Not even root may create a file there.
     QTest::newRow("unwritable output folder") << QStringList{"--output", "/proc"} << "/proc";
+    QTest::newRow("jobs") << QStringList{"--jobs", "0"} << "\"0\"";
     QTest::newRow("neither track") << QStringList{"--no-video", "--no-audio"} << "--no-video";
 }
 
@@ -188,22 +189,28 @@ void TestTerminal::dropsTrack()
 void TestTerminal::interruptLeavesNoPartFile()
 {
     QTemporaryDir dir;
-    const QString slow = media::makeClip(dir.path(), QStringLiteral("slow"), {30.0, 640, 360});
+    const QString slow = media::makeClip(dir.path(), QStringLiteral("a"), {30.0, 640, 360});
     QVERIFY(!slow.isEmpty());
+    QVERIFY(QFile::copy(slow, dir.filePath(QStringLiteral("b.avi"))));
+    const auto parts = [&dir] {
+        int written = 0;
+        for (const QString &name : entries(dir.path()).filter(QStringLiteral(".part")))
+            written += QFileInfo(dir.filePath(name)).size() > 0;
+        return written;
+    };
     QProcess program;
-    // Scaled up, the clip takes far longer to convert than the test waits.
-    startProgram(program, {QStringLiteral("--scale"), QStringLiteral("4"), slow});
+    // Scaled up, the clips take far longer to convert than the test waits.
+    startProgram(program, {QStringLiteral("--jobs"), QStringLiteral("2"), QStringLiteral("--scale"),
+                           QStringLiteral("4"), slow, dir.filePath(QStringLiteral("b.avi"))});
     QVERIFY(program.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        entries(dir.path()).filter(QStringLiteral(".part")).size() == 1 &&
-            QFileInfo(dir.filePath(entries(dir.path()).filter(QStringLiteral(".part")).value(0))).size() > 0,
-        30000);
+    QTRY_COMPARE_WITH_TIMEOUT(parts(), 2, 30000);
 
     ::kill(pid_t(program.processId()), SIGINT);
     QVERIFY(program.waitForFinished(20000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 130);
-    QCOMPARE(entries(dir.path()), QStringList({"slow.avi", "slow.mp4"}));
+    // What was converted so far is kept where no output was before.
+    QCOMPARE(entries(dir.path()), QStringList({"a.avi", "a.mp4", "b.avi", "b.mp4"}));
     QVERIFY(program.readAllStandardOutput().isEmpty());
 }
 
