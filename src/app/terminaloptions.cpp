@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include "convert/jobcount.h"
 #include "convert/settingscheck.h"
 #include "settings/presetlist.h"
 #include "settings/programfolder.h"
@@ -38,7 +39,8 @@ constexpr OptionText kOptions[] = {
     {"overwrite", nullptr, "Replace outputs that exist already."},
     {"skip-existing", nullptr, "Skip files whose output exists already (the default)."},
     {"keep-both", nullptr, "Keep an existing output and write \"name (2).ext\" beside it."},
-    {"jobs", "n", "Files converted at once, 1 to 16 (default: 1)."},
+    {"jobs", "n", "Files converted at once: 1 to 16, or auto (one more than the cores, at "
+                  "most 4). Default: 1."},
     {"catalogue", "file", "Read the formats from this file instead of Formats.ini."},
 };
 
@@ -164,10 +166,12 @@ TerminalOptions::Outcome TerminalOptions::parse(const QStringList &arguments)
 
     if (isSet("jobs")) {
         bool ok = false;
-        m_jobs = value("jobs").toInt(&ok);
-        if (!ok || m_jobs < 1 || m_jobs > kMaxJobs)
-            return invalid(QStringLiteral("The number of jobs \"%1\" cannot be used: give 1 to %2.")
+        const int jobs = value("jobs").toInt(&ok);
+        if (value("jobs") != QLatin1String("auto") && (!ok || jobs < 1 || jobs > kMaxJobs))
+            return invalid(QStringLiteral("The number of jobs \"%1\" cannot be used: give 1 to "
+                                          "%2, or auto.")
                                .arg(value("jobs"), QString::number(kMaxJobs)));
+        m_jobs = jobCountFor(value("jobs"));
     }
 
     // The catalogue as the window reads it: the program's Formats.ini with
