@@ -10,6 +10,8 @@
 #include <QQuickWindow>
 
 #include "app/application.h"
+#include "app/terminaloptions.h"
+#include "app/terminalrun.h"
 #include "convert/vlcengine.h"
 #include "platform/qtdesktop.h"
 
@@ -72,6 +74,29 @@ private:
     bool m_done = false;
 };
 
+// Without a window: no display is needed, and a running window is neither
+// asked nor refused.
+int convertInTerminal(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("tarnwick"));
+    app.setApplicationVersion(QStringLiteral("5.0.0.0"));
+    TerminalOptions options(QCoreApplication::applicationDirPath());
+    switch (options.parse(app.arguments())) {
+    case TerminalOptions::Outcome::Shown:
+        std::fputs(options.text().toLocal8Bit().constData(), stdout);
+        return 0;
+    case TerminalOptions::Outcome::Invalid:
+        std::fprintf(stderr, "tarnwick: %s\n", options.text().toLocal8Bit().constData());
+        return TerminalRun::kBadArguments;
+    case TerminalOptions::Outcome::Convert:
+        break;
+    }
+    VlcEngine engine;
+    TerminalRun run(engine, options);
+    return run.exec();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -80,6 +105,10 @@ int main(int argc, char *argv[])
     // a cap each of those threads may keep a malloc arena, and resident
     // memory climbs by tens of megabytes over a batch without being used.
     mallopt(M_ARENA_MAX, 2);
+
+    // Decided before any application object: the window's needs a display.
+    if (TerminalOptions::wanted(argc, argv))
+        return convertInTerminal(argc, argv);
 
     QApplication app(argc, argv);
     // Before the first window: the GL driver otherwise loaded for the movie

@@ -283,6 +283,8 @@ void Batch::startFile(std::unique_ptr<Job> job)
     QString fault = sourceFault(job->input);
     if (fault.isEmpty())
         fault = settingscheck::fault(settings.conversion);
+    if (fault.isEmpty() && !settings.tracks.video && !settings.tracks.audio)
+        fault = QStringLiteral("neither picture nor sound is to be kept");
     if (!fault.isEmpty()) {
         failFile(job->index, fault);
         return;
@@ -325,7 +327,8 @@ void Batch::startFile(std::unique_ptr<Job> job)
     Player *player = job->player.get();
     connect(player, &Player::ended, this, [this, player] { onJobEnded(player); });
     try {
-        player->start(job->input, streamOutputOption(settings.conversion, job->part));
+        player->start(job->input,
+                      streamOutputOption(settings.conversion, job->part, settings.tracks));
     } catch (const EngineError &refusal) {
         removePart(job->part);
         const int index = job->index;
@@ -432,8 +435,11 @@ void Batch::onJobEnded(Player *player)
         reason = QStringLiteral("the engine could not convert it");
     } else {
         const ConversionSettings &s = job->settings.conversion;
-        reason = m_engine.outputFault(job->part, {job->input, s.container, wanted(s.videoCodec),
-                                                  wanted(s.audioCodec), player->readMilliseconds()});
+        reason = m_engine.outputFault(
+            job->part, {job->input, s.container,
+                        job->settings.tracks.video && wanted(s.videoCodec),
+                        job->settings.tracks.audio && wanted(s.audioCodec),
+                        player->readMilliseconds()});
     }
     QString error;
     if (reason.isEmpty() && !commitPartFile(job->part, job->output, &error))

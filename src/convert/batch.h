@@ -22,6 +22,7 @@ class QTimer;
 struct FileSettings
 {
     ConversionSettings conversion;
+    TrackChoice tracks;
     bool sameDirectory = true;
     QString outputFolder;
 };

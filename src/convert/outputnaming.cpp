@@ -52,3 +52,33 @@ QString streamOutputOption(const ConversionSettings &s, const QString &outputFil
         .arg(s.videoCodec, s.videoBitrate, s.scale, s.audioCodec, s.audioBitrate, s.channels,
              s.container, escapeDestination(outputFile));
 }
+
+QString streamOutputOption(const ConversionSettings &s, const QString &outputFile,
+                           TrackChoice keep)
+{
+    if (keep.video && keep.audio)
+        return streamOutputOption(s, outputFile);
+    if (!keep.video && !keep.audio)
+        return {};
+    const QString transcode =
+        keep.video ? QStringLiteral("vcodec=%1,vb=%2,scale=%3,deinterlace")
+                         .arg(s.videoCodec, s.videoBitrate, s.scale)
+                   : QStringLiteral("acodec=%1,ab=%2,channels=%3")
+                         .arg(s.audioCodec, s.audioBitrate, s.channels);
+    // The output chain is a quoted value of duplicate{}, unescaped once
+    // before std{} reads its own quoted destination: the path is escaped
+    // twice. The engine's key "dst" is written as is, since the translation
+    // of "url" only looks at a top-level std{}.
+    const QString output = QStringLiteral("std{access=file,mux=%1,dst=\"%2\"}")
+                               .arg(s.container, escapeDestination(outputFile));
+    return QStringLiteral(":sout=#transcode{%1}:duplicate{dst=\"%2\",select=%3}")
+        .arg(transcode, escapeDestination(output),
+             keep.video ? QStringLiteral("noaudio") : QStringLiteral("novideo"));
+}
+
+QString numberedOutputName(const QString &output, int number)
+{
+    const qsizetype dot = extensionDot(output);
+    const QString extension = dot < 0 ? QString() : output.mid(dot);
+    return withoutExtension(output) + QStringLiteral(" (%1)").arg(number) + extension;
+}

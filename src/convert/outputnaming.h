@@ -30,3 +30,19 @@ QString alternativeOutputName(const QString &input);
 QString escapeDestination(const QString &path);
 
 QString streamOutputOption(const ConversionSettings &settings, const QString &outputFile);
+
+// The tracks an output keeps.
+struct TrackChoice
+{
+    bool video = true;
+    bool audio = true;
+};
+
+// As above when both tracks are kept. A dropped track is neither encoded nor
+// written: the transcode passes it through untouched and the engine's
+// duplicate output selects it away. Empty when neither track is kept.
+QString streamOutputOption(const ConversionSettings &settings, const QString &outputFile,
+                           TrackChoice keep);
+
+// "name (n).ext" for "name.ext", the number before the extension.
+QString numberedOutputName(const QString &output, int number);

@@ -1,0 +1,219 @@
+// The real program converting from the command line, as a script or cron
+// starts it: no display, no platform plugin chosen.
+
+#include <csignal>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "support/files.h"
+#include "support/media.h"
+#include "support/skip.h"
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+void startProgram(QProcess &program, const QStringList &arguments)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(TARNWICK_PROGRAM_DIR "/tarnwick"),
+                  QStringList{QStringLiteral("--convert")} + arguments);
+}
+
+Run run(const QStringList &arguments)
+{
+    QProcess program;
+    startProgram(program, arguments);
+    Run result;
+    if (program.waitForFinished(120000) && program.exitStatus() == QProcess::NormalExit)
+        result.status = program.exitCode();
+    result.out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    result.err = QString::fromLocal8Bit(program.readAllStandardError());
+    return result;
+}
+
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+class TestTerminal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void goodAndBadFile();
+    void badArguments_data();
+    void badArguments();
+    void existingOutput_data();
+    void existingOutput();
+    void dropsTrack_data();
+    void dropsTrack();
+    void interruptLeavesNoPartFile();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_clip;
+};
+
+void TestTerminal::initTestCase()
+{
+    if (!media::toolsAvailable())
+        TARNWICK_SKIP("needs ffmpeg and ffprobe");
+    // Not shorter: the engine's H.264 encoder holds back about two seconds
+    // of picture, and a picture-only output of a shorter clip stays empty.
+    m_clip = media::makeClip(m_dir.path(), QStringLiteral("clip"));
+    QVERIFY(!m_clip.isEmpty());
+}
+
+void TestTerminal::goodAndBadFile()
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.avi"));
+    const QString bad = dir.filePath(QStringLiteral("bad.avi"));
+    QVERIFY(QFile::copy(m_clip, good));
+    QVERIFY(writeFile(bad, "a text, not a video\n"));
+
+    const Run result = run({good, bad});
+    QCOMPARE(result.status, 1);
+    const QString output = dir.filePath(QStringLiteral("good.mp4"));
+    QCOMPARE(result.out, output + QLatin1Char('\n'));
+    QVERIFY2(result.err.contains(QStringLiteral("failed: ") + bad), qPrintable(result.err));
+    QCOMPARE(entries(dir.path()), QStringList({"bad.avi", "good.avi", "good.mp4"}));
+    QVERIFY(media::probe(output).ok);
+}
+
+void TestTerminal::badArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("format not in the catalogue") << QStringList{"--format", ".xyz"} << ".xyz";
+    QTest::newRow("codec not of the container")
+        << QStringList{"--format", ".webm", "--video-codec", "h264"} << "h264";
+    QTest::newRow("bitrate") << QStringList{"--audio-bitrate", "0"} << "\"0\"";
+    QTest::newRow("missing file") << QStringList{"/nonexistent/clip.avi"} << "/nonexistent";
+    // Not even root may create a file there.
+    QTest::newRow("unwritable output folder") << QStringList{"--output", "/proc"} << "/proc";
+    QTest::newRow("jobs") << QStringList{"--jobs", "0"} << "\"0\"";
+    QTest::newRow("neither track") << QStringList{"--no-video", "--no-audio"} << "--no-video";
+}
+
+void TestTerminal::badArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, named);
+    const Run result = run(arguments + QStringList{m_clip});
+    QCOMPARE(result.status, 2);
+    QVERIFY2(result.err.contains(named), qPrintable(result.err));
+    QVERIFY(result.out.isEmpty());
+    QCOMPARE(entries(m_dir.path()), QStringList{"clip.avi"});
+}
+
+void TestTerminal::existingOutput_data()
+{
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("written"); // empty: nothing
+    QTest::addColumn<bool>("oldKept");
+    QTest::newRow("default skips") << QString() << 1 << QString() << true;
+    QTest::newRow("overwrite") << "--overwrite" << 0 << "clip.mp4" << false;
+    QTest::newRow("keep both") << "--keep-both" << 0 << "clip (2).mp4" << true;
+}
+
+void TestTerminal::existingOutput()
+{
+    QFETCH(QString, choice);
+    QFETCH(int, status);
+    QFETCH(QString, written);
+    QFETCH(bool, oldKept);
+    QTemporaryDir dir;
+    const QString input = dir.filePath(QStringLiteral("clip.avi"));
+    const QString old = dir.filePath(QStringLiteral("clip.mp4"));
+    QVERIFY(QFile::copy(m_clip, input));
+    QVERIFY(writeFile(old, "an older output"));
+
+    QStringList arguments{input};
+    if (!choice.isEmpty())
+        arguments.prepend(choice);
+    const Run result = run(arguments);
+    QCOMPARE(result.status, status);
+    QCOMPARE(result.out, written.isEmpty() ? QString() : dir.filePath(written) + QLatin1Char('\n'));
+    QCOMPARE(readFile(old) == "an older output", oldKept);
+    if (!written.isEmpty())
+        QVERIFY(media::probe(dir.filePath(written)).ok);
+    else
+        QVERIFY2(result.err.contains(old), qPrintable(result.err));
+}
+
+void TestTerminal::dropsTrack_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<int>("videoStreams");
+    QTest::addColumn<int>("audioStreams");
+    QTest::newRow("no video") << "--no-video" << 0 << 1;
+    QTest::newRow("no audio") << "--no-audio" << 1 << 0;
+}
+
+void TestTerminal::dropsTrack()
+{
+    QFETCH(QString, option);
+    QFETCH(int, videoStreams);
+    QFETCH(int, audioStreams);
+    // Quotes, a brace and a comma in the folder survive the nested option.
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("a \"b\" {c},'d'"));
+    QVERIFY(QDir().mkpath(folder));
+
+    const Run result = run({option, QStringLiteral("--format"), QStringLiteral(".mkv"),
+                            QStringLiteral("--output"), folder, m_clip});
+    QCOMPARE(result.status, 0);
+    const media::Probe probe = media::probe(QDir(folder).filePath(QStringLiteral("clip.mkv")));
+    QVERIFY2(probe.ok, qPrintable(probe.error));
+    QCOMPARE(probe.videoStreams, videoStreams);
+    QCOMPARE(probe.audioStreams, audioStreams);
+}
+
+void TestTerminal::interruptLeavesNoPartFile()
+{
+    QTemporaryDir dir;
+    const QString slow = media::makeClip(dir.path(), QStringLiteral("a"), {30.0, 640, 360});
+    QVERIFY(!slow.isEmpty());
+    QVERIFY(QFile::copy(slow, dir.filePath(QStringLiteral("b.avi"))));
+    const auto parts = [&dir] {
+        int written = 0;
+        for (const QString &name : entries(dir.path()).filter(QStringLiteral(".part")))
+            written += QFileInfo(dir.filePath(name)).size() > 0;
+        return written;
+    };
+    QProcess program;
+    // Scaled up, the clips take far longer to convert than the test waits.
+    startProgram(program, {QStringLiteral("--jobs"), QStringLiteral("2"), QStringLiteral("--scale"),
+                           QStringLiteral("4"), slow, dir.filePath(QStringLiteral("b.avi"))});
+    QVERIFY(program.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(parts(), 2, 30000);
+
+    ::kill(pid_t(program.processId()), SIGINT);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 130);
+    // What was converted so far is kept where no output was before.
+    QCOMPARE(entries(dir.path()), QStringList({"a.avi", "a.mp4", "b.avi", "b.mp4"}));
+    QVERIFY(program.readAllStandardOutput().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestTerminal)
+#include "tst_terminal.moc"
