@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTest>
 
+#include "convert/jobcount.h"
 #include "convert/vlcengine.h"
 #include "filelist/filelist.h"
 #include "support/hostfixture.h"
@@ -43,11 +44,20 @@ class TestLongBatch : public QObject
     Q_OBJECT
 
 private slots:
+    void everyOtherFileNeverOpens_data();
     void everyOtherFileNeverOpens();
 };
 
+void TestLongBatch::everyOtherFileNeverOpens_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("automatic") << automaticJobCount();
+}
+
 void TestLongBatch::everyOtherFileNeverOpens()
 {
+    QFETCH(int, jobs);
     if (!media::toolsAvailable())
         TARNWICK_SKIP("ffmpeg is not installed");
     const int files = qEnvironmentVariableIntValue("TARNWICK_LONG_BATCH_FILES") > 0
@@ -57,6 +67,7 @@ void TestLongBatch::everyOtherFileNeverOpens()
     VlcEngine engine;
     HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(), &engine);
     MainWindow &dlg = fx.start();
+    dlg.batch().setMaxJobs(jobs);
 
     QTemporaryDir clips;
     media::ClipSpec spec;
