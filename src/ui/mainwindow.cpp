@@ -8,6 +8,7 @@
 #include <QShortcut>
 #include <QWindow>
 
+#include "convert/jobcount.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/desktop.h"
@@ -107,6 +108,7 @@ bool MainWindow::initialise()
         m_showListTimer = m_timers->setTimer(kShowListTimer, 3000);
 
     connectBatch();
+    m_batch->setMaxJobs(automaticJobCount());
 
     loadPresetList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"),
                    QStringLiteral("genral"), &m_formats);
