@@ -28,6 +28,7 @@ struct Answers final : BatchQuestions
     std::deque<std::optional<QString>> names;
     QStringList asked;
     std::function<void()> whileAsking;
+    int dialogs = 0;
 
     FileSettings settingsForNextFile() override { return settings; }
     bool bothTracksChecked() override { return true; }
@@ -43,6 +44,7 @@ struct Answers final : BatchQuestions
     }
     std::optional<QString> otherOutputName(const QString &, const QString &, bool) override
     {
+        ++dialogs;
         if (names.empty())
             return std::nullopt;
         const auto name = names.front();
@@ -114,6 +116,8 @@ private slots:
     void twoInputsForOneOutputAreSettled();
     void stopAfterCurrentLetsTheJobsInHandFinish();
     void stalledJobIsGivenUp();
+    void sourceIsNeverItsOwnOutput_data();
+    void sourceIsNeverItsOwnOutput();
 };
 
 void TestBatch::convertsThroughHiddenPartFile()
@@ -400,6 +404,34 @@ void TestBatch::stalledJobIsGivenUp()
     QCOMPARE(fx.givenUp.size(), 1);
     QCOMPARE(fx.batch.results().value(0).reason, QStringLiteral("it made no progress for 1 s"));
     QCOMPARE(fx.hiddenFiles(), QStringList());
+}
+
+void TestBatch::sourceIsNeverItsOwnOutput_data()
+{
+    QTest::addColumn<QString>("folder"); // the output folder, relative to the source's
+    QTest::newRow("beside the source") << QString();
+    QTest::newRow("the folder through a link") << "link";
+    QTest::newRow("the folder through ..") << "sub/..";
+}
+
+void TestBatch::sourceIsNeverItsOwnOutput()
+{
+    QFETCH(QString, folder);
+    Fixture fx;
+    QVERIFY(QDir(fx.dir.path()).mkdir("sub"));
+    QVERIFY(QFile::link(fx.dir.path(), fx.file("link")));
+    const QStringList files = fx.sources({"clip.mp4"});
+    fx.answers.settings.sameDirectory = folder.isEmpty();
+    fx.answers.settings.outputFolder = fx.file(folder);
+    fx.batch.start(files);
+    fx.runToEnd();
+
+    // Not offered for overwriting; the save dialog is cancelled: skipped.
+    QCOMPARE(fx.answers.asked, QStringList());
+    QCOMPARE(fx.answers.dialogs, 1);
+    QCOMPARE(fx.script->created, 0);
+    QCOMPARE(readFile(files[0]), QByteArray("source"));
+    QCOMPARE(fx.batch.results().value(0).state, FileResult::State::Skipped);
 }
 
 QTEST_MAIN(TestBatch)

@@ -75,6 +75,7 @@ private slots:
     void refusedHandOverReportsAndMovesOn();
     void optionUsesCurrentSettingsVerbatim();
     void cancelStopsPlayerAndResets();
+    void removeAllDuringBatchEndsIt();
 };
 
 void TestBatchDisplay::tickDecisions_data()
@@ -498,6 +499,26 @@ void TestBatchDisplay::cancelStopsPlayerAndResets()
     QCOMPARE(fx.desktop.boxTexts(),
              QStringList{QStringLiteral("Conversion Complete, Total Converted files :1")});
     QCOMPARE(readFile(fx.file("b.mp4")), QByteArray("partial output")); // what was written stays
+}
+
+void TestBatchDisplay::removeAllDuringBatchEndsIt()
+{
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
+    fx.script->jobs.push_back({{{0.2f, 1}}, false, false, true, {}});
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    fx.clearLog();
+    fx.send(QStringLiteral("IDC_FS_REMOVEALL"));
+    // The file in hand is stopped, the waiting one leaves, and the movie is
+    // idle again without a Stop.
+    QCOMPARE(fx.script->stops, 1);
+    QVERIFY(!fx.dlg().batch().isRunning());
+    QCOMPARE(fx.log().mid(fx.log().size() - 6),
+             (QStringList{"_root.disableStop=true", "_root.enableConvert=true", kProgress + "0",
+                          "_root.enablerAllBtns=true", "_root.hideProgress=true",
+                          "_root.convertOutput="}));
+    QVERIFY(fx.dlg().fileList()->m_deleteKeyEnabled);
 }
 
 QTEST_MAIN(TestBatchDisplay)
