@@ -176,6 +176,8 @@ std::optional<QString> MainWindow::otherOutputName(const QString &input, const Q
 
 void MainWindow::showCompletion(int converted, bool stopped)
 {
+    // The machine may sleep and the taskbar is clear while the box waits.
+    endDesktopProgress();
     notifyCompletion(stopped);
     if (converted < 1)
         return;
@@ -188,11 +190,16 @@ void MainWindow::showCompletion(int converted, bool stopped)
     m_desktop.messageBox(this, text, QStringLiteral("Tarnwick"), Desktop::Ok);
 }
 
-void MainWindow::showFinished()
+void MainWindow::endDesktopProgress()
 {
     m_desktop.session().clearProgress();
     m_desktop.session().releaseSleep();
     m_taskbarShown = {-1, -1};
+}
+
+void MainWindow::showFinished()
+{
+    endDesktopProgress();
     const QString yes = QStringLiteral("true");
     m_movie->setVariable(QStringLiteral("_root.disableStop"), yes);
     m_movie->setVariable(QStringLiteral("_root.enableConvert"), yes);

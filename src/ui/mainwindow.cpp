@@ -149,8 +149,7 @@ void MainWindow::shutDown()
     // A conversion still running ends with the window.
     m_batch->disconnect(this);
     m_batch->abandon();
-    m_desktop.session().clearProgress();
-    m_desktop.session().releaseSleep();
+    endDesktopProgress();
     if (m_showListTimer != 0) {
         m_timers->killTimer(m_showListTimer);
         m_showListTimer = 0;

@@ -111,6 +111,7 @@ private:
     QString readTrackChecks();
     void showTaskbarProgress();
     void notifyCompletion(bool stopped);
+    void endDesktopProgress();
     void showCompletion(int converted, bool stopped);
     void showFinished();
 

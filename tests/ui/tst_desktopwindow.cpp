@@ -201,12 +201,12 @@ void TestDesktopWindow::sessionFollowsBatch_data()
     QTest::newRow("to the end") << false
                                 << QStringList{"hold", "progress 0.00 2", "progress 0.25 2",
                                                "progress 0.50 1", "progress 0.75 1",
-                                               "progress 1.00 0",
+                                               "progress 1.00 0", "clear", "release",
                                                "notify Conversion complete|Converted: 1, failed: 1|OUT",
                                                "clear", "release"};
     QTest::newRow("stopped") << true
                              << QStringList{"hold", "progress 0.00 2", "progress 0.50 1",
-                                            "notify Conversion stopped|Converted: 0, failed: 0|OUT",
+                                            "clear", "release", "notify Conversion stopped|Converted: 0, failed: 0|OUT",
                                             "clear", "release"};
 }
 
