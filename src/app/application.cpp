@@ -21,7 +21,7 @@ bool Application::run()
     // running copy does not know.
     QStringList files;
     for (const QString &argument : QCoreApplication::arguments().mid(1))
-        if (!argument.isEmpty())
+        if (!argument.isEmpty() && argument != QLatin1String("--"))
             files << QFileInfo(argument).absoluteFilePath();
     if (m_desktop.topLevelWindowExists(title)) {
         if (!files.isEmpty() && InstanceLock::handOver(title, files))
