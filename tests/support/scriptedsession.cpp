@@ -9,18 +9,3 @@ void ScriptedSession::showProgress(double fraction, int filesLeft)
 {
     calls << QStringLiteral("progress %1 %2").arg(fraction, 0, 'f', 2).arg(filesLeft);
 }
-
-void ScriptedSession::clearProgress()
-{
-    calls << QStringLiteral("clear");
-}
-
-void ScriptedSession::holdSleep()
-{
-    calls << QStringLiteral("hold");
-}
-
-void ScriptedSession::releaseSleep()
-{
-    calls << QStringLiteral("release");
-}

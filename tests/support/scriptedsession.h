@@ -4,7 +4,8 @@
 
 #include "platform/sessionservices.h"
 
-// Records what the window asks of the session, one line per call.
+// Records what the window asks of the session: "notify summary|body|folder",
+// "progress 0.50 2", "clear", "hold", "release".
 class ScriptedSession final : public SessionServices
 {
     Q_OBJECT
@@ -12,13 +13,11 @@ class ScriptedSession final : public SessionServices
 
 public:
     using SessionServices::SessionServices;
-
     void notify(const QString &summary, const QString &body, const QString &folder) override;
     void showProgress(double fraction, int filesLeft) override;
-    void clearProgress() override;
-    void holdSleep() override;
-    void releaseSleep() override;
+    void clearProgress() override { calls << QStringLiteral("clear"); }
+    void holdSleep() override { calls << QStringLiteral("hold"); }
+    void releaseSleep() override { calls << QStringLiteral("release"); }
 
-    // "notify summary|body|folder", "progress 0.50 2", "clear", "hold", "release".
     QStringList calls;
 };
