@@ -11,7 +11,7 @@ PACKAGES="
   qml6-module-qttest
   libvlc-dev vlc-plugin-base libsimpleini-dev libxcb1-dev libgl-dev
   fonts-dejavu-core
-  ffmpeg xvfb xauth xdotool x11-utils desktop-file-utils
+  ffmpeg xvfb xauth xdotool x11-utils desktop-file-utils appstream dbus
 "
 
 missing=""

@@ -6,6 +6,7 @@
 #include <QSGRendererInterface>
 
 #include "platform/desktop.h"
+#include "platform/instancelock.h"
 #include "ui/mainwindow.h"
 
 Application::Application(Desktop &desktop, Engine &engine)
@@ -16,7 +17,15 @@ Application::Application(Desktop &desktop, Engine &engine)
 bool Application::run()
 {
     const QString title = QStringLiteral("Tarnwick");
+    // Relative paths mean the folder this start was made in, which the
+    // running copy does not know.
+    QStringList files;
+    for (const QString &argument : QCoreApplication::arguments().mid(1))
+        if (!argument.isEmpty() && argument != QLatin1String("--"))
+            files << QFileInfo(argument).absoluteFilePath();
     if (m_desktop.topLevelWindowExists(title)) {
+        if (!files.isEmpty() && InstanceLock::handOver(title, files))
+            return false;
         m_desktop.messageBox(nullptr, QStringLiteral("The applecation already running"), title,
                              Desktop::Ok, Desktop::Information);
         return false;
@@ -27,6 +36,7 @@ bool Application::run()
         m_appDir += QLatin1Char('/');
 
     MainWindow dialog(m_desktop, m_engine, m_appDir);
+    dialog.setStartFiles(files);
     dialog.run();
     return false;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -44,6 +45,17 @@ QString sourceFault(const QString &input)
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("the file cannot be read");
     return {};
+}
+
+// A date that cannot be set leaves the file as converted, not failed.
+void copyModificationTime(const QString &source, const QString &target)
+{
+    const QDateTime modified = QFileInfo(source).lastModified();
+    QFile file(target);
+    if (!modified.isValid() || !file.open(QIODevice::ReadWrite) ||
+        !file.setFileTime(modified, QFileDevice::FileModificationTime))
+        qWarning("Tarnwick: %s keeps the date of its conversion: %s", qUtf8Printable(target),
+                 qUtf8Printable(file.errorString()));
 }
 
 bool wanted(const QString &codec)
@@ -441,6 +453,8 @@ void Batch::onJobEnded(Player *player)
                         job->settings.tracks.audio && wanted(s.audioCodec),
                         player->readMilliseconds()});
     }
+    if (reason.isEmpty() && job->settings.keepDates)
+        copyModificationTime(job->input, job->part);
     QString error;
     if (reason.isEmpty() && !commitPartFile(job->part, job->output, &error))
         reason = error;

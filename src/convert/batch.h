@@ -25,6 +25,8 @@ struct FileSettings
     TrackChoice tracks;
     bool sameDirectory = true;
     QString outputFolder;
+    // The output gets its source's modification time.
+    bool keepDates = false;
 };
 
 // What a running batch needs to ask; the window answers with its boxes and

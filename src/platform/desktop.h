@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QWidget;
+class SessionServices;
 
 // The platform services the program calls on: boxes, file dialogs, the shell,
 // and the window list. The product uses QtDesktop; tests answer
@@ -39,4 +40,7 @@ public:
 
     // True when any top-level window of any program has exactly this title.
     virtual bool topLevelWindowExists(const QString &title) = 0;
+
+    // Notifications, taskbar progress and the sleep lock.
+    virtual SessionServices &session() = 0;
 };

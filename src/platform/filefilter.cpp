@@ -22,3 +22,18 @@ QStringList qtNameFilters(const QString &filterText)
     }
     return filters;
 }
+
+QStringList firstGroupExtensions(const QString &filterText)
+{
+    QStringList extensions;
+    const QString patterns = filterText.section(QLatin1Char('|'), 1, 1);
+    for (const QString &p : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString pattern = p.trimmed();
+        const QString extension = pattern.mid(2);
+        if (pattern.startsWith(QLatin1String("*.")) && !extension.isEmpty() &&
+            !extension.contains(QLatin1Char('*')))
+            extensions << extension.toLower();
+    }
+    extensions.removeDuplicates();
+    return extensions;
+}

@@ -53,7 +53,10 @@ bool answers(const QString &path)
 
 } // namespace
 
-InstanceLock::InstanceLock(const QString &title) : m_title(title) {}
+InstanceLock::InstanceLock(const QString &title, QObject *parent)
+    : QObject(parent), m_title(title)
+{
+}
 
 InstanceLock::~InstanceLock() = default;
 
@@ -102,6 +105,50 @@ bool InstanceLock::isHeld(const QString &title)
     return !path.isEmpty() && isOwnSocket(path) && answers(path);
 }
 
+bool InstanceLock::handOver(const QString &title, const QStringList &paths)
+{
+    const QString path = socketPath(title);
+    if (path.isEmpty() || !isOwnSocket(path))
+        return false;
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(2000))
+        return false;
+    QByteArray message;
+    for (const QString &file : paths)
+        message += file.toUtf8() + '\n';
+    socket.write(message + '\n');
+    // The holder answers once it has every line: only then may this start end.
+    while (socket.bytesAvailable() == 0)
+        if (!socket.waitForReadyRead(5000))
+            return false;
+    return socket.read(1) == "\n";
+}
+
+void InstanceLock::receive()
+{
+    while (QLocalSocket *client = m_server->nextPendingConnection()) {
+        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        // A probe (isHeld) connects and goes without writing anything.
+        connect(client, &QLocalSocket::readyRead, this, [this, client] {
+            QByteArray received = client->property("received").toByteArray() + client->readAll();
+            client->setProperty("received", received);
+            // An empty line ends the message.
+            if (!received.startsWith('\n') && !received.endsWith("\n\n"))
+                return;
+            QStringList paths;
+            for (const QByteArray &line : received.split('\n'))
+                if (!line.isEmpty())
+                    paths << QString::fromUtf8(line);
+            client->write("\n");
+            client->flush();
+            client->disconnectFromServer();
+            if (!paths.isEmpty())
+                emit filesReceived(paths);
+        });
+    }
+}
+
 bool InstanceLock::acquire()
 {
     if (m_server)
@@ -127,5 +174,6 @@ bool InstanceLock::acquire()
         return false;
     }
     m_server = std::move(server);
+    connect(m_server.get(), &QLocalServer::newConnection, this, &InstanceLock::receive);
     return true;
 }

@@ -8,10 +8,23 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "platform/dbussession.h"
 #include "platform/dialogcolours.h"
 #include "platform/filefilter.h"
 #include "platform/instancelock.h"
 #include "platform/windowlookup.h"
+
+QtDesktop::QtDesktop() = default;
+
+QtDesktop::~QtDesktop() = default;
+
+SessionServices &QtDesktop::session()
+{
+    if (!m_session)
+        m_session = std::make_unique<DBusSession>(QDBusConnection::systemBus(),
+                                                  QDBusConnection::sessionBus());
+    return *m_session;
+}
 
 int QtDesktop::messageBox(QWidget *owner, const QString &text, const QString &caption,
                           Buttons buttons, Icon icon)

@@ -3,6 +3,7 @@
 #include <array>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QWindow>
 
@@ -10,6 +11,7 @@
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/desktop.h"
+#include "platform/filefilter.h"
 #include "platform/windowtimers.h"
 #include "ui/mainwindow.h"
 
@@ -21,13 +23,18 @@ const QString kFileFilter = QStringLiteral(
     "Video Files (*.avi;*.wmv)|*.avi;*.wmv|MPEG Files (*.mpeg;*.mpg;*.m1v;*.mp2)|"
     "*.mpeg;*.mpg;*.m1v;*.mp2|ASF Files (*.asf)|*.asf|All Files (*.*)|*.*||");
 
+bool isFalseText(const QString &text)
+{
+    return text.trimmed().compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
+}
+
 const QString kSupportAddress = QStringLiteral("support@tarnwick.example.org");
 
 enum class Command {
     Exit, Mini, Help, Drag, Browse, Add, Remove, RemoveAll, Up, Down, VideoSetting,
     AudioSetting, About, Slider, Slider2, Support, ConvertWindow, OtherDirectory,
     SameDirectory, ConvertTo, Container, VideoCodec, VideoBitrate, VideoScale, AudioCodec,
-    AudioBitrate, AudioChannel, Convert, Cancel,
+    AudioBitrate, AudioChannel, Convert, Cancel, KeepDates,
 };
 
 struct Entry
@@ -36,7 +43,7 @@ struct Entry
     Command command;
 };
 
-constexpr std::array<Entry, 29> kCommands{{
+constexpr std::array<Entry, 30> kCommands{{
     {"IDC_FS_EXIT", Command::Exit},
     {"IDC_FS_MINI", Command::Mini},
     {"IDC_FS_HELP", Command::Help},
@@ -66,6 +73,9 @@ constexpr std::array<Entry, 29> kCommands{{
     {"ID-FS-audioChannnel", Command::AudioChannel},
     {"IDC_FS_CONVERT", Command::Convert},
     {"IDC_FS_CANCEL", Command::Cancel},
+    // Not sent by the shipped movie: "false" stops converted files from
+    // taking their source's date, anything else restores it.
+    {"IDC_FS_KEEPDATES", Command::KeepDates},
 }};
 
 } // namespace
@@ -167,8 +177,19 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
         setChecked(&m_channels, args, settingscheck::isChannels);
         break;
     case Command::Convert:
-        if (m_fileList && !m_batch->isRunning())
+        if (m_fileList && m_fileList->count() > 0 && !m_batch->isRunning()) {
+            if (const QString refusal = readTrackChecks(); !refusal.isEmpty()) {
+                m_desktop.messageBox(this, refusal, QStringLiteral("Tarnwick"), Desktop::Ok);
+                break;
+            }
             m_batch->start(m_fileList->paths());
+        }
+        break;
+    case Command::KeepDates:
+        m_preferences.setKeepDates(!isFalseText(args));
+        m_movie->setVariable(QStringLiteral("_root.keepDates"),
+                             m_preferences.keepDates() ? QStringLiteral("true")
+                                                       : QStringLiteral("false"));
         break;
     case Command::Cancel:
         m_batch->stop();
@@ -230,6 +251,39 @@ void MainWindow::addFiles()
     }
     // Files added while a batch runs join its queue.
     m_batch->append(added);
+}
+
+void MainWindow::addPaths(const QStringList &paths)
+{
+    QStringList added;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        const QStringList files =
+            info.isDir() ? videoFilesIn(path) : QStringList{QDir::cleanPath(info.absoluteFilePath())};
+        for (const QString &file : files)
+            if (m_fileList && m_fileList->addPath(file))
+                added << file;
+    }
+    m_batch->append(added);
+}
+
+// The files under folder, at any depth, of the types Add offers first and
+// of every format the catalogue produces.
+QStringList MainWindow::videoFilesIn(const QString &folder) const
+{
+    QStringList extensions = firstGroupExtensions(kFileFilter);
+    for (const QString &format : m_formats)
+        if (format.size() > 1)
+            extensions << format.mid(1).toLower();
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        if (extensions.contains(it.fileInfo().suffix().toLower()))
+            files << QDir::cleanPath(file);
+    }
+    files.sort();
+    return files;
 }
 
 void MainWindow::removeFromList(bool all)

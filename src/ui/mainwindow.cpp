@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QMenu>
 #include <QShortcut>
 #include <QWindow>
@@ -13,6 +15,7 @@
 #include "movie/movieview.h"
 #include "platform/desktop.h"
 #include "platform/instancelock.h"
+#include "platform/sessionservices.h"
 #include "platform/windowtimers.h"
 #include "settings/presetlist.h"
 #include "settings/programfolder.h"
@@ -85,6 +88,13 @@ bool MainWindow::initialise()
     m_fileList->setGeometry(220, 70, 372, 130);
     m_fileList->raise();
     m_fileList->hide();
+    // Files and folders may be dropped anywhere on the window.
+    for (QWidget *target : {static_cast<QWidget *>(m_movie), static_cast<QWidget *>(m_fileList),
+                            m_fileList->viewport()}) {
+        target->setAcceptDrops(true);
+        target->installEventFilter(this);
+    }
+    setAcceptDrops(true);
 
     m_movie->setMovie(m_appDir + QStringLiteral("main.qml"));
 
@@ -93,6 +103,10 @@ bool MainWindow::initialise()
     // The window that carries the title holds the single-instance socket.
     m_instanceLock = std::make_unique<InstanceLock>(windowTitle());
     m_instanceLock->acquire();
+    connect(m_instanceLock.get(), &InstanceLock::filesReceived, this, [this](const QStringList &paths) {
+        addPaths(paths);
+        bringToFront();
+    });
 
     m_movie->setVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
 
@@ -103,6 +117,7 @@ bool MainWindow::initialise()
                                          QStringLiteral("genral"));
     m_movie->setVariable(QStringLiteral("_root.path"), m_outputPath);
     m_movie->setVariable(QStringLiteral("_root.version"), QStringLiteral("5.0.0.0"));
+
 
     if (m_showListTimer == 0)
         m_showListTimer = m_timers->setTimer(kShowListTimer, 3000);
@@ -119,6 +134,10 @@ bool MainWindow::initialise()
     m_scale = QStringLiteral("1");
     m_audioBitrate = QStringLiteral("128");
     m_channels = QStringLiteral("2");
+    // Not read by the shipped movie: the state of IDC_FS_KEEPDATES.
+    m_movie->setVariable(QStringLiteral("_root.keepDates"),
+                         m_preferences.keepDates() ? QStringLiteral("true") : QStringLiteral("false"));
+    addPaths(std::exchange(m_startFiles, {}));
     return true;
 }
 
@@ -130,6 +149,7 @@ void MainWindow::shutDown()
     // A conversion still running ends with the window.
     m_batch->disconnect(this);
     m_batch->abandon();
+    endDesktopProgress();
     if (m_showListTimer != 0) {
         m_timers->killTimer(m_showListTimer);
         m_showListTimer = 0;
@@ -218,8 +238,56 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     }
 }
 
+void MainWindow::bringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+bool MainWindow::handleDrop(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (!drag->mimeData()->hasUrls())
+            return false;
+        drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        QStringList paths;
+        for (const QUrl &url : drop->mimeData()->urls())
+            if (url.isLocalFile())
+                paths << url.toLocalFile();
+        if (paths.isEmpty())
+            return false;
+        drop->acceptProposedAction();
+        addPaths(paths);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    handleDrop(event);
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    handleDrop(event);
+}
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (handleDrop(event))
+        return true;
     if (watched == m_movie) {
         if (event->type() == QEvent::ContextMenu)
             return true;

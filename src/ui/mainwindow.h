@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 
 #include <QDialog>
 #include <QIcon>
@@ -8,6 +9,7 @@
 
 #include "convert/batch.h"
 #include "settings/settingsfile.h"
+#include "settings/userpreferences.h"
 
 class Engine;
 class FileList;
@@ -43,6 +45,11 @@ public:
     void shutDown();
 
     void onMovieCommand(const QString &command, const QString &args);
+    // Adds files as Add does, and the video files inside folders; during a
+    // batch they join its queue.
+    void addPaths(const QStringList &paths);
+    // Files given on the command line, added at start-up.
+    void setStartFiles(const QStringList &paths) { m_startFiles = paths; }
     void onTimer(unsigned id);
     void onSystemCommand(unsigned id);
 
@@ -73,12 +80,17 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void loadPresetList(const QString &variable, const QString &key, const QString &section,
                         QStringList *list);
     void openHelp();
     void addFiles();
+    QStringList videoFilesIn(const QString &folder) const;
+    bool handleDrop(QEvent *event);
+    void bringToFront();
     void browse();
     int chooseFolder(QString &path, const QString &title, QWidget *owner);
     void chooseFormat(const QString &format);
@@ -95,6 +107,11 @@ private:
     bool mayOverwrite(const QString &output) override;
     std::optional<QString> otherOutputName(const QString &input, const QString &output,
                                            bool bothTracks) override;
+    // Why Convert cannot start with the ticked tracks; empty when it can.
+    QString readTrackChecks();
+    void showTaskbarProgress();
+    void notifyCompletion(bool stopped);
+    void endDesktopProgress();
     void showCompletion(int converted, bool stopped);
     void showFinished();
 
@@ -107,4 +124,11 @@ private:
     QIcon m_icon;
     Batch *m_batch = nullptr;
     bool m_destroyed = false;
+    QStringList m_startFiles;
+    // The tracks ticked when Convert was pressed; the movie keeps the ticks
+    // still during a batch.
+    bool m_keepVideo = true;
+    bool m_keepAudio = true;
+    UserPreferences m_preferences;
+    std::pair<int, int> m_taskbarShown{-1, -1}; // progress in 1/1000 %, files left
 };

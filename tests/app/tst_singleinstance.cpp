@@ -27,9 +27,12 @@ private slots:
     void foreignWindow_data();
     void foreignWindow();
     void socketRefusesWhereWindowsCannotBeListed();
+    void secondStartWithFiles_data();
+    void secondStartWithFiles();
 
 private:
-    QProcess *start(const ProgramCopy &copy, const QProcessEnvironment &env);
+    QProcess *start(const ProgramCopy &copy, const QProcessEnvironment &env,
+                    const QStringList &arguments = {});
     // The start is refused: a box titled "Tarnwick" comes up, Return closes
     // it, the process ends with 0 and never shows a main window.
     void expectRefused(QProcess *process);
@@ -62,13 +65,14 @@ void TestSingleInstance::cleanup()
     m_processes.clear();
 }
 
-QProcess *TestSingleInstance::start(const ProgramCopy &copy, const QProcessEnvironment &env)
+QProcess *TestSingleInstance::start(const ProgramCopy &copy, const QProcessEnvironment &env,
+                                    const QStringList &arguments)
 {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env);
     process->setWorkingDirectory(copy.path());
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->start(copy.program(), {});
+    process->start(copy.program(), arguments);
     if (!process->waitForStarted(10000))
         qWarning("could not start %s", qPrintable(copy.program()));
     m_processes.push_back(std::move(process));
@@ -200,6 +204,51 @@ void TestSingleInstance::socketRefusesWhereWindowsCannotBeListed()
     QVERIFY(QFileInfo::exists(socket));
     expectStartsAndCloses(
         start(second, second.environment(QStringLiteral("xcb"), true, first.tmpDir())));
+}
+
+void TestSingleInstance::secondStartWithFiles_data()
+{
+    QTest::addColumn<bool>("files");
+    QTest::addColumn<bool>("sharedSocket");
+    QTest::addColumn<bool>("handedOver");
+    QTest::newRow("files, to the running copy's socket") << true << true << true;
+    QTest::newRow("no files") << false << true << false;
+    QTest::newRow("files, no socket to hand them to") << true << false << false;
+}
+
+void TestSingleInstance::secondStartWithFiles()
+{
+    QFETCH(bool, files);
+    QFETCH(bool, sharedSocket);
+    QFETCH(bool, handedOver);
+    ProgramCopy first, second;
+    QVERIFY(first.isValid() && second.isValid());
+    QProcess *running = start(first, first.environment(QStringLiteral("xcb")));
+    QTRY_VERIFY_WITH_TIMEOUT(!mainWindow(running->processId()).isEmpty(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockSocket(first.tmpDir())), 30000);
+
+    // A relative path: the later start makes it absolute for the running copy.
+    QStringList arguments;
+    if (files) {
+        QVERIFY(writeFile(second.filePath(QStringLiteral("clip.avi")), "source"));
+        arguments << QStringLiteral("clip.avi");
+    }
+    QProcess *later = start(second,
+                            second.environment(QStringLiteral("xcb"), true,
+                                               sharedSocket ? first.tmpDir() : QString()),
+                            arguments);
+    if (handedOver) {
+        QVERIFY(later->waitForFinished(20000));
+        QCOMPARE(later->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(later->exitCode(), 0);
+        QVERIFY(visibleWindows(later->processId()).isEmpty());
+    } else {
+        expectRefused(later);
+        if (QTest::currentTestFailed())
+            return;
+    }
+    QCOMPARE(running->state(), QProcess::Running);
+    expectStartsAndCloses(running);
 }
 
 QTEST_MAIN(TestSingleInstance)

@@ -24,7 +24,10 @@ endif()
 
 set(desktop "${PREFIX}/share/applications/org.tarnwick.Tarnwick.desktop")
 file(READ "${desktop}" entry)
-foreach(line "Categories=AudioVideo;Video;" "Exec=tarnwick" "Icon=org.tarnwick.Tarnwick")
+# Open With: every video type of Add's first filter group (.mp2 is sound).
+foreach(line "Categories=AudioVideo;Video;" "Exec=tarnwick %F\n" "Icon=org.tarnwick.Tarnwick"
+             "video/quicktime;" "video/mp4;" "video/x-msvideo;" "video/x-ms-wmv;"
+             "video/x-ms-asf;" "video/mpeg;" "video/x-flv;" "video/3gpp;")
   string(FIND "${entry}" "${line}" at)
   if(at LESS 0)
     message(FATAL_ERROR "desktop entry lacks ${line}")
@@ -40,6 +43,20 @@ if(VALIDATE)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "desktop-file-validate rejected the entry")
   endif()
+endif()
+
+set(metainfo "${PREFIX}/share/metainfo/org.tarnwick.Tarnwick.metainfo.xml")
+if(NOT EXISTS "${metainfo}")
+  message(FATAL_ERROR "no AppStream metainfo in share/metainfo")
+endif()
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+  execute_process(COMMAND ${APPSTREAMCLI} validate --no-net "${metainfo}" RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "appstreamcli rejected the metainfo")
+  endif()
+else()
+  message(FATAL_ERROR "appstreamcli is needed (package appstream)")
 endif()
 
 # Started through the launcher, the program finds its movie beside itself:

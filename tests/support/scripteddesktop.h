@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "platform/desktop.h"
+#include "support/scriptedsession.h"
 
 // Answers boxes and dialogs from queues and records every call. An empty
 // queue answers Yes/OK for boxes and "cancel" for dialogs.
@@ -35,6 +36,7 @@ public:
     std::optional<QString> browseForFolder(QWidget *owner, const QString &title) override;
     void shellOpen(const QString &fileOrUrl) override;
     bool topLevelWindowExists(const QString &title) override;
+    SessionServices &session() override { return sessionRecord; }
 
     std::deque<int> boxAnswers;
     std::deque<QStringList> openAnswers;
@@ -44,6 +46,7 @@ public:
     QStringList boxTexts() const;
 
     bool windowExists = false;
+    ScriptedSession sessionRecord;
 
     QList<Box> boxes;
     QStringList openFilters;

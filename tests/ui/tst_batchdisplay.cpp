@@ -126,6 +126,8 @@ void TestBatchDisplay::batchStartAndFileVariablesInOrder()
 
     const QString name = QStringLiteral("/clip.avi");
     QCOMPARE(fx.log(), (QStringList{
+                           "?_root.audioCheck",
+                           "?_root.videoCheck",
                            "_root.disablerAllBtns=true",
                            "_root.disableConvert=true",
                            "_root.enableStop=true",

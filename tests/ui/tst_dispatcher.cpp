@@ -347,7 +347,9 @@ void TestDispatcher::commandTable()
         // None of the listed files exists: each fails at once, before the engine.
         expected.batchFiles = 3;
         expected.boxes = 3;
-        log = QStringList{"_root.disablerAllBtns=true", "_root.disableConvert=true",
+        // The track checks are read before anything starts.
+        log = QStringList{"?_root.audioCheck", "?_root.videoCheck",
+                          "_root.disablerAllBtns=true", "_root.disableConvert=true",
                           "_root.enableStop=true"};
         for (const char *name : {"a", "b", "c"})
             log << "?_root.audioCheck" << "?_root.videoCheck"

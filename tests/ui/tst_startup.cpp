@@ -71,6 +71,7 @@ void TestStartup::publishesInDesignedOrder()
                            QStringLiteral("_root.videoCodecFlag=1"),
                            QStringLiteral("_root.audioCodecStr=mp4a|mp3"),
                            QStringLiteral("_root.audioCodecFlag=1"),
+                           QStringLiteral("_root.keepDates=true"),
                        }));
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Tarnwick"));
     // Start-up asks nothing and shows nothing.
@@ -153,6 +154,7 @@ void TestStartup::brokenCatalogue()
                              QStringLiteral("_root.videoCodecFlag=1"),
                              QStringLiteral("_root.audioCodecStr="),
                              QStringLiteral("_root.audioCodecFlag=1"),
+                             QStringLiteral("_root.keepDates=true"),
                          }));
     for (const QStringList *list :
          {&dlg.m_formats, &dlg.m_containers, &dlg.m_videoCodecs, &dlg.m_audioCodecs})
