@@ -75,12 +75,10 @@ void TestKeptStreams::keptTracks_data()
 {
     QTest::addColumn<QString>("catalogueEntry"); // format container video audio
     QTest::addColumn<bool>("video");
-    // ps is left out: the engine's own check reads no track in any ps file it
-    // writes (both tracks too), so the batch fails it either way; ffprobe
-    // finds the kept track alone there as well.
     for (const char *entry : {".mp4 mp4 h264 mp4a", ".mkv mkv h264 opus", ".avi avi mp4v mp3",
                               ".mov mov h264 mp4a", ".webm webm VP80 vorb", ".flv flv h264 mp4a",
-                              ".3gp 3gp h264 mp4a", ".ts ts h264 mpga", ".ogv ogg theo vorb"}) {
+                              ".3gp 3gp h264 mp4a", ".ts ts h264 mpga", ".ogv ogg theo vorb",
+                              ".mpg ps mp2v mpga"}) {
         QTest::addRow("%s video only", entry) << entry << true;
         QTest::addRow("%s audio only", entry) << entry << false;
     }
