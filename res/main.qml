@@ -27,6 +27,11 @@ Rectangle {
     property string statusText: ""
     property string version: ""
     property bool pathEdited: false
+    // The choices for a batch that runs unattended, as the program stores them.
+    property string onExisting: "ask"
+    property string onFailure: "tell"
+    property string stall: "0"
+    property string jobs: "auto"
     property var store: ({})
 
     function send(command, args) {
@@ -61,6 +66,10 @@ Rectangle {
             pathEdited = false
             break
         case "_root.version": version = text; break
+        case "_root.onExisting": onExisting = text; break
+        case "_root.onFailure": onFailure = text; break
+        case "_root.stall": stall = text; break
+        case "_root.jobs": jobs = text; break
         case "_root.audioCheck": audioCheck.checked = text.toLowerCase() === "true"; break
         case "_root.videoCheck": videoCheck.checked = text.toLowerCase() === "true"; break
         case "_root.convertToStr": formatBox.fill(text); break
@@ -209,6 +218,16 @@ Rectangle {
             case "close":
                 c.moveTo(4.5, 4.5); c.lineTo(11.5, 11.5); c.moveTo(11.5, 4.5); c.lineTo(4.5, 11.5)
                 c.stroke(); break
+            case "gear":
+                c.arc(8, 8, 2.2, 0, Math.PI * 2, false); c.stroke()
+                for (let i = 0; i < 8; ++i) {
+                    const a = i * Math.PI / 4
+                    c.beginPath()
+                    c.moveTo(8 + 4.2 * Math.cos(a), 8 + 4.2 * Math.sin(a))
+                    c.lineTo(8 + 6.4 * Math.cos(a), 8 + 6.4 * Math.sin(a))
+                    c.stroke()
+                }
+                c.beginPath(); c.arc(8, 8, 4.4, 0, Math.PI * 2, false); c.stroke(); break
             case "check":
                 c.lineWidth = 2
                 c.moveTo(3.6, 8.4); c.lineTo(6.6, 11.3); c.lineTo(12.4, 4.9); c.stroke(); break
@@ -449,12 +468,14 @@ Rectangle {
             height: 30
             hoverEnabled: true
             highlighted: combo.highlightedIndex === index
+            readonly property string label: combo.textRole !== "" ? String(entry.modelData[combo.textRole])
+                                                                   : String(entry.modelData)
             contentItem: Text {
                 leftPadding: 4
-                text: String(entry.modelData) === "" ? "(none)" : String(entry.modelData)
+                text: entry.label === "" ? "(none)" : entry.label
                 font.family: theme.family
                 font.pixelSize: 12
-                font.italic: String(entry.modelData) === ""
+                font.italic: entry.label === ""
                 font.bold: entry.index === combo.currentIndex
                 color: entry.highlighted ? "#FFFFFF" : theme.text
                 elide: Text.ElideRight
@@ -539,6 +560,24 @@ Rectangle {
         enabled: !root.busy
         Component.onCompleted: currentIndex = Math.max(0, model.indexOf(initial))
         onActivated: (index) => root.send(command, String(model[index]))
+    }
+
+    // A stored choice: entries of { text, value }; the value goes to the
+    // program, which answers with the choice in force.
+    component ChoiceBox: TCombo {
+        id: choice
+        property string command
+        property string value
+        textRole: "text"
+        valueRole: "value"
+        function sync() {
+            const i = indexOfValue(value)
+            currentIndex = i
+        }
+        onValueChanged: sync()
+        onModelChanged: sync()
+        Component.onCompleted: sync()
+        onActivated: (index) => root.send(command, String(model[index].value))
     }
 
     component TRadio: RadioButton {
@@ -821,6 +860,15 @@ Rectangle {
                     text: "Remove all"
                     enabled: !root.busy
                 }
+                TButton {
+                    objectName: "optionsButton"
+                    glyph: "gear"
+                    text: "Options…"
+                    onClicked: optionsPopup.open()
+                    ToolTip.visible: hovered
+                    ToolTip.delay: 600
+                    ToolTip.text: "What a batch does while nobody watches it"
+                }
             }
         }
 
@@ -987,6 +1035,79 @@ Rectangle {
                     width: 150
                     height: 40
                     enabled: root.convertEnabled && root.allButtonsEnabled
+                }
+            }
+        }
+    }
+
+    // Kept below the file list, which lies over the movie.
+    Popup {
+        id: optionsPopup
+        objectName: "optionsPopup"
+        x: 212
+        width: 436
+        y: root.height - 8 - height
+        padding: 16
+        modal: false
+        focus: true
+        background: Rectangle {
+            radius: 10
+            color: theme.card
+            border.color: theme.control
+        }
+        contentItem: Column {
+            spacing: 8
+            Heading { text: "WHEN NOBODY WATCHES THE BATCH" }
+            SettingRow {
+                label: "Output exists"
+                ChoiceBox {
+                    objectName: "onExistingBox"
+                    command: "ID-FS-onExisting"
+                    value: root.onExisting
+                    anchors.fill: parent
+                    model: [{ text: "Ask me", value: "ask" }, { text: "Overwrite it", value: "overwrite" },
+                            { text: "Keep both", value: "keepboth" }, { text: "Skip the file", value: "skip" }]
+                }
+            }
+            SettingRow {
+                label: "File fails"
+                ChoiceBox {
+                    objectName: "onFailureBox"
+                    command: "ID-FS-onFailure"
+                    value: root.onFailure
+                    anchors.fill: parent
+                    model: [{ text: "Tell me at once", value: "tell" },
+                            { text: "Note it, go on", value: "note" }]
+                }
+            }
+            SettingRow {
+                label: "No progress"
+                ChoiceBox {
+                    objectName: "stallBox"
+                    command: "ID-FS-stall"
+                    value: root.stall
+                    anchors.fill: parent
+                    model: {
+                        const list = [{ text: "Wait", value: "0" }, { text: "Give up after 1 min", value: "60" },
+                                      { text: "Give up after 5 min", value: "300" },
+                                      { text: "Give up after 15 min", value: "900" },
+                                      { text: "Give up after 1 hour", value: "3600" }]
+                        if (!list.some(e => e.value === root.stall) && root.stall !== "")
+                            list.push({ text: "Give up after " + root.stall + " s", value: root.stall })
+                        return list
+                    }
+                }
+            }
+            SettingRow {
+                label: "Jobs at once"
+                ChoiceBox {
+                    objectName: "jobsBox"
+                    command: "ID-FS-jobs"
+                    value: root.jobs
+                    anchors.fill: parent
+                    model: [{ text: "Auto", value: "auto" }, { text: "1", value: "1" }, { text: "2", value: "2" },
+                            { text: "3", value: "3" }, { text: "4", value: "4" }, { text: "5", value: "5" },
+                            { text: "6", value: "6" }, { text: "7", value: "7" }, { text: "8", value: "8" }]
                 }
             }
         }

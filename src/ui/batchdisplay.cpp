@@ -1,7 +1,10 @@
 // The batch as the user sees it: its questions asked with boxes and the save
 // dialog, its course shown in the movie.
 
+#include <QFileInfo>
+
 #include "convert/batch.h"
+#include "convert/jobcount.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/desktop.h"
@@ -48,6 +51,9 @@ void MainWindow::connectBatch()
         set("_root.progressValue", QStringLiteral("0"));
     });
     connect(m_batch, &Batch::givenUp, this, [this](const QString &input) {
+        // Noted in the list only: the batch was left to run unattended.
+        if (m_preferences.onFailure() == QLatin1String("note"))
+            return;
         m_desktop.messageBox(this, QStringLiteral("Unable to Convert File:%1 ").arg(input),
                              QStringLiteral("Error conversion"), Desktop::Ok);
     });
@@ -78,6 +84,11 @@ bool MainWindow::bothTracksChecked()
 
 bool MainWindow::mayOverwrite(const QString &output)
 {
+    const QString choice = m_preferences.onExisting();
+    if (choice == QLatin1String("overwrite"))
+        return true;
+    if (choice != QLatin1String("ask"))
+        return false; // keep both or skip: otherOutputName says which
     return m_desktop.messageBox(
                this, QStringLiteral("File Name:%1 Already Exist overwrite [Yes/No]").arg(output),
                QStringLiteral("File Already Exist"), Desktop::YesNo) != Desktop::IdNo;
@@ -86,6 +97,16 @@ bool MainWindow::mayOverwrite(const QString &output)
 std::optional<QString> MainWindow::otherOutputName(const QString &input, const QString &output,
                                                    bool bothTracks)
 {
+    const QString choice = m_preferences.onExisting();
+    if (choice == QLatin1String("skip"))
+        return std::nullopt;
+    if (choice == QLatin1String("keepboth")) {
+        for (int number = 2;; ++number) {
+            const QString free = numberedOutputName(output, number);
+            if (!QFileInfo::exists(free) && free != input)
+                return free;
+        }
+    }
     const QString filter =
         QStringLiteral("%1 (*%2)|*%2||")
             .arg(bothTracks ? QStringLiteral("All Supported Types")
@@ -119,4 +140,31 @@ void MainWindow::showFinished()
     m_movie->setVariable(QStringLiteral("_root.convertOutput"), QString());
     if (m_fileList)
         m_fileList->m_deleteKeyEnabled = true;
+}
+
+void MainWindow::showBatchChoices()
+{
+    m_movie->setVariable(QStringLiteral("_root.onExisting"), m_preferences.onExisting());
+    m_movie->setVariable(QStringLiteral("_root.onFailure"), m_preferences.onFailure());
+    m_movie->setVariable(QStringLiteral("_root.stall"),
+                         QString::number(m_preferences.stallSeconds()));
+    m_movie->setVariable(QStringLiteral("_root.jobs"), m_preferences.jobs());
+}
+
+// A running batch takes the jobs and the stall time at its next file.
+void MainWindow::applyBatchChoices()
+{
+    m_batch->setMaxJobs(jobCountFor(m_preferences.jobs()));
+    m_batch->setStallTimeout(m_preferences.stallSeconds());
+}
+
+void MainWindow::chooseBatchOption(const QString &value,
+                                   bool (UserPreferences::*set)(const QString &))
+{
+    if ((m_preferences.*set)(value)) {
+        applyBatchChoices();
+        return;
+    }
+    // Refused: the movie goes back to the choice in force.
+    showBatchChoices();
 }

@@ -28,6 +28,7 @@ enum class Command {
     AudioSetting, About, Slider, Slider2, Support, ConvertWindow, OtherDirectory,
     SameDirectory, ConvertTo, Container, VideoCodec, VideoBitrate, VideoScale, AudioCodec,
     AudioBitrate, AudioChannel, Convert, Cancel,
+    OnExisting, OnFailure, Stall, Jobs,
 };
 
 struct Entry
@@ -36,7 +37,7 @@ struct Entry
     Command command;
 };
 
-constexpr std::array<Entry, 29> kCommands{{
+constexpr std::array<Entry, 33> kCommands{{
     {"IDC_FS_EXIT", Command::Exit},
     {"IDC_FS_MINI", Command::Mini},
     {"IDC_FS_HELP", Command::Help},
@@ -66,6 +67,10 @@ constexpr std::array<Entry, 29> kCommands{{
     {"ID-FS-audioChannnel", Command::AudioChannel},
     {"IDC_FS_CONVERT", Command::Convert},
     {"IDC_FS_CANCEL", Command::Cancel},
+    {"ID-FS-onExisting", Command::OnExisting},
+    {"ID-FS-onFailure", Command::OnFailure},
+    {"ID-FS-stall", Command::Stall},
+    {"ID-FS-jobs", Command::Jobs},
 }};
 
 } // namespace
@@ -167,11 +172,25 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
         setChecked(&m_channels, args, settingscheck::isChannels);
         break;
     case Command::Convert:
-        if (m_fileList && !m_batch->isRunning())
+        if (m_fileList && !m_batch->isRunning()) {
+            applyBatchChoices();
             m_batch->start(m_fileList->paths());
+        }
         break;
     case Command::Cancel:
         m_batch->stop();
+        break;
+    case Command::OnExisting:
+        chooseBatchOption(args, &UserPreferences::setOnExisting);
+        break;
+    case Command::OnFailure:
+        chooseBatchOption(args, &UserPreferences::setOnFailure);
+        break;
+    case Command::Stall:
+        chooseBatchOption(args, &UserPreferences::setStallSeconds);
+        break;
+    case Command::Jobs:
+        chooseBatchOption(args, &UserPreferences::setJobs);
         break;
     }
 }

@@ -117,6 +117,7 @@ bool MainWindow::initialise()
     m_scale = QStringLiteral("1");
     m_audioBitrate = QStringLiteral("128");
     m_channels = QStringLiteral("2");
+    showBatchChoices();
     return true;
 }
 

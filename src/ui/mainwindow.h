@@ -8,6 +8,7 @@
 
 #include "convert/batch.h"
 #include "settings/settingsfile.h"
+#include "settings/userpreferences.h"
 
 class Engine;
 class FileList;
@@ -107,4 +108,10 @@ private:
     QIcon m_icon;
     Batch *m_batch = nullptr;
     bool m_destroyed = false;
+
+    // The choices for a batch that runs unattended (batchdisplay.cpp).
+    void showBatchChoices();
+    void applyBatchChoices();
+    void chooseBatchOption(const QString &value, bool (UserPreferences::*set)(const QString &));
+    UserPreferences m_preferences;
 };

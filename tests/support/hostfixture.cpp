@@ -44,6 +44,8 @@ QString HostFixture::shippedMovie()
 HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie, Engine *engine)
     : m_engine(engine ? *engine : scriptedEngine)
 {
+    // The user's own preferences stay out of the tests, and theirs out of the user's.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral(".config"))));
     if (!catalogue.isNull()) {
         QFile ini(m_dir.filePath(QStringLiteral("Formats.ini")));
         if (ini.open(QIODevice::WriteOnly))

@@ -1,0 +1,153 @@
+// A batch left to run by itself: the stored choices for existing outputs,
+// failures, stalls and jobs, through the movie's commands with a scripted
+// engine.
+
+#include <QFile>
+#include <QTest>
+
+#include "filelist/filelist.h"
+#include "settings/userpreferences.h"
+#include "support/files.h"
+#include "support/hostfixture.h"
+
+namespace {
+
+QStringList makeFiles(const HostFixture &fx, const QStringList &names)
+{
+    QStringList paths;
+    for (const QString &name : names) {
+        const QString path = fx.file(name);
+        writeFile(path, "source");
+        paths << path;
+    }
+    return paths;
+}
+
+void runToEnd(HostFixture &fx)
+{
+    for (int i = 0; i < 200 && fx.dlg().batch().isRunning(); ++i) {
+        fx.dlg().batch().poll();
+        QCoreApplication::processEvents();
+    }
+}
+
+} // namespace
+
+class TestUnattended : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void choicesAreCheckedKeptAndShownAtStart_data();
+    void choicesAreCheckedKeptAndShownAtStart();
+    void existingOutput_data();
+    void existingOutput();
+    void keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion();
+};
+
+void TestUnattended::choicesAreCheckedKeptAndShownAtStart_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("fallback");
+    QTest::addColumn<QString>("good");
+    QTest::addColumn<QString>("bad");
+    QTest::newRow("existing") << "ID-FS-onExisting" << "_root.onExisting" << "ask" << "keepboth"
+                              << "Overwrite";
+    QTest::newRow("failure") << "ID-FS-onFailure" << "_root.onFailure" << "tell" << "note" << "";
+    QTest::newRow("stall") << "ID-FS-stall" << "_root.stall" << "0" << "300" << "-1";
+    QTest::newRow("stall text") << "ID-FS-stall" << "_root.stall" << "0" << "60" << "60s";
+    QTest::newRow("jobs") << "ID-FS-jobs" << "_root.jobs" << "1" << "3" << "9";
+    QTest::newRow("jobs zero") << "ID-FS-jobs" << "_root.jobs" << "1" << "auto" << "0";
+}
+
+void TestUnattended::choicesAreCheckedKeptAndShownAtStart()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, variable);
+    QFETCH(QString, fallback);
+    QFETCH(QString, good);
+    QFETCH(QString, bad);
+
+    HostFixture fx;
+    fx.start();
+    QVERIFY(fx.log().contains(variable + '=' + fallback));
+    fx.send(command, good);
+    fx.clearLog();
+    fx.send(command, bad);
+    // Refused: the movie is told the choice still in force.
+    QVERIFY2(fx.log().contains(variable + '=' + good), qPrintable(fx.log().join('\n')));
+
+    // Remembered for the next run.
+    HostFixture next;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(fx.file(".config")));
+    MainWindow &again = next.create();
+    again.initialise();
+    QVERIFY2(next.log().contains(variable + '=' + good), qPrintable(next.log().join('\n')));
+}
+
+void TestUnattended::existingOutput_data()
+{
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<int>("boxes");
+    QTest::addColumn<QString>("written");    // the output the job writes, "" for none
+    QTest::addColumn<FileResult::State>("state");
+    QTest::newRow("overwrite") << "overwrite" << 0 << "clip.mp4" << FileResult::State::Converted;
+    QTest::newRow("keep both") << "keepboth" << 0 << "clip (3).mp4" << FileResult::State::Converted;
+    QTest::newRow("skip") << "skip" << 0 << "" << FileResult::State::Skipped;
+    QTest::newRow("ask") << "ask" << 1 << "clip.mp4" << FileResult::State::Converted;
+}
+
+void TestUnattended::existingOutput()
+{
+    QFETCH(QString, choice);
+    QFETCH(int, boxes);
+    QFETCH(QString, written);
+    QFETCH(FileResult::State, state);
+
+    HostFixture fx;
+    fx.start();
+    fx.send(QStringLiteral("ID-FS-onExisting"), choice);
+    QVERIFY(writeFile(fx.file("clip.mp4"), "old"));
+    QVERIFY(writeFile(fx.file("clip (2).mp4"), "old too"));
+    fx.addFiles(makeFiles(fx, {QStringLiteral("clip.avi")}));
+    fx.script->jobs.push_back(PlayerScript::converting());
+    fx.desktop.boxAnswers = {Desktop::IdYes, Desktop::IdOk};
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+
+    QCOMPARE(fx.desktop.saveRequests.size(), 0);
+    const FileResult result = fx.dlg().batch().results().value(0);
+    QCOMPARE(result.state, state);
+    if (!written.isEmpty())
+        QCOMPARE(result.output, fx.file(written));
+    // The completion box, when a file was converted, and the question when asked.
+    QCOMPARE(fx.desktop.boxes.size(), boxes + (state == FileResult::State::Converted ? 1 : 0));
+}
+
+void TestUnattended::keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion()
+{
+    HostFixture fx;
+    fx.start();
+    fx.send(QStringLiteral("ID-FS-onExisting"), QStringLiteral("keepboth"));
+    fx.send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
+    fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
+    QVERIFY(writeFile(fx.file("a.mp4"), "old"));
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("bad.avi"),
+                               QStringLiteral("c.avi")}));
+    fx.script->perFile.insert(QStringLiteral("bad.avi"), PlayerScript::failing());
+    fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+
+    QVERIFY(!fx.dlg().batch().isRunning());
+    QCOMPARE(fx.desktop.boxTexts(),
+             QStringList{QStringLiteral("Conversion Complete, Total Converted files:2")});
+    const QList<FileResult> &results = fx.dlg().batch().results();
+    QCOMPARE(results.value(0).output, fx.file("a (2).mp4"));
+    QCOMPARE(results.value(1).state, FileResult::State::Failed);
+    QCOMPARE(results.value(2).state, FileResult::State::Converted);
+}
+
+QTEST_MAIN(TestUnattended)
+#include "tst_unattended.moc"
