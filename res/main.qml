@@ -21,6 +21,9 @@ Rectangle {
     property bool allButtonsEnabled: true
     property bool convertEnabled: true
     property bool stopEnabled: false
+    // "Stop after this file" was pressed; over when the batch is.
+    property bool stopAfterAsked: false
+    onStopEnabledChanged: if (!stopEnabled) stopAfterAsked = false
     readonly property bool busy: !allButtonsEnabled || !convertEnabled
     property bool progressShown: false
     property int progressValue: 0
@@ -1018,11 +1021,23 @@ Rectangle {
                 y: 144 - 16 - height
                 spacing: 10
                 TButton {
+                    objectName: "stopAfterButton"
+                    command: "IDC_FS_STOPAFTER"
+                    text: root.stopAfterAsked ? "Stopping…" : "After this file"
+                    width: 132
+                    height: 40
+                    enabled: root.stopEnabled && !root.stopAfterAsked
+                    onClicked: root.stopAfterAsked = true
+                    ToolTip.visible: hovered
+                    ToolTip.delay: 600
+                    ToolTip.text: "Stop when the files being converted are done"
+                }
+                TButton {
                     objectName: "stopButton"
                     command: "IDC_FS_CANCEL"
                     glyph: "stop"
                     text: "Stop"
-                    width: 104
+                    width: 96
                     height: 40
                     enabled: root.stopEnabled
                 }

@@ -28,7 +28,7 @@ enum class Command {
     AudioSetting, About, Slider, Slider2, Support, ConvertWindow, OtherDirectory,
     SameDirectory, ConvertTo, Container, VideoCodec, VideoBitrate, VideoScale, AudioCodec,
     AudioBitrate, AudioChannel, Convert, Cancel,
-    OnExisting, OnFailure, Stall, Jobs,
+    OnExisting, OnFailure, Stall, Jobs, StopAfter,
 };
 
 struct Entry
@@ -37,7 +37,7 @@ struct Entry
     Command command;
 };
 
-constexpr std::array<Entry, 33> kCommands{{
+constexpr std::array<Entry, 34> kCommands{{
     {"IDC_FS_EXIT", Command::Exit},
     {"IDC_FS_MINI", Command::Mini},
     {"IDC_FS_HELP", Command::Help},
@@ -71,6 +71,7 @@ constexpr std::array<Entry, 33> kCommands{{
     {"ID-FS-onFailure", Command::OnFailure},
     {"ID-FS-stall", Command::Stall},
     {"ID-FS-jobs", Command::Jobs},
+    {"IDC_FS_STOPAFTER", Command::StopAfter},
 }};
 
 } // namespace
@@ -191,6 +192,10 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
         break;
     case Command::Jobs:
         chooseBatchOption(args, &UserPreferences::setJobs);
+        break;
+    case Command::StopAfter:
+        if (m_batch->isRunning())
+            m_batch->stopAfterCurrent();
         break;
     }
 }

@@ -43,6 +43,7 @@ private slots:
     void existingOutput_data();
     void existingOutput();
     void keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion();
+    void stopAfterThisFileEndsWithTheFileInHand();
 };
 
 void TestUnattended::choicesAreCheckedKeptAndShownAtStart_data()
@@ -147,6 +148,28 @@ void TestUnattended::keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion()
     QCOMPARE(results.value(0).output, fx.file("a (2).mp4"));
     QCOMPARE(results.value(1).state, FileResult::State::Failed);
     QCOMPARE(results.value(2).state, FileResult::State::Converted);
+}
+
+void TestUnattended::stopAfterThisFileEndsWithTheFileInHand()
+{
+    HostFixture fx;
+    fx.start();
+    const QStringList files = makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")});
+    fx.addFiles(files);
+    fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
+    fx.send(QStringLiteral("IDC_FS_STOPAFTER")); // nothing runs: nothing to stop
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    fx.send(QStringLiteral("IDC_FS_STOPAFTER"));
+    // Added while the batch runs: joins the queue, and waits with it.
+    fx.addFiles(makeFiles(fx, {QStringLiteral("c.avi")}));
+    runToEnd(fx);
+
+    const QList<FileResult> &results = fx.dlg().batch().results();
+    QCOMPARE(results.size(), 3);
+    QCOMPARE(results[0].state, FileResult::State::Converted);
+    QCOMPARE(results[1].state, FileResult::State::Waiting);
+    QCOMPARE(results[2].state, FileResult::State::Waiting);
+    QCOMPARE(fx.desktop.boxes.size(), 1);
 }
 
 QTEST_MAIN(TestUnattended)
