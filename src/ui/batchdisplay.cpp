@@ -8,6 +8,7 @@
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/desktop.h"
+#include "platform/filemanager.h"
 #include "ui/mainwindow.h"
 
 namespace {
@@ -63,6 +64,7 @@ void MainWindow::connectBatch()
     });
     connect(m_batch, &Batch::completed, this, &MainWindow::showCompletion);
     connect(m_batch, &Batch::finished, this, &MainWindow::showFinished);
+    connectFileStates();
 }
 
 FileSettings MainWindow::settingsForNextFile()
@@ -167,4 +169,43 @@ void MainWindow::chooseBatchOption(const QString &value,
     }
     // Refused: the movie goes back to the choice in force.
     showBatchChoices();
+}
+
+void MainWindow::connectFileStates()
+{
+    m_fileManager = new FileManager(this);
+    connect(m_batch, &Batch::fileChanged, this, &MainWindow::showFileState);
+    // A batch starts with every file waiting; files of the list it did not
+    // take (a retry of the failed ones) keep what they show.
+    connect(m_batch, &Batch::started, this, [this] {
+        for (int i = 0; i < m_batch->results().size(); ++i)
+            showFileState(i);
+    });
+    connect(m_fileList, &FileList::outputActivated, this, &MainWindow::showOutput);
+}
+
+void MainWindow::showFileState(int index)
+{
+    if (!m_fileList || index < 0 || index >= m_batch->results().size())
+        return;
+    const FileResult &result = m_batch->results().at(index);
+    const auto state = [&] {
+        switch (result.state) {
+        case FileResult::State::Waiting: return FileList::EntryState::Waiting;
+        case FileResult::State::Converting: return FileList::EntryState::Converting;
+        case FileResult::State::Converted: return FileList::EntryState::Converted;
+        case FileResult::State::Failed: return FileList::EntryState::Failed;
+        case FileResult::State::Skipped: return FileList::EntryState::Skipped;
+        }
+        return FileList::EntryState::None;
+    }();
+    m_fileList->setEntryState(result.input, state, result.percent, result.output, result.reason);
+}
+
+// The file manager selects the output; without one, its folder opens.
+void MainWindow::showOutput(const QString &output)
+{
+    m_fileManager->showItem(output, [this, folder = QFileInfo(output).absolutePath()] {
+        m_desktop.shellOpen(folder);
+    });
 }

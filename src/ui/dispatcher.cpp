@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QWindow>
 
 #include "convert/settingscheck.h"
@@ -254,6 +255,10 @@ void MainWindow::addFiles()
     }
     // Files added while a batch runs join its queue.
     m_batch->append(added);
+    const QSet<QString> joined(added.cbegin(), added.cend());
+    for (int i = 0; m_batch->isRunning() && i < m_batch->results().size(); ++i)
+        if (joined.contains(m_batch->results().at(i).input))
+            showFileState(i);
 }
 
 void MainWindow::removeFromList(bool all)

@@ -12,6 +12,7 @@
 
 class Engine;
 class FileList;
+class FileManager;
 class MovieView;
 class Desktop;
 class InstanceLock;
@@ -114,4 +115,10 @@ private:
     void applyBatchChoices();
     void chooseBatchOption(const QString &value, bool (UserPreferences::*set)(const QString &));
     UserPreferences m_preferences;
+
+    // Each list entry shows its file's state in the batch (batchdisplay.cpp).
+    void connectFileStates();
+    void showFileState(int index);
+    void showOutput(const QString &output);
+    FileManager *m_fileManager = nullptr;
 };

@@ -148,6 +148,21 @@ void TestUnattended::keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion()
     QCOMPARE(results.value(0).output, fx.file("a (2).mp4"));
     QCOMPARE(results.value(1).state, FileResult::State::Failed);
     QCOMPARE(results.value(2).state, FileResult::State::Converted);
+
+    // The list keeps each file's state, and the reason of the failure.
+    FileList &list = *fx.dlg().fileList();
+    QCOMPARE(list.entryState(0), FileList::EntryState::Converted);
+    QCOMPARE(list.entryState(1), FileList::EntryState::Failed);
+    QVERIFY(list.tipFor(1).endsWith(results.value(1).reason));
+    QVERIFY(!results.value(1).reason.isEmpty());
+
+    // Enter on a converted entry shows the output; with no file manager on
+    // the bus, its folder opens.
+    list.setCurrentRow(2);
+    QTest::keyClick(&list, Qt::Key_Return);
+    list.setCurrentRow(1); // a failed entry has nothing to show
+    QTest::keyClick(&list, Qt::Key_Return);
+    QTRY_COMPARE(fx.desktop.opened, QStringList{fx.appDir().chopped(1)});
 }
 
 void TestUnattended::stopAfterThisFileEndsWithTheFileInHand()
@@ -169,6 +184,7 @@ void TestUnattended::stopAfterThisFileEndsWithTheFileInHand()
     QCOMPARE(results[0].state, FileResult::State::Converted);
     QCOMPARE(results[1].state, FileResult::State::Waiting);
     QCOMPARE(results[2].state, FileResult::State::Waiting);
+    QCOMPARE(fx.dlg().fileList()->entryState(2), FileList::EntryState::Waiting);
     QCOMPARE(fx.desktop.boxes.size(), 1);
 }
 
