@@ -30,6 +30,14 @@ Rectangle {
     property string statusText: ""
     property string version: ""
     property bool pathEdited: false
+    // The batch at a glance, and its summary once it is over.
+    property int batchProgress: 0
+    property string batchStatus: ""
+    property string fileTimeLeft: ""
+    property string summary: ""
+    readonly property string summaryHead: summary.split("\n")[0]
+    readonly property string summaryRest: summary.indexOf("\n") < 0 ? "" : summary.slice(summary.indexOf("\n") + 1)
+    property int failedCount: 0
     // The choices for a batch that runs unattended, as the program stores them.
     property string onExisting: "ask"
     property string onFailure: "tell"
@@ -69,6 +77,19 @@ Rectangle {
             pathEdited = false
             break
         case "_root.version": version = text; break
+        case "_root.batchProgress": {
+            const n = parseInt(text, 10)
+            batchProgress = isNaN(n) ? 0 : Math.max(0, Math.min(100, n))
+            break
+        }
+        case "_root.batchStatus": batchStatus = text; break
+        case "_root.fileTimeLeft": fileTimeLeft = text; break
+        case "_root.summary": summary = text; break
+        case "_root.failedCount": {
+            const n = parseInt(text, 10)
+            failedCount = isNaN(n) ? 0 : n
+            break
+        }
         case "_root.onExisting": onExisting = text; break
         case "_root.onFailure": onFailure = text; break
         case "_root.stall": stall = text; break
@@ -221,6 +242,9 @@ Rectangle {
             case "close":
                 c.moveTo(4.5, 4.5); c.lineTo(11.5, 11.5); c.moveTo(11.5, 4.5); c.lineTo(4.5, 11.5)
                 c.stroke(); break
+            case "retry":
+                c.arc(8, 8, 5.2, -Math.PI * 0.35, Math.PI * 1.45, false); c.stroke()
+                c.beginPath(); c.moveTo(12.6, 1.8); c.lineTo(12.4, 5.4); c.lineTo(8.8, 5.0); c.stroke(); break
             case "gear":
                 c.arc(8, 8, 2.2, 0, Math.PI * 2, false); c.stroke()
                 for (let i = 0; i < 8; ++i) {
@@ -836,6 +860,17 @@ Rectangle {
                     ToolTip.delay: 600
                     ToolTip.text: "Move the selected files down"
                 }
+                TButton {
+                    objectName: "optionsButton"
+                    glyph: "gear"
+                    width: 40
+                    height: 40
+                    onClicked: optionsPopup.open()
+                    Accessible.name: "Options"
+                    ToolTip.visible: hovered
+                    ToolTip.delay: 600
+                    ToolTip.text: "Options: what a batch does while nobody watches it"
+                }
             }
 
             Row {
@@ -862,15 +897,6 @@ Rectangle {
                     glyph: "trash"
                     text: "Remove all"
                     enabled: !root.busy
-                }
-                TButton {
-                    objectName: "optionsButton"
-                    glyph: "gear"
-                    text: "Options…"
-                    onClicked: optionsPopup.open()
-                    ToolTip.visible: hovered
-                    ToolTip.delay: 600
-                    ToolTip.text: "What a batch does while nobody watches it"
                 }
             }
         }
@@ -955,35 +981,52 @@ Rectangle {
 
             Heading { x: 16; y: 14; text: root.busy ? "CONVERTING" : "STATUS" }
 
+            // The batch at a glance: files through, time spent and left.
+            Text {
+                objectName: "batchStatusText"
+                x: 120
+                y: 12
+                width: parent.width - 16 - x
+                horizontalAlignment: Text.AlignRight
+                visible: root.busy
+                text: root.batchStatus
+                elide: Text.ElideLeft
+                font.family: theme.family
+                font.pixelSize: 11
+                color: theme.muted
+            }
+
             Text {
                 id: statusLine
                 objectName: "statusLine"
                 x: 16
-                y: 34
-                width: 404
+                y: 32
+                width: parent.width - 32
                 height: 20
                 verticalAlignment: Text.AlignVCenter
                 text: root.statusText !== "" ? root.statusText
-                      : root.busy ? "Starting…" : "Ready. Add files, choose where to save them, then press Convert."
+                      : root.busy ? "Starting…"
+                      : root.summary !== "" ? root.summaryHead
+                      : "Ready. Add files, choose where to save them, then press Convert."
                 elide: Text.ElideMiddle
                 font.family: theme.family
                 font.pixelSize: 12
-                font.bold: root.statusText !== ""
-                color: root.statusText !== "" ? theme.text : theme.muted
+                font.bold: root.statusText !== "" || (!root.busy && root.summary !== "")
+                color: root.statusText !== "" || (!root.busy && root.summary !== "") ? theme.text : theme.muted
             }
 
             Item {
                 id: progressDisplay
                 objectName: "progressDisplay"
                 x: 16
-                y: 60
-                width: 404
+                y: 54
+                width: parent.width - 32
                 height: 16
                 visible: root.progressShown
                 ProgressBar {
                     id: progressBar
                     objectName: "progressBar"
-                    width: 352
+                    width: parent.width - 52 - fileLeftText.width
                     height: 10
                     anchors.verticalCenter: parent.verticalCenter
                     from: 0
@@ -1004,7 +1047,7 @@ Rectangle {
                 }
                 Text {
                     objectName: "progressText"
-                    x: 360
+                    x: progressBar.width + 4
                     width: 44
                     anchors.verticalCenter: parent.verticalCenter
                     horizontalAlignment: Text.AlignRight
@@ -1014,18 +1057,109 @@ Rectangle {
                     font.bold: true
                     color: theme.accent
                 }
+                Text {
+                    id: fileLeftText
+                    objectName: "fileTimeLeftText"
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: root.fileTimeLeft !== "" ? 96 : 0
+                    horizontalAlignment: Text.AlignRight
+                    text: root.fileTimeLeft
+                    font.family: theme.family
+                    font.pixelSize: 11
+                    color: theme.muted
+                }
+            }
+
+            // The whole batch, under the file's bar.
+            Item {
+                objectName: "batchProgressDisplay"
+                x: 16
+                y: 72
+                width: parent.width - 32
+                height: 12
+                visible: root.progressShown && root.batchStatus !== ""
+                Text {
+                    id: allLabel
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: "All files"
+                    font.family: theme.family
+                    font.pixelSize: 10
+                    color: theme.muted
+                }
+                Rectangle {
+                    id: batchTrack
+                    x: allLabel.width + 8
+                    width: parent.width - x - 48
+                    height: 4
+                    radius: 2
+                    anchors.verticalCenter: parent.verticalCenter
+                    color: "#EFE6E3"
+                    Rectangle {
+                        width: parent.width * root.batchProgress / 100
+                        height: parent.height
+                        radius: 2
+                        color: "#7A5A52"
+                    }
+                }
+                Text {
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: root.batchProgress + " %"
+                    font.family: theme.family
+                    font.pixelSize: 10
+                    font.bold: true
+                    color: theme.muted
+                }
+            }
+
+            // After the batch: each failed file with its reason.
+            Text {
+                id: failureLines
+                objectName: "summaryFailures"
+                x: 16
+                y: 54
+                width: parent.width - 32
+                height: parent.height - 16 - 40 - 6 - y
+                visible: !root.busy && !root.progressShown && root.summaryRest !== ""
+                text: root.summaryRest
+                wrapMode: Text.NoWrap
+                elide: Text.ElideRight
+                font.family: theme.family
+                font.pixelSize: 11
+                color: "#A4261B"
+                MouseArea {
+                    id: failureHover
+                    anchors.fill: parent
+                    hoverEnabled: true
+                    acceptedButtons: Qt.NoButton
+                }
+                ToolTip.visible: failureHover.containsMouse
+                ToolTip.delay: 400
+                ToolTip.text: root.summary
             }
 
             Row {
-                x: 436 - 16 - width
-                y: 144 - 16 - height
+                x: parent.width - 16 - width
+                y: parent.height - 16 - height
                 spacing: 10
+                TButton {
+                    objectName: "retryButton"
+                    command: "IDC_FS_RETRYFAILED"
+                    glyph: "retry"
+                    text: "Retry failed"
+                    width: 132
+                    height: 40
+                    visible: !root.busy && root.failedCount > 0
+                    enabled: root.convertEnabled && root.allButtonsEnabled
+                }
                 TButton {
                     objectName: "stopAfterButton"
                     command: "IDC_FS_STOPAFTER"
                     text: root.stopAfterAsked ? "Stopping…" : "After this file"
                     width: 132
                     height: 40
+                    visible: root.busy || root.failedCount <= 0
                     enabled: root.stopEnabled && !root.stopAfterAsked
                     onClicked: root.stopAfterAsked = true
                     ToolTip.visible: hovered

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "convert/batch.h"
+#include "convert/batchglance.h"
 #include "convert/jobcount.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
@@ -65,6 +66,7 @@ void MainWindow::connectBatch()
     connect(m_batch, &Batch::completed, this, &MainWindow::showCompletion);
     connect(m_batch, &Batch::finished, this, &MainWindow::showFinished);
     connectFileStates();
+    connectBatchGlance();
 }
 
 FileSettings MainWindow::settingsForNextFile()
@@ -208,4 +210,88 @@ void MainWindow::showOutput(const QString &output)
     m_fileManager->showItem(output, [this, folder = QFileInfo(output).absolutePath()] {
         m_desktop.shellOpen(folder);
     });
+}
+
+// Connected after the designed display, so its variables follow the
+// designed ones of each step.
+void MainWindow::connectBatchGlance()
+{
+    connect(m_batch, &Batch::started, this, [this] {
+        if (m_glanceRunning)
+            return; // a restart of the first file
+        m_glanceRunning = true;
+        m_batchClock.start();
+        m_fileClocks.clear();
+        showGlanceVariable(QStringLiteral("_root.summary"), QString());
+        showGlanceVariable(QStringLiteral("_root.failedCount"), QStringLiteral("0"));
+        showBatchGlance();
+    });
+    connect(m_batch, &Batch::fileStarted, this,
+            [this](const QString &input) { m_fileClocks[input].start(); });
+    connect(m_batch, &Batch::progressChanged, this, &MainWindow::showBatchGlance);
+    connect(m_batch, &Batch::fileChanged, this, &MainWindow::showBatchGlance);
+    connect(m_batch, &Batch::finished, this, [this] {
+        m_glanceRunning = false;
+        const BatchGlance glance(m_batch->results());
+        showGlanceVariable(QStringLiteral("_root.summary"), glance.summary());
+        showGlanceVariable(QStringLiteral("_root.failedCount"), QString::number(glance.failed()));
+    });
+}
+
+void MainWindow::showBatchGlance()
+{
+    if (!m_glanceRunning)
+        return;
+    const QList<FileResult> &results = m_batch->results();
+    const BatchGlance glance(results);
+    const qint64 left = BatchGlance::secondsLeft(glance.progress(), m_batchClock.elapsed());
+    QString status = QStringLiteral("%1 of %2 files · %3 elapsed")
+                         .arg(glance.done())
+                         .arg(glance.total())
+                         .arg(BatchGlance::clock(m_batchClock.elapsed() / 1000));
+    if (left >= 0)
+        status += QStringLiteral(" · about %1 left").arg(BatchGlance::clock(left));
+    showGlanceVariable(QStringLiteral("_root.batchProgress"),
+                       QString::number(qRound(glance.progress() * 100)));
+    showGlanceVariable(QStringLiteral("_root.batchStatus"), status);
+
+    // The file whose progress the movie shows: the oldest in hand.
+    QString fileLeft;
+    for (const FileResult &r : results) {
+        if (r.state != FileResult::State::Converting)
+            continue;
+        const auto clock = m_fileClocks.constFind(r.input);
+        const qint64 seconds = clock == m_fileClocks.cend()
+                                   ? -1
+                                   : BatchGlance::secondsLeft(r.percent / 100.0, clock->elapsed());
+        if (seconds >= 0)
+            fileLeft = QStringLiteral("about %1 left").arg(BatchGlance::clock(seconds));
+        break;
+    }
+    showGlanceVariable(QStringLiteral("_root.fileTimeLeft"), fileLeft);
+}
+
+// Written only when changed: the poll would repeat them every second.
+void MainWindow::showGlanceVariable(const QString &name, const QString &value)
+{
+    const auto shown = m_glanceShown.constFind(name);
+    if (shown != m_glanceShown.cend() && *shown == value)
+        return;
+    m_glanceShown.insert(name, value);
+    m_movie->setVariable(name, value);
+}
+
+// The files that failed in the last batch and are still in the list.
+void MainWindow::retryFailed()
+{
+    if (m_batch->isRunning() || !m_fileList)
+        return;
+    QStringList failed;
+    for (const FileResult &r : m_batch->results())
+        if (r.state == FileResult::State::Failed && m_fileList->findExact(r.input) >= 0)
+            failed << r.input;
+    if (failed.isEmpty())
+        return;
+    applyBatchChoices();
+    m_batch->start(failed);
 }

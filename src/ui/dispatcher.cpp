@@ -29,7 +29,7 @@ enum class Command {
     AudioSetting, About, Slider, Slider2, Support, ConvertWindow, OtherDirectory,
     SameDirectory, ConvertTo, Container, VideoCodec, VideoBitrate, VideoScale, AudioCodec,
     AudioBitrate, AudioChannel, Convert, Cancel,
-    OnExisting, OnFailure, Stall, Jobs, StopAfter,
+    OnExisting, OnFailure, Stall, Jobs, StopAfter, RetryFailed,
 };
 
 struct Entry
@@ -38,7 +38,7 @@ struct Entry
     Command command;
 };
 
-constexpr std::array<Entry, 34> kCommands{{
+constexpr std::array<Entry, 35> kCommands{{
     {"IDC_FS_EXIT", Command::Exit},
     {"IDC_FS_MINI", Command::Mini},
     {"IDC_FS_HELP", Command::Help},
@@ -73,6 +73,7 @@ constexpr std::array<Entry, 34> kCommands{{
     {"ID-FS-stall", Command::Stall},
     {"ID-FS-jobs", Command::Jobs},
     {"IDC_FS_STOPAFTER", Command::StopAfter},
+    {"IDC_FS_RETRYFAILED", Command::RetryFailed},
 }};
 
 } // namespace
@@ -197,6 +198,9 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
     case Command::StopAfter:
         if (m_batch->isRunning())
             m_batch->stopAfterCurrent();
+        break;
+    case Command::RetryFailed:
+        retryFailed();
         break;
     }
 }

@@ -2,6 +2,9 @@
 
 #include <memory>
 
+#include <QElapsedTimer>
+#include <QHash>
+
 #include <QDialog>
 #include <QIcon>
 #include <QStringList>
@@ -121,4 +124,14 @@ private:
     void showFileState(int index);
     void showOutput(const QString &output);
     FileManager *m_fileManager = nullptr;
+
+    // The batch at a glance while it runs, its summary after (batchdisplay.cpp).
+    void connectBatchGlance();
+    void showBatchGlance();
+    void showGlanceVariable(const QString &name, const QString &value);
+    void retryFailed();
+    QElapsedTimer m_batchClock;
+    QHash<QString, QElapsedTimer> m_fileClocks;
+    QHash<QString, QString> m_glanceShown;
+    bool m_glanceRunning = false;
 };

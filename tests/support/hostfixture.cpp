@@ -1,5 +1,7 @@
 #include "support/hostfixture.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QQuickItem>
 #include <QTest>
@@ -74,6 +76,20 @@ QStringList HostFixture::log() const
 {
     QObject *root = m_dlg->movie()->rootObject();
     return root ? root->property("log").toStringList() : QStringList();
+}
+
+QStringList HostFixture::designedLog() const
+{
+    static const QStringList added{
+        QStringLiteral("_root.batchProgress="), QStringLiteral("_root.batchStatus="),
+        QStringLiteral("_root.fileTimeLeft="), QStringLiteral("_root.summary="),
+        QStringLiteral("_root.failedCount=")};
+    QStringList designed = log();
+    designed.removeIf([](const QString &line) {
+        return std::any_of(added.cbegin(), added.cend(),
+                           [&](const QString &name) { return line.startsWith(name); });
+    });
+    return designed;
 }
 
 void HostFixture::clearLog()

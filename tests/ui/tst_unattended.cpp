@@ -3,6 +3,7 @@
 // engine.
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "filelist/filelist.h"
@@ -44,6 +45,8 @@ private slots:
     void existingOutput();
     void keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion();
     void stopAfterThisFileEndsWithTheFileInHand();
+    void summaryAtTheEndAndRetryOfTheFailed();
+    void glanceWhileRunning();
 };
 
 void TestUnattended::choicesAreCheckedKeptAndShownAtStart_data()
@@ -186,6 +189,63 @@ void TestUnattended::stopAfterThisFileEndsWithTheFileInHand()
     QCOMPARE(results[2].state, FileResult::State::Waiting);
     QCOMPARE(fx.dlg().fileList()->entryState(2), FileList::EntryState::Waiting);
     QCOMPARE(fx.desktop.boxes.size(), 1);
+}
+
+void TestUnattended::summaryAtTheEndAndRetryOfTheFailed()
+{
+    HostFixture fx;
+    fx.start();
+    fx.send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
+    const QStringList files = makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("bad.avi")});
+    fx.addFiles(files);
+    fx.script->perFile.insert(QStringLiteral("bad.avi"), PlayerScript::failing());
+    fx.script->jobs = {PlayerScript::converting()};
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+
+    const QString reason = fx.dlg().batch().results().value(1).reason;
+    const QStringList log = fx.log();
+    const QString summary = "_root.summary=Converted 1, failed 1, skipped 0\nbad.avi: " + reason;
+    QCOMPARE(log.filter(QStringLiteral("_root.summary=")).last(), summary);
+    QCOMPARE(log.filter(QStringLiteral("_root.failedCount=")).last(),
+             QStringLiteral("_root.failedCount=1"));
+    // The summary comes after the designed end of the batch.
+    QVERIFY(log.lastIndexOf(summary) >
+            log.lastIndexOf(QStringLiteral("_root.hideProgress=true")));
+
+    // Only the failed file again; the converted one keeps its state.
+    fx.script->perFile.clear();
+    fx.script->jobs = {PlayerScript::converting()};
+    const int calls = int(fx.script->calls.size());
+    fx.send(QStringLiteral("IDC_FS_RETRYFAILED"));
+    runToEnd(fx);
+    QCOMPARE(fx.script->calls.size(), calls + 1);
+    QCOMPARE(fx.script->calls.last().uri, files[1]);
+    QCOMPARE(fx.dlg().fileList()->entryState(0), FileList::EntryState::Converted);
+    QCOMPARE(fx.dlg().fileList()->entryState(1), FileList::EntryState::Converted);
+    QCOMPARE(fx.log().filter(QStringLiteral("_root.failedCount=")).last(),
+             QStringLiteral("_root.failedCount=0"));
+    // Nothing failed now: nothing to retry.
+    fx.send(QStringLiteral("IDC_FS_RETRYFAILED"));
+    QVERIFY(!fx.dlg().batch().isRunning());
+}
+
+void TestUnattended::glanceWhileRunning()
+{
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
+    PlayerScript::Job slow{{{0.5f, 1}, {0.5f, 2}, {-1.0f, -1}}, true, false, true, {}};
+    fx.script->jobs = {PlayerScript::converting(), slow};
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+    const QStringList log = fx.log();
+    QVERIFY(log.contains(QStringLiteral("_root.batchProgress=0")));
+    QVERIFY(log.contains(QStringLiteral("_root.batchProgress=50")));
+    QVERIFY(log.contains(QStringLiteral("_root.batchProgress=75")));
+    QVERIFY(log.contains(QRegularExpression(QStringLiteral("^_root.batchStatus=1 of 2 files · 0:0\\d elapsed"))));
+    // Written once per change, not at every poll.
+    QCOMPARE(log.count(QStringLiteral("_root.batchProgress=75")), 1);
 }
 
 QTEST_MAIN(TestUnattended)
