@@ -360,7 +360,7 @@ void TestDispatcher::commandTable()
         QCOMPARE(effect, QStringLiteral("none"));
     }
     QCOMPARE(snapshot(fx), expected);
-    QCOMPARE(fx.log(), log);
+    QCOMPARE(fx.designedLog(), log);
 }
 
 void TestDispatcher::flashCallHasNoEffect()
