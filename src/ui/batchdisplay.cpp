@@ -1,6 +1,8 @@
 // The batch as the user sees it: its questions asked with boxes and the save
 // dialog, its course shown in the movie.
 
+#include <utility>
+
 #include <QFileInfo>
 
 #include "convert/batch.h"
@@ -231,7 +233,9 @@ void MainWindow::connectBatchGlance()
     connect(m_batch, &Batch::progressChanged, this, &MainWindow::showBatchGlance);
     connect(m_batch, &Batch::fileChanged, this, &MainWindow::showBatchGlance);
     connect(m_batch, &Batch::finished, this, [this] {
-        m_glanceRunning = false;
+        if (!std::exchange(m_glanceRunning, false))
+            return; // a Stop with no batch
+
         const BatchGlance glance(m_batch->results());
         showGlanceVariable(QStringLiteral("_root.summary"), glance.summary());
         showGlanceVariable(QStringLiteral("_root.failedCount"), QString::number(glance.failed()));
