@@ -14,8 +14,9 @@ Rectangle {
     signal flashCall(string request)
 
     // Window geometry shared with the program: its file list lies over this
-    // rectangle of the convert page, so nothing of ours may sit on it.
-    readonly property rect fileArea: Qt.rect(220, 70, 372, 130)
+    // rectangle of the convert page, so nothing of ours may sit on it. It
+    // grows with the window; the program reads it as "_root.fileArea".
+    readonly property rect fileArea: Qt.rect(220, 70, width - 284, height - 406)
 
     property string page: "convert"
     property bool allButtonsEnabled: true
@@ -114,6 +115,8 @@ Rectangle {
         case "_root.path": return pathField.text
         case "_root.convertOutput": return statusText
         case "_root.progressValue": return String(progressValue)
+        case "_root.fileArea":
+            return [fileArea.x, fileArea.y, fileArea.width, fileArea.height].map(Math.round).join(",")
         }
         const value = store[String(name)]
         return value === undefined ? "" : value
@@ -794,7 +797,7 @@ Rectangle {
 
         Text {
             x: 24
-            y: 506
+            y: root.height - 30
             text: root.busy ? "Converting…" : (root.version !== "" ? "Version " + root.version : "")
             font.family: theme.family
             font.pixelSize: 10
@@ -811,16 +814,17 @@ Rectangle {
         visible: root.page === "convert"
 
         Card {
+            id: filesCard
             x: 212
             y: 60
-            width: 436
-            height: 198
+            width: root.width - 220
+            height: root.height - 338
 
             // Where the program's file list lies; visible only while the
             // list itself is hidden.
             Rectangle {
-                x: root.fileArea.x - 212 - 1
-                y: root.fileArea.y - 60 - 1
+                x: root.fileArea.x - filesCard.x - 1
+                y: root.fileArea.y - filesCard.y - 1
                 width: root.fileArea.width + 2
                 height: root.fileArea.height + 2
                 color: "#FFFFFF"
@@ -835,7 +839,7 @@ Rectangle {
             }
 
             Column {
-                x: 388
+                x: filesCard.width - 48
                 y: 10
                 spacing: 6
                 TButton {
@@ -875,7 +879,7 @@ Rectangle {
 
             Row {
                 x: 8
-                y: 152
+                y: filesCard.height - 46
                 spacing: 8
                 TButton {
                     objectName: "addButton"
@@ -902,9 +906,10 @@ Rectangle {
         }
 
         Card {
+            id: saveCard
             x: 212
-            y: 268
-            width: 436
+            y: filesCard.y + filesCard.height + 10
+            width: root.width - 220
             height: 106
 
             Heading { x: 16; y: 14; text: "SAVE CONVERTED FILES" }
@@ -933,7 +938,7 @@ Rectangle {
                 objectName: "pathField"
                 x: 16
                 y: 64
-                width: 306
+                width: saveCard.width - 130
                 height: 32
                 enabled: !root.busy && otherFolderRadio.checked
                 hoverEnabled: true
@@ -964,7 +969,7 @@ Rectangle {
                 command: "IDC_FS_BROWSE"
                 glyph: "folder"
                 text: "Browse…"
-                x: 330
+                x: saveCard.width - 106
                 y: 63
                 width: 92
                 enabled: !root.busy && otherFolderRadio.checked
@@ -975,8 +980,8 @@ Rectangle {
             id: progressPanel
             objectName: "progressPanel"
             x: 212
-            y: 384
-            width: 436
+            y: root.height - 152
+            width: root.width - 220
             height: 144
 
             Heading { x: 16; y: 14; text: root.busy ? "CONVERTING" : "STATUS" }
@@ -1194,7 +1199,7 @@ Rectangle {
         id: optionsPopup
         objectName: "optionsPopup"
         x: 212
-        width: 436
+        width: root.width - 220
         y: root.height - 8 - height
         padding: 16
         modal: false
@@ -1273,7 +1278,7 @@ Rectangle {
         Card {
             x: 212
             y: 60
-            width: 436
+            width: root.width - 220
             height: 124
             Heading { x: 16; y: 14; text: "TARGET" }
             Column {
@@ -1304,7 +1309,7 @@ Rectangle {
         Card {
             x: 212
             y: 194
-            width: 436
+            width: root.width - 220
             height: 176
             TCheck {
                 id: videoCheck
@@ -1356,7 +1361,7 @@ Rectangle {
         Text {
             x: 220
             y: 382
-            width: 420
+            width: root.width - 236
             wrapMode: Text.WordWrap
             text: "The containers come with the format, and the codecs with the container. "
                   + "Bitrate and scale stay as you set them when you choose another format."
@@ -1378,7 +1383,7 @@ Rectangle {
         Card {
             x: 212
             y: 60
-            width: 436
+            width: root.width - 220
             height: 176
             TCheck {
                 id: audioCheck
@@ -1430,7 +1435,7 @@ Rectangle {
         Text {
             x: 220
             y: 248
-            width: 420
+            width: root.width - 236
             wrapMode: Text.WordWrap
             text: "The audio codecs offered depend on the container chosen on the Video settings page."
             font.family: theme.family
@@ -1451,7 +1456,7 @@ Rectangle {
         Card {
             x: 212
             y: 60
-            width: 436
+            width: root.width - 220
             height: 250
 
             Mark { x: 24; y: 26; size: 64 }
@@ -1515,6 +1520,7 @@ Rectangle {
             anchors.fill: parent
             acceptedButtons: Qt.LeftButton
             onPressed: root.send("IDC_FS_DRAG")
+            onDoubleClicked: root.send("IDC_FS_MAXIMIZE")
         }
 
         Mark { x: 18; y: 11; size: 26 }

@@ -29,7 +29,7 @@ enum class Command {
     AudioSetting, About, Slider, Slider2, Support, ConvertWindow, OtherDirectory,
     SameDirectory, ConvertTo, Container, VideoCodec, VideoBitrate, VideoScale, AudioCodec,
     AudioBitrate, AudioChannel, Convert, Cancel,
-    OnExisting, OnFailure, Stall, Jobs, StopAfter, RetryFailed,
+    OnExisting, OnFailure, Stall, Jobs, StopAfter, RetryFailed, Maximize,
 };
 
 struct Entry
@@ -38,7 +38,7 @@ struct Entry
     Command command;
 };
 
-constexpr std::array<Entry, 35> kCommands{{
+constexpr std::array<Entry, 36> kCommands{{
     {"IDC_FS_EXIT", Command::Exit},
     {"IDC_FS_MINI", Command::Mini},
     {"IDC_FS_HELP", Command::Help},
@@ -74,6 +74,7 @@ constexpr std::array<Entry, 35> kCommands{{
     {"ID-FS-jobs", Command::Jobs},
     {"IDC_FS_STOPAFTER", Command::StopAfter},
     {"IDC_FS_RETRYFAILED", Command::RetryFailed},
+    {"IDC_FS_MAXIMIZE", Command::Maximize},
 }};
 
 } // namespace
@@ -201,6 +202,9 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
         break;
     case Command::RetryFailed:
         retryFailed();
+        break;
+    case Command::Maximize:
+        toggleMaximised();
         break;
     }
 }

@@ -16,6 +16,7 @@
 class Engine;
 class FileList;
 class FileManager;
+class QSizeGrip;
 class MovieView;
 class Desktop;
 class InstanceLock;
@@ -134,4 +135,11 @@ private:
     QHash<QString, QElapsedTimer> m_fileClocks;
     QHash<QString, QString> m_glanceShown;
     bool m_glanceRunning = false;
+
+    // A window that grows (mainwindow.cpp).
+    void resizeEvent(QResizeEvent *event) override;
+    void layOut();
+    void toggleMaximised();
+    QSizeGrip *m_sizeGrip = nullptr;
+    QSize m_laidOutSize;
 };

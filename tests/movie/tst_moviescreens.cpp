@@ -275,6 +275,7 @@ void TestMovieScreens::longBatchMidway_data()
 {
     QTest::addColumn<bool>("maximised");
     QTest::newRow("smallest") << false;
+    QTest::newRow("maximised") << true;
 }
 
 // Ten files left to run by themselves: two through, one failed on the way,
@@ -283,8 +284,16 @@ void TestMovieScreens::longBatchMidway()
 {
     QFETCH(bool, maximised);
     MainWindow &dlg = m_fx->dlg();
-    if (maximised)
-        dlg.showMaximized();
+    if (maximised) {
+        m_fx->send(QStringLiteral("IDC_FS_MAXIMIZE"));
+        QTRY_VERIFY(dlg.width() > 656 && dlg.height() > 538);
+        // The list follows the movie's file area, which grew with the window.
+        const QStringList area = dlg.movie()->getVariable(QStringLiteral("_root.fileArea")).split(',');
+        QTRY_COMPARE(dlg.fileList()->geometry(),
+                     QRect(area.value(0).toInt(), area.value(1).toInt(), area.value(2).toInt(),
+                           area.value(3).toInt()));
+        QVERIFY(dlg.fileList()->width() > 372);
+    }
     m_fx->send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
     dlg.fileList()->clear();
     const QStringList names{"holiday-2023.avi", "birthday party.mov", "MVI_0042.MOV",

@@ -76,6 +76,8 @@ void TestStartup::publishesInDesignedOrder()
                            QStringLiteral("_root.onFailure=tell"),
                            QStringLiteral("_root.stall=0"),
                            QStringLiteral("_root.jobs=1"),
+                           // Where the movie wants the list.
+                           QStringLiteral("?_root.fileArea"),
                        }));
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Tarnwick"));
     // Start-up asks nothing and shows nothing.

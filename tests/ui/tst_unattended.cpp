@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "filelist/filelist.h"
+#include "movie/movieview.h"
 #include "settings/userpreferences.h"
 #include "support/files.h"
 #include "support/hostfixture.h"
@@ -47,6 +48,8 @@ private slots:
     void stopAfterThisFileEndsWithTheFileInHand();
     void summaryAtTheEndAndRetryOfTheFailed();
     void glanceWhileRunning();
+    void fileAreaPlacesTheList_data();
+    void fileAreaPlacesTheList();
 };
 
 void TestUnattended::choicesAreCheckedKeptAndShownAtStart_data()
@@ -246,6 +249,35 @@ void TestUnattended::glanceWhileRunning()
     QVERIFY(log.contains(QRegularExpression(QStringLiteral("^_root.batchStatus=1 of 2 files · 0:0\\d elapsed"))));
     // Written once per change, not at every poll.
     QCOMPARE(log.count(QStringLiteral("_root.batchProgress=75")), 1);
+}
+
+void TestUnattended::fileAreaPlacesTheList_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QRect>("place");
+    const QRect designed(220, 70, 372, 130);
+    QTest::newRow("no answer") << "" << designed;
+    QTest::newRow("told") << "240, 80,500,300" << QRect(240, 80, 500, 300);
+    QTest::newRow("three numbers") << "240,80,500" << designed;
+    QTest::newRow("not numbers") << "a,b,c,d" << designed;
+    QTest::newRow("outside the movie") << "600,80,500,300" << designed;
+    QTest::newRow("too small") << "240,80,10,5" << designed;
+}
+
+// The movie says where its file area is; the list goes there after each resize.
+void TestUnattended::fileAreaPlacesTheList()
+{
+    QFETCH(QString, answer);
+    HostFixture fx;
+    MainWindow &dlg = fx.start();
+    QCOMPARE(dlg.minimumSize(), QSize(656, 538));
+    QCOMPARE(dlg.fileList()->geometry(), QRect(220, 70, 372, 130));
+    fx.answer(QStringLiteral("_root.fileArea"), answer);
+    dlg.resize(900, 700);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTRY_COMPARE(dlg.movie()->size(), QSize(900, 698));
+    QTEST(dlg.fileList()->geometry(), "place");
 }
 
 QTEST_MAIN(TestUnattended)
