@@ -3,12 +3,13 @@
 // no program state beyond what it shows.
 import QtQuick
 import QtQuick.Controls.Basic
+import "movie"
 
 Rectangle {
     id: root
     width: 656
     height: 536
-    color: theme.canvas
+    color: Theme.canvas
 
     signal fsCommand(string command, string args)
     signal flashCall(string request)
@@ -45,6 +46,15 @@ Rectangle {
     property string stall: "0"
     property string jobs: "auto"
     property var store: ({})
+
+    // The parts in movie/ reach the root through the Movie singleton.
+    Binding { target: Movie; property: "busy"; value: root.busy }
+    Binding { target: Movie; property: "page"; value: root.page }
+    Connections {
+        target: Movie
+        function onCommand(name, args) { root.send(name, args) }
+        function onPageAsked(name) { root.showPage(name) }
+    }
 
     function send(command, args) {
         fsCommand(command, args === undefined ? "" : String(args))
@@ -141,592 +151,6 @@ Rectangle {
         pathEdited = false
     }
 
-    QtObject {
-        id: theme
-        readonly property string family: "DejaVu Sans"
-        readonly property color accent: "#AE2504"
-        readonly property color accentHover: "#C42D08"
-        readonly property color accentPressed: "#8A1D03"
-        readonly property color accentSoft: "#FBEDE9"
-        readonly property color accentLine: "#E3B3A6"
-        readonly property color canvas: "#F4F1EF"
-        readonly property color card: "#FFFFFF"
-        readonly property color border: "#E3DCD9"
-        readonly property color control: "#D5CBC7"
-        readonly property color text: "#2A2221"
-        readonly property color muted: "#6F6462"
-        readonly property color faint: "#9A8F8C"
-        readonly property color disabledText: "#B8AEAB"
-        readonly property color disabledFill: "#F2EEEC"
-        readonly property color side: "#241E1D"
-        readonly property color sideHover: "#2F2826"
-        readonly property color sideCurrent: "#3A2F2C"
-        readonly property color sideText: "#EDE7E5"
-        readonly property color sideMuted: "#A0948F"
-        readonly property color focus: "#AE2504"
-    }
-
-    // ---------------------------------------------------------------- parts
-
-    // Small line icons drawn on a 16 x 16 grid.
-    component Glyph: Canvas {
-        id: glyph
-        property string kind: ""
-        property color color: theme.text
-        implicitWidth: 16
-        implicitHeight: 16
-        onColorChanged: requestPaint()
-        onKindChanged: requestPaint()
-        onWidthChanged: requestPaint()
-        onHeightChanged: requestPaint()
-        onPaint: {
-            const c = getContext("2d")
-            c.reset()
-            c.scale(width / 16, height / 16)
-            c.strokeStyle = glyph.color
-            c.fillStyle = glyph.color
-            c.lineWidth = 1.6
-            c.lineCap = "round"
-            c.lineJoin = "round"
-            c.beginPath()
-            switch (kind) {
-            case "plus":
-                c.moveTo(3, 8); c.lineTo(13, 8); c.moveTo(8, 3); c.lineTo(8, 13); c.stroke(); break
-            case "minus":
-                c.moveTo(3.5, 8); c.lineTo(12.5, 8); c.stroke(); break
-            case "trash":
-                c.moveTo(2.5, 4.5); c.lineTo(13.5, 4.5)
-                c.moveTo(6, 4.5); c.lineTo(6, 2.5); c.lineTo(10, 2.5); c.lineTo(10, 4.5)
-                c.moveTo(4, 4.5); c.lineTo(4.8, 13.5); c.lineTo(11.2, 13.5); c.lineTo(12, 4.5)
-                c.moveTo(6.8, 7); c.lineTo(6.8, 11); c.moveTo(9.2, 7); c.lineTo(9.2, 11)
-                c.stroke(); break
-            case "up":
-                c.moveTo(3.5, 10.5); c.lineTo(8, 6); c.lineTo(12.5, 10.5); c.stroke(); break
-            case "down":
-                c.moveTo(3.5, 6); c.lineTo(8, 10.5); c.lineTo(12.5, 6); c.stroke(); break
-            case "folder":
-                c.moveTo(2, 4); c.lineTo(6.5, 4); c.lineTo(8, 5.8); c.lineTo(14, 5.8)
-                c.lineTo(14, 13); c.lineTo(2, 13); c.closePath(); c.stroke(); break
-            case "play":
-                c.lineWidth = 1.2
-                c.moveTo(5, 3); c.lineTo(13, 8); c.lineTo(5, 13); c.closePath(); c.fill(); c.stroke(); break
-            case "stop":
-                c.lineWidth = 1.2
-                c.rect(4, 4, 8, 8); c.fill(); c.stroke(); break
-            case "files":
-                c.moveTo(5, 1.8); c.lineTo(10, 1.8); c.lineTo(13, 4.8); c.lineTo(13, 14.2)
-                c.lineTo(3, 14.2); c.lineTo(3, 1.8); c.lineTo(5, 1.8)
-                c.moveTo(10, 1.8); c.lineTo(10, 4.8); c.lineTo(13, 4.8)
-                c.moveTo(5.6, 8); c.lineTo(10.4, 8); c.moveTo(5.6, 10.8); c.lineTo(10.4, 10.8)
-                c.stroke(); break
-            case "video":
-                c.moveTo(1.8, 4); c.lineTo(10.2, 4); c.lineTo(10.2, 12); c.lineTo(1.8, 12); c.closePath()
-                c.moveTo(10.2, 7); c.lineTo(14.2, 4.6); c.lineTo(14.2, 11.4); c.lineTo(10.2, 9)
-                c.stroke(); break
-            case "audio":
-                c.moveTo(2, 6); c.lineTo(4.8, 6); c.lineTo(8.2, 3); c.lineTo(8.2, 13); c.lineTo(4.8, 10)
-                c.lineTo(2, 10); c.closePath(); c.stroke()
-                c.beginPath(); c.arc(8.4, 8, 3, -0.9, 0.9, false); c.stroke()
-                c.beginPath(); c.arc(8.4, 8, 5.8, -0.9, 0.9, false); c.stroke(); break
-            case "info":
-                c.arc(8, 8, 6.3, 0, Math.PI * 2, false); c.stroke()
-                c.beginPath(); c.moveTo(8, 7.2); c.lineTo(8, 11.2); c.stroke()
-                c.beginPath(); c.arc(8, 4.9, 0.5, 0, Math.PI * 2, false); c.fill(); c.stroke(); break
-            case "help":
-                c.arc(8, 8, 6.3, 0, Math.PI * 2, false); c.stroke()
-                c.beginPath(); c.arc(8, 6.4, 1.9, Math.PI * 1.05, Math.PI * 2.35, false)
-                c.lineTo(8, 9.4); c.stroke()
-                c.beginPath(); c.arc(8, 11.6, 0.45, 0, Math.PI * 2, false); c.fill(); c.stroke(); break
-            case "mail":
-                c.moveTo(2, 4); c.lineTo(14, 4); c.lineTo(14, 12); c.lineTo(2, 12); c.closePath()
-                c.moveTo(2.4, 4.6); c.lineTo(8, 8.8); c.lineTo(13.6, 4.6); c.stroke(); break
-            case "minimise":
-                c.moveTo(4, 8.5); c.lineTo(12, 8.5); c.stroke(); break
-            case "close":
-                c.moveTo(4.5, 4.5); c.lineTo(11.5, 11.5); c.moveTo(11.5, 4.5); c.lineTo(4.5, 11.5)
-                c.stroke(); break
-            case "retry":
-                c.arc(8, 8, 5.2, -Math.PI * 0.35, Math.PI * 1.45, false); c.stroke()
-                c.beginPath(); c.moveTo(12.6, 1.8); c.lineTo(12.4, 5.4); c.lineTo(8.8, 5.0); c.stroke(); break
-            case "gear":
-                c.arc(8, 8, 2.2, 0, Math.PI * 2, false); c.stroke()
-                for (let i = 0; i < 8; ++i) {
-                    const a = i * Math.PI / 4
-                    c.beginPath()
-                    c.moveTo(8 + 4.2 * Math.cos(a), 8 + 4.2 * Math.sin(a))
-                    c.lineTo(8 + 6.4 * Math.cos(a), 8 + 6.4 * Math.sin(a))
-                    c.stroke()
-                }
-                c.beginPath(); c.arc(8, 8, 4.4, 0, Math.PI * 2, false); c.stroke(); break
-            case "check":
-                c.lineWidth = 2
-                c.moveTo(3.6, 8.4); c.lineTo(6.6, 11.3); c.lineTo(12.4, 4.9); c.stroke(); break
-            }
-        }
-    }
-
-    // The program's mark: a play sign inside a turning arrow.
-    component Mark: Item {
-        id: mark
-        property real size: 28
-        width: size
-        height: size
-        Rectangle {
-            anchors.fill: parent
-            radius: mark.size * 0.24
-            gradient: Gradient {
-                GradientStop { position: 0; color: "#C8360E" }
-                GradientStop { position: 1; color: "#9A2003" }
-            }
-        }
-        Canvas {
-            anchors.fill: parent
-            onWidthChanged: requestPaint()
-            onPaint: {
-                const s = width
-                const c = getContext("2d")
-                c.reset()
-                c.strokeStyle = "white"
-                c.fillStyle = "white"
-                c.lineCap = "round"
-                c.lineWidth = s * 0.08
-                const r = s * 0.30
-                const cx = s / 2, cy = s / 2
-                const a0 = -Math.PI * 0.30, a1 = Math.PI * 1.45
-                c.beginPath()
-                c.arc(cx, cy, r, a0, a1, false)
-                c.stroke()
-                // arrow head at the end of the arc, pointing along it
-                const ex = cx + r * Math.cos(a1), ey = cy + r * Math.sin(a1)
-                const h = s * 0.15
-                c.beginPath()
-                c.moveTo(ex + h * 0.95, ey - h * 0.05)
-                c.lineTo(ex - h * 0.15, ey - h * 0.75)
-                c.lineTo(ex - h * 0.35, ey + h * 0.55)
-                c.closePath()
-                c.fill()
-                c.beginPath()
-                c.moveTo(s * 0.43, s * 0.36)
-                c.lineTo(s * 0.66, s * 0.50)
-                c.lineTo(s * 0.43, s * 0.64)
-                c.closePath()
-                c.fill()
-            }
-        }
-    }
-
-    component FocusRing: Rectangle {
-        property Item target
-        property real radiusBase: 6
-        anchors.fill: parent
-        anchors.margins: -3
-        radius: radiusBase + 3
-        color: "transparent"
-        border.color: theme.focus
-        border.width: 2
-        visible: target ? target.visualFocus : false
-    }
-
-    component Card: Rectangle {
-        color: theme.card
-        radius: 10
-        border.color: theme.border
-        border.width: 1
-    }
-
-    component Heading: Text {
-        font.family: theme.family
-        font.pixelSize: 11
-        font.bold: true
-        font.letterSpacing: 0.8
-        color: theme.muted
-    }
-
-    component FieldLabel: Text {
-        font.family: theme.family
-        font.pixelSize: 12
-        color: enabled ? theme.text : theme.disabledText
-        verticalAlignment: Text.AlignVCenter
-    }
-
-    // kind: "secondary", "primary", "caption" (window strip) or "close"
-    component TButton: Button {
-        id: button
-        property string command: ""
-        property string glyph: ""
-        property string kind: "secondary"
-        readonly property bool primary: kind === "primary"
-        readonly property color foreground: {
-            if (!enabled)
-                return primary ? "#FFFFFF" : theme.disabledText
-            if (primary)
-                return "#FFFFFF"
-            if (kind === "close" && (hovered || down))
-                return "#FFFFFF"
-            if (kind === "caption" || kind === "close")
-                return theme.muted
-            return theme.text
-        }
-        readonly property color glyphColour: {
-            if (!enabled || primary || kind !== "secondary")
-                return foreground
-            return theme.accent
-        }
-        implicitHeight: 34
-        leftPadding: text === "" ? 8 : 12
-        rightPadding: text === "" ? 8 : 14
-        hoverEnabled: true
-        focusPolicy: Qt.StrongFocus
-        font.family: theme.family
-        font.pixelSize: 12
-        font.bold: primary
-        onClicked: if (command !== "") root.send(command)
-        Keys.onReturnPressed: if (enabled) clicked()
-        Keys.onEnterPressed: if (enabled) clicked()
-        contentItem: Item {
-            implicitWidth: children[0].implicitWidth
-            implicitHeight: children[0].implicitHeight
-            Row {
-                anchors.centerIn: parent
-                spacing: 7
-                Glyph {
-                    kind: button.glyph
-                    color: button.glyphColour
-                    visible: button.glyph !== ""
-                    width: 14
-                    height: 14
-                    anchors.verticalCenter: parent.verticalCenter
-                }
-                Text {
-                    text: button.text
-                    visible: button.text !== ""
-                    font: button.font
-                    color: button.foreground
-                    anchors.verticalCenter: parent.verticalCenter
-                }
-            }
-        }
-        background: Rectangle {
-            implicitWidth: 34
-            implicitHeight: 34
-            radius: 6
-            color: {
-                if (button.primary)
-                    return !button.enabled ? "#DCC9C4" : button.down ? theme.accentPressed
-                                           : button.hovered ? theme.accentHover : theme.accent
-                if (button.kind === "close")
-                    return button.down ? theme.accentPressed : button.hovered ? theme.accent : "transparent"
-                if (button.kind === "caption")
-                    return button.down ? "#DED6D3" : button.hovered ? "#E9E3E0" : "transparent"
-                if (!button.enabled)
-                    return theme.disabledFill
-                return button.down ? "#F6E0DA" : button.hovered ? theme.accentSoft : theme.card
-            }
-            border.width: button.kind === "secondary" ? 1 : 0
-            border.color: !button.enabled ? theme.border
-                          : button.hovered || button.down ? theme.accentLine : theme.control
-            FocusRing { target: button }
-        }
-    }
-
-    component NavButton: AbstractButton {
-        id: nav
-        property string pageName
-        property string glyph
-        readonly property bool current: root.page === pageName
-        width: 184
-        height: 40
-        hoverEnabled: true
-        focusPolicy: Qt.StrongFocus
-        enabled: !root.busy
-        font.family: theme.family
-        font.pixelSize: 13
-        font.bold: current
-        onClicked: root.showPage(pageName)
-        Keys.onReturnPressed: if (enabled) clicked()
-        Keys.onEnterPressed: if (enabled) clicked()
-        readonly property color foreground: !enabled ? (current ? "#8E827E" : "#625754")
-                                            : current ? "#FFFFFF" : theme.sideText
-        contentItem: Item {
-            Glyph {
-                kind: nav.glyph
-                color: nav.current && nav.enabled ? "#F08A6C" : nav.foreground
-                width: 16
-                height: 16
-                x: 14
-                anchors.verticalCenter: parent.verticalCenter
-            }
-            Text {
-                x: 42
-                anchors.verticalCenter: parent.verticalCenter
-                text: nav.text
-                font: nav.font
-                color: nav.foreground
-            }
-        }
-        background: Rectangle {
-            radius: 7
-            color: nav.current ? theme.sideCurrent
-                               : nav.down ? "#362D2B" : nav.hovered && nav.enabled ? theme.sideHover : "transparent"
-            Rectangle {
-                visible: nav.current
-                x: 0
-                width: 3
-                height: 20
-                radius: 1.5
-                anchors.verticalCenter: parent.verticalCenter
-                color: nav.enabled ? "#E2542C" : "#7C6F6B"
-            }
-            FocusRing { target: nav; radiusBase: 7; border.color: "#F08A6C" }
-        }
-    }
-
-    component TCombo: ComboBox {
-        id: combo
-        implicitWidth: 220
-        implicitHeight: 34
-        hoverEnabled: true
-        focusPolicy: Qt.StrongFocus
-        font.family: theme.family
-        font.pixelSize: 12
-        displayText: currentText === "" ? "(none)" : currentText
-        delegate: ItemDelegate {
-            id: entry
-            required property var modelData
-            required property int index
-            width: ListView.view ? ListView.view.width : combo.width
-            height: 30
-            hoverEnabled: true
-            highlighted: combo.highlightedIndex === index
-            readonly property string label: combo.textRole !== "" ? String(entry.modelData[combo.textRole])
-                                                                   : String(entry.modelData)
-            contentItem: Text {
-                leftPadding: 4
-                text: entry.label === "" ? "(none)" : entry.label
-                font.family: theme.family
-                font.pixelSize: 12
-                font.italic: entry.label === ""
-                font.bold: entry.index === combo.currentIndex
-                color: entry.highlighted ? "#FFFFFF" : theme.text
-                elide: Text.ElideRight
-                verticalAlignment: Text.AlignVCenter
-            }
-            background: Rectangle {
-                radius: 4
-                color: entry.highlighted ? theme.accent
-                                         : entry.index === combo.currentIndex ? theme.accentSoft : "transparent"
-            }
-        }
-        indicator: Glyph {
-            kind: "down"
-            x: combo.width - width - 10
-            y: (combo.height - height) / 2
-            width: 14
-            height: 14
-            color: combo.enabled ? theme.accent : theme.disabledText
-        }
-        contentItem: Text {
-            leftPadding: 10
-            rightPadding: 30
-            text: combo.displayText
-            font.family: theme.family
-            font.pixelSize: 12
-            font.italic: combo.currentText === ""
-            color: !combo.enabled ? theme.disabledText : combo.currentText === "" ? theme.faint : theme.text
-            verticalAlignment: Text.AlignVCenter
-            elide: Text.ElideRight
-        }
-        background: Rectangle {
-            radius: 6
-            color: combo.enabled ? (combo.down ? "#FBF3F1" : theme.card) : theme.disabledFill
-            border.width: 1
-            border.color: !combo.enabled ? theme.border
-                          : combo.popup.visible ? theme.accent
-                          : combo.hovered ? theme.accentLine : theme.control
-            FocusRing { target: combo }
-        }
-        popup: Popup {
-            y: combo.height + 3
-            width: combo.width
-            implicitHeight: Math.min(contentItem.implicitHeight + 10, 250)
-            padding: 5
-            contentItem: ListView {
-                clip: true
-                implicitHeight: contentHeight
-                model: combo.popup.visible ? combo.delegateModel : null
-                currentIndex: combo.highlightedIndex
-                boundsBehavior: Flickable.StopAtBounds
-                ScrollIndicator.vertical: ScrollIndicator {}
-            }
-            background: Rectangle {
-                radius: 7
-                color: theme.card
-                border.color: theme.control
-            }
-        }
-    }
-
-    // A catalogue list: filled from the program's "|"-separated text exactly,
-    // empty entries included; the chosen entry's text goes back unchanged.
-    component PresetBox: TCombo {
-        id: preset
-        property string command
-        model: [""]
-        function fill(text) {
-            model = String(text).split("|")
-            currentIndex = 0
-        }
-        function selectFirst() {
-            currentIndex = count > 0 ? 0 : -1
-        }
-        enabled: !root.busy
-        onActivated: (index) => root.send(command, String(model[index]))
-    }
-
-    // A fixed choice whose entries are the values sent.
-    component ValueBox: TCombo {
-        property string command
-        property string initial
-        enabled: !root.busy
-        Component.onCompleted: currentIndex = Math.max(0, model.indexOf(initial))
-        onActivated: (index) => root.send(command, String(model[index]))
-    }
-
-    // A stored choice: entries of { text, value }; the value goes to the
-    // program, which answers with the choice in force.
-    component ChoiceBox: TCombo {
-        id: choice
-        property string command
-        property string value
-        textRole: "text"
-        valueRole: "value"
-        function sync() {
-            const i = indexOfValue(value)
-            currentIndex = i
-        }
-        onValueChanged: sync()
-        onModelChanged: sync()
-        Component.onCompleted: sync()
-        onActivated: (index) => root.send(command, String(model[index].value))
-    }
-
-    component TRadio: RadioButton {
-        id: radio
-        property string command
-        hoverEnabled: true
-        focusPolicy: Qt.StrongFocus
-        enabled: !root.busy
-        font.family: theme.family
-        font.pixelSize: 12
-        spacing: 8
-        padding: 2
-        onClicked: root.send(command)
-        Keys.onReturnPressed: if (enabled) { checked = true; clicked() }
-        Keys.onEnterPressed: if (enabled) { checked = true; clicked() }
-        indicator: Rectangle {
-            x: radio.leftPadding
-            y: (radio.height - height) / 2
-            width: 18
-            height: 18
-            radius: 9
-            color: radio.enabled ? theme.card : theme.disabledFill
-            border.width: radio.checked && radio.enabled ? 2 : 1
-            border.color: !radio.enabled ? theme.border
-                          : radio.checked || radio.hovered ? theme.accent : theme.control
-            Rectangle {
-                anchors.centerIn: parent
-                width: 8
-                height: 8
-                radius: 4
-                visible: radio.checked
-                color: radio.enabled ? theme.accent : theme.disabledText
-            }
-            FocusRing { target: radio; radiusBase: 9 }
-        }
-        contentItem: Text {
-            leftPadding: radio.indicator.width + radio.spacing
-            text: radio.text
-            font: radio.font
-            color: radio.enabled ? theme.text : theme.disabledText
-            verticalAlignment: Text.AlignVCenter
-        }
-    }
-
-    component TCheck: CheckBox {
-        id: check
-        hoverEnabled: true
-        focusPolicy: Qt.StrongFocus
-        enabled: !root.busy
-        checked: true
-        font.family: theme.family
-        font.pixelSize: 12
-        font.bold: true
-        spacing: 8
-        padding: 2
-        Keys.onReturnPressed: if (enabled) { toggle(); toggled() }
-        Keys.onEnterPressed: if (enabled) { toggle(); toggled() }
-        indicator: Rectangle {
-            x: check.leftPadding
-            y: (check.height - height) / 2
-            width: 18
-            height: 18
-            radius: 4
-            color: !check.enabled ? theme.disabledFill : check.checked ? theme.accent : theme.card
-            border.width: 1
-            border.color: !check.enabled ? theme.border
-                          : check.checked ? theme.accent : check.hovered ? theme.accent : theme.control
-            Glyph {
-                anchors.centerIn: parent
-                width: 14
-                height: 14
-                kind: "check"
-                visible: check.checked
-                color: check.enabled ? "#FFFFFF" : theme.disabledText
-            }
-            FocusRing { target: check; radiusBase: 4 }
-        }
-        contentItem: Text {
-            leftPadding: check.indicator.width + check.spacing
-            text: check.text
-            font: check.font
-            color: check.enabled ? theme.text : theme.disabledText
-            verticalAlignment: Text.AlignVCenter
-        }
-    }
-
-    // A labelled row of a settings card.
-    component SettingRow: Item {
-        id: settingRow
-        property string label
-        property string hint
-        default property alias content: holder.data
-        width: 404
-        height: 34
-        FieldLabel {
-            x: 0
-            width: 126
-            height: parent.height
-            text: settingRow.label
-            enabled: !root.busy
-        }
-        Item {
-            id: holder
-            x: 126
-            width: 204
-            height: parent.height
-        }
-        Text {
-            x: 342
-            width: 62
-            height: parent.height
-            verticalAlignment: Text.AlignVCenter
-            text: settingRow.hint
-            font.family: theme.family
-            font.pixelSize: 11
-            color: theme.faint
-        }
-    }
-
     // ------------------------------------------------------------ navigation
 
     Rectangle {
@@ -735,7 +159,7 @@ Rectangle {
         y: 0
         width: 204
         height: root.height
-        color: theme.side
+        color: Theme.side
 
         Column {
             x: 10
@@ -755,11 +179,11 @@ Rectangle {
             spacing: 5
             Text {
                 text: "OUTPUT"
-                font.family: theme.family
+                font.family: Theme.family
                 font.pixelSize: 10
                 font.bold: true
                 font.letterSpacing: 1.2
-                color: theme.sideMuted
+                color: Theme.sideMuted
                 bottomPadding: 4
             }
             Repeater {
@@ -775,9 +199,9 @@ Rectangle {
                     height: 18
                     Text {
                         text: modelData.key
-                        font.family: theme.family
+                        font.family: Theme.family
                         font.pixelSize: 11
-                        color: theme.sideMuted
+                        color: Theme.sideMuted
                         anchors.verticalCenter: parent.verticalCenter
                     }
                     Text {
@@ -785,10 +209,10 @@ Rectangle {
                         width: 94
                         text: modelData.value
                         elide: Text.ElideRight
-                        font.family: theme.family
+                        font.family: Theme.family
                         font.pixelSize: 11
                         font.bold: true
-                        color: theme.sideText
+                        color: Theme.sideText
                         anchors.verticalCenter: parent.verticalCenter
                     }
                 }
@@ -799,7 +223,7 @@ Rectangle {
             x: 24
             y: root.height - 30
             text: root.busy ? "Converting…" : (root.version !== "" ? "Version " + root.version : "")
-            font.family: theme.family
+            font.family: Theme.family
             font.pixelSize: 10
             color: root.busy ? "#F08A6C" : "#7D716D"
         }
@@ -828,13 +252,13 @@ Rectangle {
                 width: root.fileArea.width + 2
                 height: root.fileArea.height + 2
                 color: "#FFFFFF"
-                border.color: theme.control
+                border.color: Theme.control
                 Text {
                     anchors.centerIn: parent
                     text: "Add the videos to convert with Add files."
-                    font.family: theme.family
+                    font.family: Theme.family
                     font.pixelSize: 12
-                    color: theme.faint
+                    color: Theme.faint
                 }
             }
 
@@ -943,24 +367,24 @@ Rectangle {
                 enabled: !root.busy && otherFolderRadio.checked
                 hoverEnabled: true
                 selectByMouse: true
-                font.family: theme.family
+                font.family: Theme.family
                 font.pixelSize: 12
-                color: enabled ? theme.text : theme.disabledText
-                selectionColor: theme.accent
+                color: enabled ? Theme.text : Theme.disabledText
+                selectionColor: Theme.accent
                 selectedTextColor: "#FFFFFF"
                 leftPadding: 10
                 rightPadding: 10
                 placeholderText: "Output folder"
-                placeholderTextColor: theme.faint
+                placeholderTextColor: Theme.faint
                 onTextEdited: root.pathEdited = true
                 onEditingFinished: root.commitPath()
                 background: Rectangle {
                     radius: 6
-                    color: pathField.enabled ? theme.card : theme.disabledFill
+                    color: pathField.enabled ? Theme.card : Theme.disabledFill
                     border.width: pathField.activeFocus ? 2 : 1
-                    border.color: !pathField.enabled ? theme.border
-                                  : pathField.activeFocus ? theme.accent
-                                  : pathField.hovered ? theme.accentLine : theme.control
+                    border.color: !pathField.enabled ? Theme.border
+                                  : pathField.activeFocus ? Theme.accent
+                                  : pathField.hovered ? Theme.accentLine : Theme.control
                 }
             }
 
@@ -996,9 +420,9 @@ Rectangle {
                 visible: root.busy
                 text: root.batchStatus
                 elide: Text.ElideLeft
-                font.family: theme.family
+                font.family: Theme.family
                 font.pixelSize: 11
-                color: theme.muted
+                color: Theme.muted
             }
 
             Text {
@@ -1014,10 +438,10 @@ Rectangle {
                       : root.summary !== "" ? root.summaryHead
                       : "Ready. Add files, choose where to save them, then press Convert."
                 elide: Text.ElideMiddle
-                font.family: theme.family
+                font.family: Theme.family
                 font.pixelSize: 12
                 font.bold: root.statusText !== "" || (!root.busy && root.summary !== "")
-                color: root.statusText !== "" || (!root.busy && root.summary !== "") ? theme.text : theme.muted
+                color: root.statusText !== "" || (!root.busy && root.summary !== "") ? Theme.text : Theme.muted
             }
 
             Item {
@@ -1046,7 +470,7 @@ Rectangle {
                             width: progressBar.visualPosition * parent.width
                             height: parent.height
                             radius: 5
-                            color: theme.accent
+                            color: Theme.accent
                         }
                     }
                 }
@@ -1057,10 +481,10 @@ Rectangle {
                     anchors.verticalCenter: parent.verticalCenter
                     horizontalAlignment: Text.AlignRight
                     text: root.progressValue + " %"
-                    font.family: theme.family
+                    font.family: Theme.family
                     font.pixelSize: 12
                     font.bold: true
-                    color: theme.accent
+                    color: Theme.accent
                 }
                 Text {
                     id: fileLeftText
@@ -1070,9 +494,9 @@ Rectangle {
                     width: root.fileTimeLeft !== "" ? 96 : 0
                     horizontalAlignment: Text.AlignRight
                     text: root.fileTimeLeft
-                    font.family: theme.family
+                    font.family: Theme.family
                     font.pixelSize: 11
-                    color: theme.muted
+                    color: Theme.muted
                 }
             }
 
@@ -1088,9 +512,9 @@ Rectangle {
                     id: allLabel
                     anchors.verticalCenter: parent.verticalCenter
                     text: "All files"
-                    font.family: theme.family
+                    font.family: Theme.family
                     font.pixelSize: 10
-                    color: theme.muted
+                    color: Theme.muted
                 }
                 Rectangle {
                     id: batchTrack
@@ -1111,10 +535,10 @@ Rectangle {
                     anchors.right: parent.right
                     anchors.verticalCenter: parent.verticalCenter
                     text: root.batchProgress + " %"
-                    font.family: theme.family
+                    font.family: Theme.family
                     font.pixelSize: 10
                     font.bold: true
-                    color: theme.muted
+                    color: Theme.muted
                 }
             }
 
@@ -1130,7 +554,7 @@ Rectangle {
                 text: root.summaryRest
                 wrapMode: Text.NoWrap
                 elide: Text.ElideRight
-                font.family: theme.family
+                font.family: Theme.family
                 font.pixelSize: 11
                 color: "#A4261B"
                 MouseArea {
@@ -1206,8 +630,8 @@ Rectangle {
         focus: true
         background: Rectangle {
             radius: 10
-            color: theme.card
-            border.color: theme.control
+            color: Theme.card
+            border.color: Theme.control
         }
         contentItem: Column {
             spacing: 8
@@ -1365,10 +789,10 @@ Rectangle {
             wrapMode: Text.WordWrap
             text: "The containers come with the format, and the codecs with the container. "
                   + "Bitrate and scale stay as you set them when you choose another format."
-            font.family: theme.family
+            font.family: Theme.family
             font.pixelSize: 11
             lineHeight: 1.2
-            color: theme.muted
+            color: Theme.muted
         }
     }
 
@@ -1438,10 +862,10 @@ Rectangle {
             width: root.width - 236
             wrapMode: Text.WordWrap
             text: "The audio codecs offered depend on the container chosen on the Video settings page."
-            font.family: theme.family
+            font.family: Theme.family
             font.pixelSize: 11
             lineHeight: 1.2
-            color: theme.muted
+            color: Theme.muted
         }
     }
 
@@ -1467,17 +891,17 @@ Rectangle {
                 spacing: 6
                 Text {
                     text: "Tarnwick"
-                    font.family: theme.family
+                    font.family: Theme.family
                     font.pixelSize: 24
                     font.bold: true
-                    color: theme.text
+                    color: Theme.text
                 }
                 Text {
                     objectName: "versionText"
                     text: "Version " + (root.version !== "" ? root.version : "—")
-                    font.family: theme.family
+                    font.family: Theme.family
                     font.pixelSize: 12
-                    color: theme.accent
+                    color: Theme.accent
                     font.bold: true
                 }
                 Item { width: 1; height: 8 }
@@ -1487,9 +911,9 @@ Rectangle {
                     lineHeight: 1.25
                     text: "A batch video converter. Put your videos in the list, pick a format, "
                           + "and Tarnwick converts them one after another with the VLC engine."
-                    font.family: theme.family
+                    font.family: Theme.family
                     font.pixelSize: 12
-                    color: theme.text
+                    color: Theme.text
                 }
                 Text {
                     width: 306
@@ -1497,9 +921,9 @@ Rectangle {
                     lineHeight: 1.25
                     text: "Free software, provided as is, without any warranty. "
                           + "Press Help for the user guide, or Support to write to us."
-                    font.family: theme.family
+                    font.family: Theme.family
                     font.pixelSize: 12
-                    color: theme.muted
+                    color: Theme.muted
                 }
             }
         }
@@ -1529,7 +953,7 @@ Rectangle {
             height: 48
             verticalAlignment: Text.AlignVCenter
             text: "Tarnwick"
-            font.family: theme.family
+            font.family: Theme.family
             font.pixelSize: 16
             font.bold: true
             color: "#FFFFFF"
@@ -1542,10 +966,10 @@ Rectangle {
             verticalAlignment: Text.AlignVCenter
             text: ({ "convert": "Files to convert", "video": "Video settings",
                      "audio": "Audio settings", "about": "About Tarnwick" })[root.page]
-            font.family: theme.family
+            font.family: Theme.family
             font.pixelSize: 16
             font.bold: true
-            color: theme.text
+            color: Theme.text
         }
 
         Row {

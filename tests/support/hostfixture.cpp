@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QQuickItem>
 #include <QTest>
 
@@ -53,8 +55,15 @@ HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie, Engi
         if (ini.open(QIODevice::WriteOnly))
             ini.write(catalogue);
     }
-    if (!movie.isEmpty())
+    if (!movie.isEmpty()) {
         QFile::copy(movie, m_dir.filePath(QStringLiteral("main.qml")));
+        // The parts of a movie that has them go with it.
+        const QDir parts(QFileInfo(movie).dir().filePath(QStringLiteral("movie")));
+        if (parts.exists() && QDir(m_dir.path()).mkdir(QStringLiteral("movie"))) {
+            for (const QString &name : parts.entryList(QDir::Files))
+                QFile::copy(parts.filePath(name), m_dir.filePath(QStringLiteral("movie/") + name));
+        }
+    }
 }
 
 HostFixture::~HostFixture() = default;
