@@ -120,7 +120,7 @@ int main(int argc, char *argv[])
         // The program: the window with the shipped movie and catalogue.
         HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(), &timed);
         MainWindow &dlg = fx.start();
-        dlg.batch().setMaxJobs(programJobs);
+        fx.send(QStringLiteral("ID-FS-jobs"), QString::number(programJobs));
         fx.addFiles(inputs);
         fx.desktop.folderAnswers.push_back(programOut);
         fx.send(QStringLiteral("IDC_FS_BROWSE"));

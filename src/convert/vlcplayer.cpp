@@ -213,6 +213,8 @@ int VlcPlayer::time()
     if (d->phase == Phase::Starting)
         return 0;
     const libvlc_time_t ms = libvlc_media_player_get_time(d->player.get());
+    if (ms > d->readMs)
+        d->readMs = ms;
     return ms < 0 ? 0 : int(ms / 1000);
 }
 

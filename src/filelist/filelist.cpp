@@ -15,6 +15,82 @@
 namespace {
 
 const QColor kAccent(174, 37, 4);
+const QColor kQuiet(118, 108, 106);
+
+// An entry's batch state lives in the item beside its path.
+constexpr int kStateRole = Qt::UserRole + 1;
+constexpr int kPercentRole = Qt::UserRole + 2;
+constexpr int kOutputRole = Qt::UserRole + 3;
+constexpr int kReasonRole = Qt::UserRole + 4;
+
+using EntryState = FileList::EntryState;
+
+QColor stateColour(EntryState state)
+{
+    switch (state) {
+    case EntryState::Waiting: return {120, 120, 120};
+    case EntryState::Converting: return {25, 103, 170};
+    case EntryState::Converted: return {36, 122, 48};
+    case EntryState::Failed: return {198, 32, 32};
+    case EntryState::Skipped: return {165, 98, 0};
+    case EntryState::None: break;
+    }
+    return {};
+}
+
+QString stateWord(EntryState state, int percent)
+{
+    switch (state) {
+    case EntryState::Waiting: return QStringLiteral("waiting");
+    case EntryState::Converting: return QStringLiteral("%1 %").arg(percent);
+    case EntryState::Converted: return QStringLiteral("converted");
+    case EntryState::Failed: return QStringLiteral("failed");
+    case EntryState::Skipped: return QStringLiteral("skipped");
+    case EntryState::None: break;
+    }
+    return {};
+}
+
+// A shape per state, so that the state reads in grey too: a ring, a pie
+// of the percent, a tick, a cross, a bar.
+void drawStateIcon(QPainter *painter, const QRectF &box, EntryState state, int percent,
+                   const QColor &colour)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter->setBrush(Qt::NoBrush);
+    const QRectF r = box.adjusted(1, 1, -1, -1);
+    switch (state) {
+    case EntryState::Waiting:
+        painter->drawEllipse(r);
+        break;
+    case EntryState::Converting:
+        painter->drawEllipse(r);
+        painter->setBrush(colour);
+        painter->drawPie(r, 90 * 16, -int(360 * 16 * std::clamp(percent, 0, 100) / 100));
+        break;
+    case EntryState::Converted:
+        painter->drawPolyline(QPolygonF{{r.left() + r.width() * 0.1, r.center().y()},
+                                        {r.left() + r.width() * 0.4, r.bottom() - 1},
+                                        {r.right(), r.top() + 1}});
+        break;
+    case EntryState::Failed:
+        painter->drawLine(r.topLeft(), r.bottomRight());
+        painter->drawLine(r.topRight(), r.bottomLeft());
+        break;
+    case EntryState::Skipped:
+        painter->drawLine(QPointF(r.left(), r.center().y()), QPointF(r.right(), r.center().y()));
+        painter->drawLine(QPointF(r.right() - 3, r.center().y() - 3),
+                          QPointF(r.right(), r.center().y()));
+        painter->drawLine(QPointF(r.right() - 3, r.center().y() + 3),
+                          QPointF(r.right(), r.center().y()));
+        break;
+    case EntryState::None:
+        break;
+    }
+    painter->restore();
+}
 constexpr int kTipDelayMs = 350;
 constexpr int kTipShowMs = 32000;
 constexpr int kTipMaxWidth = 800;
@@ -42,11 +118,50 @@ public:
         painter->save();
         painter->setClipRect(row);
         painter->fillRect(row, background);
+        QRect free = row.adjusted(m_list->m_textIndent, 0, 0, 0);
+
+        // The state at the right: its shape, then its word.
+        const auto state = EntryState(index.data(kStateRole).toInt());
+        if (state != EntryState::None) {
+            const QColor ink = selected ? QColor(Qt::white) : stateColour(state);
+            const QString word = stateWord(state, index.data(kPercentRole).toInt());
+            QFont small = m_list->itemFont();
+            small.setBold(false);
+            const int wordWidth = QFontMetrics(small).horizontalAdvance(word);
+            const int iconSize = row.height() - 4;
+            const int left = row.right() - m_list->m_textIndent - wordWidth - iconSize - 4;
+            drawStateIcon(painter, QRectF(left, row.top() + 2, iconSize, iconSize), state,
+                          index.data(kPercentRole).toInt(), ink);
+            painter->setPen(ink);
+            painter->setFont(small);
+            painter->drawText(QRect(left + iconSize + 4, row.top(), wordWidth + 1, row.height()),
+                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, word);
+            free.setRight(left - 8);
+        }
+
+        // The file's name first, then its folder, quieter, cut in the middle.
+        const QString path = index.data(Qt::DisplayRole).toString();
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const QString name = path.mid(slash + 1);
+        const QString folder = slash > 0 ? path.left(slash) : slash == 0 ? QStringLiteral("/")
+                                                                          : QString();
+        const QFont &bold = m_list->itemFont();
+        const QFontMetrics boldMetrics(bold);
+        const QString shownName = boldMetrics.elidedText(name, Qt::ElideRight, free.width());
         painter->setPen(text);
-        painter->setFont(m_list->itemFont());
-        painter->drawText(row.adjusted(m_list->m_textIndent, 0, 0, 0),
-                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                          index.data(Qt::DisplayRole).toString());
+        painter->setFont(bold);
+        painter->drawText(free, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownName);
+        const int nameWidth = boldMetrics.horizontalAdvance(shownName) + 8;
+        if (!folder.isEmpty() && free.width() - nameWidth > 16) {
+            QFont quiet = bold;
+            quiet.setBold(false);
+            painter->setFont(quiet);
+            painter->setPen(selected ? QColor(255, 226, 218) : kQuiet);
+            const QRect rest = free.adjusted(nameWidth, 0, 0, 0);
+            painter->drawText(rest, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                              QFontMetrics(quiet).elidedText(folder, Qt::ElideMiddle,
+                                                             rest.width()));
+        }
         if (option.state & QStyle::State_HasFocus)
             drawFocus(painter, row, text);
         painter->restore();
@@ -140,6 +255,8 @@ FileList::FileList(QWidget *parent)
     m_tipTimer->setTimerType(Qt::PreciseTimer);
     m_tipTimer->setInterval(kTipDelayMs);
     connect(m_tipTimer, &QTimer::timeout, this, &FileList::showTip);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &index) { activateOutput(index.row()); });
 }
 
 FileList::~FileList()
@@ -288,8 +405,69 @@ QStringList FileList::paths() const
     return paths;
 }
 
+bool FileList::setEntryState(const QString &path, EntryState state, int percent,
+                             const QString &output, const QString &reason)
+{
+    const int row = findExact(path);
+    if (row < 0)
+        return false;
+    QListWidgetItem *entry = item(row);
+    entry->setData(kStateRole, int(state));
+    entry->setData(kPercentRole, percent);
+    entry->setData(kOutputRole, output);
+    entry->setData(kReasonRole, reason);
+    return true;
+}
+
+FileList::EntryState FileList::entryState(int row) const
+{
+    const QListWidgetItem *entry = item(row);
+    return entry ? EntryState(entry->data(kStateRole).toInt()) : EntryState::None;
+}
+
+QString FileList::stateText(int row) const
+{
+    const QListWidgetItem *entry = item(row);
+    return entry ? stateWord(entryState(row), entry->data(kPercentRole).toInt()) : QString();
+}
+
+QString FileList::tipFor(int row) const
+{
+    const QListWidgetItem *entry = item(row);
+    if (!entry)
+        return {};
+    QString tip = entry->text();
+    const QString output = entry->data(kOutputRole).toString();
+    const QString reason = entry->data(kReasonRole).toString();
+    switch (entryState(row)) {
+    case EntryState::Converted:
+        tip += QStringLiteral("\nConverted to ") + output;
+        break;
+    case EntryState::Failed:
+        tip += QStringLiteral("\nFailed: ") + reason;
+        break;
+    case EntryState::Skipped:
+        tip += QStringLiteral("\nSkipped") + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason);
+        break;
+    default:
+        break;
+    }
+    return tip;
+}
+
+void FileList::activateOutput(int row)
+{
+    if (entryState(row) == EntryState::Converted)
+        emit outputActivated(item(row)->data(kOutputRole).toString());
+}
+
 void FileList::keyPressEvent(QKeyEvent *event)
 {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0) {
+        activateOutput(currentRow());
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Delete && m_deleteKeyEnabled && focusedRow() != -1)
         removeSelected(focusedRow());
     QListWidget::keyPressEvent(event);
@@ -329,7 +507,7 @@ void FileList::onMouseMove(const QPoint &point)
     if (count() <= 0) {
         m_tipText = QStringLiteral("Empty List");
     } else if (QListWidgetItem *under = itemAt(point)) {
-        m_tipText = under->text();
+        m_tipText = tipFor(row(under));
     }
     // Below the last item the text stays what it was.
     m_tipPos = point;
@@ -344,7 +522,9 @@ void FileList::showTip()
     m_tipTimer->stop();
     if (!isVisible())
         return;
-    QToolTip::showText(viewport()->mapToGlobal(m_tipPos),
-                       wrapped(m_tipText, QToolTip::font(), kTipMaxWidth), viewport(), QRect(),
-                       kTipShowMs);
+    QStringList lines;
+    for (const QString &line : m_tipText.split(QLatin1Char('\n')))
+        lines << wrapped(line, QToolTip::font(), kTipMaxWidth);
+    QToolTip::showText(viewport()->mapToGlobal(m_tipPos), lines.join(QLatin1Char('\n')),
+                       viewport(), QRect(), kTipShowMs);
 }

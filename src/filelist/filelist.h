@@ -12,15 +12,19 @@
 class QTimer;
 
 // The input files: full paths in conversion order, drawn in the program's
-// colours and font, with the full path of the item under the pointer as a
-// tooltip. Extended (Shift/Ctrl) selection; every operation works on the
-// selected items.
+// colours and font as the file's name, its folder and, once a batch has
+// taken it, its state; the full path of the item under the pointer (and
+// where it went or why it failed) as a tooltip. Extended (Shift/Ctrl)
+// selection; every operation works on the selected items.
 class FileList final : public QListWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FileList)
 
 public:
+    // Where a file is in a batch; None until a batch takes it.
+    enum class EntryState { None, Waiting, Converting, Converted, Failed, Skipped };
+
     explicit FileList(QWidget *parent = nullptr);
     ~FileList() override;
 
@@ -44,12 +48,25 @@ public:
     int focusedRow() const;
     QStringList paths() const;
 
+    // The entry of this path shows the state; false when the list has no such path.
+    bool setEntryState(const QString &path, EntryState state, int percent = 0,
+                       const QString &output = {}, const QString &reason = {});
+    EntryState entryState(int row) const;
+    // The state as a word, "" for None: it reads without the colours.
+    QString stateText(int row) const;
+    // The full path, then where it went or why it did not.
+    QString tipFor(int row) const;
+
     QString tipText() const { return m_tipText; }
     QFont itemFont() const { return m_font; }
 
     bool m_deleteKeyEnabled = true;
     const int m_textIndent = 4;
     const int m_itemHeight = 16;
+
+signals:
+    // Enter or a double-click on a converted entry.
+    void outputActivated(const QString &output);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -58,6 +75,7 @@ protected:
 
 private:
     void onMouseMove(const QPoint &point);
+    void activateOutput(int row);
     void showTip();
     std::vector<int> selectedIndices() const;
     void swapRows(const std::vector<std::pair<int, int>> &swaps,

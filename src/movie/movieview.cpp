@@ -59,6 +59,12 @@ QString MovieView::getVariable(const QString &name)
     return result.toString();
 }
 
+void MovieView::fitRoot()
+{
+    if (QQuickItem *root = rootObject())
+        root->setSize(size());
+}
+
 void MovieView::onFsCommand(const QString &command, const QString &args)
 {
     emit movieCommand(command, args);

@@ -22,6 +22,9 @@ public:
     void setMovie(const QString &path);
     void setVariable(const QString &name, const QString &value);
     QString getVariable(const QString &name);
+    // Gives the root item the view's size now, not at the next resize event
+    // (which a hidden view gets only when shown).
+    void fitRoot();
 
 signals:
     void movieCommand(const QString &command, const QString &args);

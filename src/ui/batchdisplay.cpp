@@ -3,11 +3,18 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
+#include <QFileInfo>
+
 #include "convert/batch.h"
+#include "convert/batchglance.h"
+#include "convert/jobcount.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/desktop.h"
 #include "platform/sessionservices.h"
+#include "platform/filemanager.h"
 #include "ui/mainwindow.h"
 
 namespace {
@@ -61,6 +68,9 @@ void MainWindow::connectBatch()
         set("_root.progressValue", QStringLiteral("0"));
     });
     connect(m_batch, &Batch::givenUp, this, [this](const QString &input) {
+        // Noted in the list only: the batch was left to run unattended.
+        if (m_preferences.onFailure() == QLatin1String("note"))
+            return;
         m_desktop.messageBox(this, QStringLiteral("Unable to Convert File:%1 ").arg(input),
                              QStringLiteral("Error conversion"), Desktop::Ok);
     });
@@ -70,6 +80,8 @@ void MainWindow::connectBatch()
     });
     connect(m_batch, &Batch::completed, this, &MainWindow::showCompletion);
     connect(m_batch, &Batch::finished, this, &MainWindow::showFinished);
+    connectFileStates();
+    connectBatchGlance();
 }
 
 FileSettings MainWindow::settingsForNextFile()
@@ -157,6 +169,11 @@ bool MainWindow::bothTracksChecked()
 
 bool MainWindow::mayOverwrite(const QString &output)
 {
+    const QString choice = m_preferences.onExisting();
+    if (choice == QLatin1String("overwrite"))
+        return true;
+    if (choice != QLatin1String("ask"))
+        return false; // keep both or skip: otherOutputName says which
     return m_desktop.messageBox(
                this, QStringLiteral("File Name:%1 Already Exist overwrite [Yes/No]").arg(output),
                QStringLiteral("File Already Exist"), Desktop::YesNo) != Desktop::IdNo;
@@ -165,6 +182,16 @@ bool MainWindow::mayOverwrite(const QString &output)
 std::optional<QString> MainWindow::otherOutputName(const QString &input, const QString &output,
                                                    bool bothTracks)
 {
+    const QString choice = m_preferences.onExisting();
+    if (choice == QLatin1String("skip"))
+        return std::nullopt;
+    if (choice == QLatin1String("keepboth")) {
+        for (int number = 2;; ++number) {
+            const QString free = numberedOutputName(output, number);
+            if (!QFileInfo::exists(free) && free != input)
+                return free;
+        }
+    }
     const QString filter =
         QStringLiteral("%1 (*%2)|*%2||")
             .arg(bothTracks ? QStringLiteral("All Supported Types")
@@ -209,4 +236,156 @@ void MainWindow::showFinished()
     m_movie->setVariable(QStringLiteral("_root.convertOutput"), QString());
     if (m_fileList)
         m_fileList->m_deleteKeyEnabled = true;
+}
+
+void MainWindow::showBatchChoices()
+{
+    m_movie->setVariable(QStringLiteral("_root.onExisting"), m_preferences.onExisting());
+    m_movie->setVariable(QStringLiteral("_root.onFailure"), m_preferences.onFailure());
+    m_movie->setVariable(QStringLiteral("_root.stall"),
+                         QString::number(m_preferences.stallSeconds()));
+    m_movie->setVariable(QStringLiteral("_root.jobs"), m_preferences.jobs());
+}
+
+// A running batch takes the jobs and the stall time at its next file.
+void MainWindow::applyBatchChoices()
+{
+    m_batch->setMaxJobs(jobCountFor(m_preferences.jobs()));
+    m_batch->setStallTimeout(m_preferences.stallSeconds());
+}
+
+void MainWindow::chooseBatchOption(const QString &value,
+                                   bool (UserPreferences::*set)(const QString &))
+{
+    if ((m_preferences.*set)(value)) {
+        applyBatchChoices();
+        return;
+    }
+    // Refused: the movie goes back to the choice in force.
+    showBatchChoices();
+}
+
+void MainWindow::connectFileStates()
+{
+    m_fileManager = new FileManager(this);
+    connect(m_batch, &Batch::fileChanged, this, &MainWindow::showFileState);
+    // A batch starts with every file waiting; files of the list it did not
+    // take (a retry of the failed ones) keep what they show.
+    connect(m_batch, &Batch::started, this, [this] {
+        for (int i = 0; i < m_batch->results().size(); ++i)
+            showFileState(i);
+    });
+    connect(m_fileList, &FileList::outputActivated, this, &MainWindow::showOutput);
+}
+
+void MainWindow::showFileState(int index)
+{
+    if (!m_fileList || index < 0 || index >= m_batch->results().size())
+        return;
+    const FileResult &result = m_batch->results().at(index);
+    const auto state = [&] {
+        switch (result.state) {
+        case FileResult::State::Waiting: return FileList::EntryState::Waiting;
+        case FileResult::State::Converting: return FileList::EntryState::Converting;
+        case FileResult::State::Converted: return FileList::EntryState::Converted;
+        case FileResult::State::Failed: return FileList::EntryState::Failed;
+        case FileResult::State::Skipped: return FileList::EntryState::Skipped;
+        }
+        return FileList::EntryState::None;
+    }();
+    m_fileList->setEntryState(result.input, state, result.percent, result.output, result.reason);
+}
+
+// The file manager selects the output; without one, its folder opens.
+void MainWindow::showOutput(const QString &output)
+{
+    m_fileManager->showItem(output, [this, folder = QFileInfo(output).absolutePath()] {
+        m_desktop.shellOpen(folder);
+    });
+}
+
+// Connected after the designed display, so its variables follow the
+// designed ones of each step.
+void MainWindow::connectBatchGlance()
+{
+    connect(m_batch, &Batch::started, this, [this] {
+        if (m_glanceRunning)
+            return; // a restart of the first file
+        m_glanceRunning = true;
+        m_batchClock.start();
+        m_fileClocks.clear();
+        showGlanceVariable(QStringLiteral("_root.summary"), QString());
+        showGlanceVariable(QStringLiteral("_root.failedCount"), QStringLiteral("0"));
+        showBatchGlance();
+    });
+    connect(m_batch, &Batch::fileStarted, this,
+            [this](const QString &input) { m_fileClocks[input].start(); });
+    connect(m_batch, &Batch::progressChanged, this, &MainWindow::showBatchGlance);
+    connect(m_batch, &Batch::fileChanged, this, &MainWindow::showBatchGlance);
+    connect(m_batch, &Batch::finished, this, [this] {
+        if (!std::exchange(m_glanceRunning, false))
+            return; // a Stop with no batch
+
+        const BatchGlance glance(m_batch->results());
+        showGlanceVariable(QStringLiteral("_root.summary"), glance.summary());
+        showGlanceVariable(QStringLiteral("_root.failedCount"), QString::number(glance.failed()));
+    });
+}
+
+void MainWindow::showBatchGlance()
+{
+    if (!m_glanceRunning)
+        return;
+    const QList<FileResult> &results = m_batch->results();
+    const BatchGlance glance(results);
+    const qint64 left = BatchGlance::secondsLeft(glance.progress(), m_batchClock.elapsed());
+    QString status = QStringLiteral("%1 of %2 files · %3 elapsed")
+                         .arg(glance.done())
+                         .arg(glance.total())
+                         .arg(BatchGlance::clock(m_batchClock.elapsed() / 1000));
+    if (left >= 0)
+        status += QStringLiteral(" · about %1 left").arg(BatchGlance::clock(left));
+    showGlanceVariable(QStringLiteral("_root.batchProgress"),
+                       QString::number(qRound(glance.progress() * 100)));
+    showGlanceVariable(QStringLiteral("_root.batchStatus"), status);
+
+    // The file whose progress the movie shows: the oldest in hand.
+    QString fileLeft;
+    for (const FileResult &r : results) {
+        if (r.state != FileResult::State::Converting)
+            continue;
+        const auto clock = m_fileClocks.constFind(r.input);
+        const qint64 seconds = clock == m_fileClocks.cend()
+                                   ? -1
+                                   : BatchGlance::secondsLeft(r.percent / 100.0, clock->elapsed());
+        if (seconds >= 0)
+            fileLeft = QStringLiteral("about %1 left").arg(BatchGlance::clock(seconds));
+        break;
+    }
+    showGlanceVariable(QStringLiteral("_root.fileTimeLeft"), fileLeft);
+}
+
+// Written only when changed: the poll would repeat them every second.
+void MainWindow::showGlanceVariable(const QString &name, const QString &value)
+{
+    const auto shown = m_glanceShown.constFind(name);
+    if (shown != m_glanceShown.cend() && *shown == value)
+        return;
+    m_glanceShown.insert(name, value);
+    m_movie->setVariable(name, value);
+}
+
+// The files that failed in the last batch and are still in the list.
+void MainWindow::retryFailed()
+{
+    if (m_batch->isRunning() || !m_fileList)
+        return;
+    QStringList failed;
+    for (const FileResult &r : m_batch->results())
+        if (r.state == FileResult::State::Failed && m_fileList->findExact(r.input) >= 0)
+            failed << r.input;
+    if (failed.isEmpty())
+        return;
+    applyBatchChoices();
+    m_batch->start(failed);
 }

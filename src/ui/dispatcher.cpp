@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QSet>
 #include <QWindow>
 
 #include "convert/settingscheck.h"
@@ -35,6 +36,7 @@ enum class Command {
     AudioSetting, About, Slider, Slider2, Support, ConvertWindow, OtherDirectory,
     SameDirectory, ConvertTo, Container, VideoCodec, VideoBitrate, VideoScale, AudioCodec,
     AudioBitrate, AudioChannel, Convert, Cancel, KeepDates,
+    OnExisting, OnFailure, Stall, Jobs, StopAfter, RetryFailed, Maximize,
 };
 
 struct Entry
@@ -43,7 +45,7 @@ struct Entry
     Command command;
 };
 
-constexpr std::array<Entry, 30> kCommands{{
+constexpr std::array<Entry, 37> kCommands{{
     {"IDC_FS_EXIT", Command::Exit},
     {"IDC_FS_MINI", Command::Mini},
     {"IDC_FS_HELP", Command::Help},
@@ -76,6 +78,13 @@ constexpr std::array<Entry, 30> kCommands{{
     // Not sent by the shipped movie: "false" stops converted files from
     // taking their source's date, anything else restores it.
     {"IDC_FS_KEEPDATES", Command::KeepDates},
+    {"ID-FS-onExisting", Command::OnExisting},
+    {"ID-FS-onFailure", Command::OnFailure},
+    {"ID-FS-stall", Command::Stall},
+    {"ID-FS-jobs", Command::Jobs},
+    {"IDC_FS_STOPAFTER", Command::StopAfter},
+    {"IDC_FS_RETRYFAILED", Command::RetryFailed},
+    {"IDC_FS_MAXIMIZE", Command::Maximize},
 }};
 
 } // namespace
@@ -182,6 +191,7 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
                 m_desktop.messageBox(this, refusal, QStringLiteral("Tarnwick"), Desktop::Ok);
                 break;
             }
+            applyBatchChoices();
             m_batch->start(m_fileList->paths());
         }
         break;
@@ -193,6 +203,28 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
         break;
     case Command::Cancel:
         m_batch->stop();
+        break;
+    case Command::OnExisting:
+        chooseBatchOption(args, &UserPreferences::setOnExisting);
+        break;
+    case Command::OnFailure:
+        chooseBatchOption(args, &UserPreferences::setOnFailure);
+        break;
+    case Command::Stall:
+        chooseBatchOption(args, &UserPreferences::setStallSeconds);
+        break;
+    case Command::Jobs:
+        chooseBatchOption(args, &UserPreferences::setJobs);
+        break;
+    case Command::StopAfter:
+        if (m_batch->isRunning())
+            m_batch->stopAfterCurrent();
+        break;
+    case Command::RetryFailed:
+        retryFailed();
+        break;
+    case Command::Maximize:
+        toggleMaximised();
         break;
     }
 }
@@ -251,6 +283,10 @@ void MainWindow::addFiles()
     }
     // Files added while a batch runs join its queue.
     m_batch->append(added);
+    const QSet<QString> joined(added.cbegin(), added.cend());
+    for (int i = 0; m_batch->isRunning() && i < m_batch->results().size(); ++i)
+        if (joined.contains(m_batch->results().at(i).input))
+            showFileState(i);
 }
 
 void MainWindow::addPaths(const QStringList &paths)

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QMenu>
 #include <QShortcut>
+#include <QSizeGrip>
 #include <QWindow>
 
 #include "convert/jobcount.h"
@@ -37,7 +38,9 @@ MainWindow::MainWindow(Desktop &desktop, Engine &engine, const QString &appDir,
 {
     m_settings.setFileName(QStringLiteral("Formats.ini"));
     m_settings.setUserFile(ProgramFolder(m_appDir).userSettingsFile());
-    setFixedSize(kClientWidth, kClientHeight);
+    // The smallest size is the designed one; the window grows from there.
+    setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
     m_timers = new WindowTimers([this](unsigned id) { onTimer(id); }, this);
     m_batch = new Batch(engine, *this, this);
 }
@@ -123,7 +126,7 @@ bool MainWindow::initialise()
         m_showListTimer = m_timers->setTimer(kShowListTimer, 3000);
 
     connectBatch();
-    m_batch->setMaxJobs(automaticJobCount());
+    applyBatchChoices();
 
     loadPresetList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"),
                    QStringLiteral("genral"), &m_formats);
@@ -137,6 +140,8 @@ bool MainWindow::initialise()
     // Not read by the shipped movie: the state of IDC_FS_KEEPDATES.
     m_movie->setVariable(QStringLiteral("_root.keepDates"),
                          m_preferences.keepDates() ? QStringLiteral("true") : QStringLiteral("false"));
+    showBatchChoices();
+    layOut();
     addPaths(std::exchange(m_startFiles, {}));
     return true;
 }
@@ -298,4 +303,51 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    layOut();
+}
+
+// The movie fills the window but for the designed two pixels at the bottom;
+// the list goes where the movie says its file area is, else to the
+// designed place.
+void MainWindow::layOut()
+{
+    if (!m_movie || size() == m_laidOutSize)
+        return;
+    m_laidOutSize = size();
+    m_movie->setGeometry(0, 0, width(), height() - (kClientHeight - kMovieHeight));
+    m_movie->fitRoot();
+    if (!m_sizeGrip) {
+        m_sizeGrip = new QSizeGrip(this);
+        m_sizeGrip->resize(m_sizeGrip->sizeHint());
+    }
+    m_sizeGrip->move(width() - m_sizeGrip->width(), height() - m_sizeGrip->height());
+    m_sizeGrip->raise();
+    if (!m_fileList)
+        return;
+    QRect area(220, 70, 372, 130);
+    const QStringList parts =
+        m_movie->getVariable(QStringLiteral("_root.fileArea")).split(QLatin1Char(','));
+    if (parts.size() == 4) {
+        bool ok[4] = {};
+        const QRect told(parts[0].trimmed().toInt(&ok[0]), parts[1].trimmed().toInt(&ok[1]),
+                         parts[2].trimmed().toInt(&ok[2]), parts[3].trimmed().toInt(&ok[3]));
+        // Only a place inside the movie, big enough for a row.
+        if (ok[0] && ok[1] && ok[2] && ok[3] && told.width() >= 32 && told.height() >= 16 &&
+            m_movie->rect().contains(told))
+            area = told;
+    }
+    m_fileList->setGeometry(area);
+}
+
+void MainWindow::toggleMaximised()
+{
+    if (isMaximized())
+        showNormal();
+    else
+        showMaximized();
 }

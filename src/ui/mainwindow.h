@@ -3,6 +3,9 @@
 #include <memory>
 #include <utility>
 
+#include <QElapsedTimer>
+#include <QHash>
+
 #include <QDialog>
 #include <QIcon>
 #include <QStringList>
@@ -13,6 +16,8 @@
 
 class Engine;
 class FileList;
+class FileManager;
+class QSizeGrip;
 class MovieView;
 class Desktop;
 class InstanceLock;
@@ -131,4 +136,32 @@ private:
     bool m_keepAudio = true;
     UserPreferences m_preferences;
     std::pair<int, int> m_taskbarShown{-1, -1}; // progress in 1/1000 %, files left
+
+    // The choices for a batch that runs unattended (batchdisplay.cpp).
+    void showBatchChoices();
+    void applyBatchChoices();
+    void chooseBatchOption(const QString &value, bool (UserPreferences::*set)(const QString &));
+
+    // Each list entry shows its file's state in the batch (batchdisplay.cpp).
+    void connectFileStates();
+    void showFileState(int index);
+    void showOutput(const QString &output);
+    FileManager *m_fileManager = nullptr;
+
+    // The batch at a glance while it runs, its summary after (batchdisplay.cpp).
+    void connectBatchGlance();
+    void showBatchGlance();
+    void showGlanceVariable(const QString &name, const QString &value);
+    void retryFailed();
+    QElapsedTimer m_batchClock;
+    QHash<QString, QElapsedTimer> m_fileClocks;
+    QHash<QString, QString> m_glanceShown;
+    bool m_glanceRunning = false;
+
+    // A window that grows (mainwindow.cpp).
+    void resizeEvent(QResizeEvent *event) override;
+    void layOut();
+    void toggleMaximised();
+    QSizeGrip *m_sizeGrip = nullptr;
+    QSize m_laidOutSize;
 };

@@ -27,6 +27,10 @@ public:
     {
         const QString program = QStringLiteral(TARNWICK_PROGRAM_DIR "/tarnwick");
         QFile::copy(program, filePath(QStringLiteral("tarnwick")));
+        QDir(m_dir.path()).mkpath(QStringLiteral("movie"));
+        const QString movieDir = QStringLiteral(TARNWICK_PROGRAM_DIR "/movie");
+        for (const QString &name : QDir(movieDir).entryList(QDir::Files))
+            QFile::copy(movieDir + QLatin1Char('/') + name, filePath(QStringLiteral("movie/") + name));
         for (const char *name : {"main.qml", "Formats.ini", "help.html"}) {
             const QString shipped = QStringLiteral(TARNWICK_SOURCE_DIR "/res/") + QLatin1String(name);
             QFile::copy(shipped, filePath(QLatin1String(name)));

@@ -17,6 +17,7 @@
 #include "convert/jobcount.h"
 #include "convert/vlcengine.h"
 #include "filelist/filelist.h"
+#include "movie/movieview.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
 #include "support/skip.h"
@@ -205,6 +206,7 @@ private slots:
     void initTestCase();
     void shippedFirstFormat();
     void secondOfThreeNeverOpens_data();
+    void unattendedBatchNotesTheFailureAndKeepsBoth();
     void secondOfThreeNeverOpens();
     void badInputs();
     void missingOutputFolder();
@@ -269,7 +271,7 @@ void TestE2eBatch::secondOfThreeNeverOpens()
     QVERIFY(!first.isEmpty() && !second.isEmpty() && !third.isEmpty());
 
     EngineHost host;
-    host.dlg().batch().setMaxJobs(jobs);
+    host.fx.send(QStringLiteral("ID-FS-jobs"), QString::number(jobs));
     host.fx.addFiles({first, second, third});
     host.fx.send(QStringLiteral("ID-FS-videoScale"), QStringLiteral("0.5"));
     host.fx.send(QStringLiteral("ID-FS-audioChannnel"), QStringLiteral("1"));
@@ -290,6 +292,39 @@ void TestE2eBatch::secondOfThreeNeverOpens()
     QString problem = outputProblem(dir.filePath(QStringLiteral("first.mp4")), first, 160, 120, 1);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     problem = outputProblem(dir.filePath(QStringLiteral("third.mp4")), third, 160, 120, 1);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void TestE2eBatch::unattendedBatchNotesTheFailureAndKeepsBoth()
+{
+    QTemporaryDir dir;
+    const QString first = copyTo(m_plain, dir.filePath(QStringLiteral("first.avi")));
+    const QString second = writeFile(dir.filePath(QStringLiteral("second.avi")),
+                                     QByteArray("not a video\n").repeated(100));
+    const QString third = copyTo(m_interlaced, dir.filePath(QStringLiteral("third.mpg")));
+    const QString kept = writeFile(dir.filePath(QStringLiteral("third.mp4")), "keep me");
+    QVERIFY(!first.isEmpty() && !second.isEmpty() && !third.isEmpty() && !kept.isEmpty());
+
+    EngineHost host;
+    host.fx.send(QStringLiteral("ID-FS-onExisting"), QStringLiteral("keepboth"));
+    host.fx.send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
+    host.fx.addFiles({first, second, third});
+    host.fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    QTRY_VERIFY_WITH_TIMEOUT(host.idle(), kBatchTimeoutMs);
+
+    // No box but the completion; the failure is in the list and the summary.
+    COMPARE_LINES(host.boxes(), QStringList({complete(2)}));
+    const FileList &list = *host.dlg().fileList();
+    QCOMPARE(list.entryState(0), FileList::EntryState::Converted);
+    QCOMPARE(list.entryState(1), FileList::EntryState::Failed);
+    QCOMPARE(list.entryState(2), FileList::EntryState::Converted);
+    QVERIFY(list.tipFor(1).startsWith(second + QStringLiteral("\nFailed: ")));
+    QCOMPARE(host.dlg().movie()->getVariable(QStringLiteral("_root.failedCount")), QStringLiteral("1"));
+    QFile keptFile(kept);
+    QVERIFY(keptFile.open(QIODevice::ReadOnly));
+    QCOMPARE(keptFile.readAll(), QByteArray("keep me"));
+    const QString problem =
+        outputProblem(dir.filePath(QStringLiteral("third (2).mp4")), third, 320, 240, 2);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 

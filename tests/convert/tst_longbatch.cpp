@@ -67,7 +67,7 @@ void TestLongBatch::everyOtherFileNeverOpens()
     VlcEngine engine;
     HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(), &engine);
     MainWindow &dlg = fx.start();
-    dlg.batch().setMaxJobs(jobs);
+    fx.send(QStringLiteral("ID-FS-jobs"), QString::number(jobs));
 
     QTemporaryDir clips;
     media::ClipSpec spec;

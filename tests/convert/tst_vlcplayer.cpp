@@ -175,7 +175,6 @@ void TestVlcPlayer::goodClipConverts()
     // The engine's own end event ends the item, once.
     QVERIFY(ended.wait(kEndTimeoutMs));
     QVERIFY(player->finishedNormally());
-    QVERIFY2(player->readMilliseconds() > 1000, qPrintable(QString::number(player->readMilliseconds())));
 
     // Reported as ended means the output is complete: nothing else was called.
     const media::Probe probe = media::probe(out);
@@ -286,6 +285,8 @@ void TestVlcPlayer::stopInTheMiddle()
     start(player, m_clip20s, out, mp4Settings(QStringLiteral("4")));
     Watch watch{player};
     QTRY_VERIFY_WITH_TIMEOUT(watch.progressed(), kEndTimeoutMs);
+    // What the engine has read so far is known while it works.
+    QVERIFY(player.readMilliseconds() > 0);
 
     QSignalSpy ended(&player, &Player::ended);
     player.stop();

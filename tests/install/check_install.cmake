@@ -6,7 +6,7 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(program_dir "${PREFIX}/${LIBDIR}/tarnwick")
-foreach(f tarnwick main.qml Formats.ini help.html)
+foreach(f tarnwick main.qml Formats.ini help.html movie/qmldir movie/Theme.qml movie/TButton.qml)
   if(NOT EXISTS "${program_dir}/${f}")
     message(FATAL_ERROR "missing from the program folder: ${f}")
   endif()

@@ -59,6 +59,8 @@ private slots:
     void settingsPagesHideList();
     void listsFollowTheCatalogue();
     void otherFolderReachesProgram();
+    void longBatchMidway_data();
+    void longBatchMidway();
 
 private:
     QQuickItem *item(const QString &name) const;
@@ -267,6 +269,77 @@ void TestMovieScreens::otherFolderReachesProgram()
     click(QStringLiteral("sameFolderRadio"));
     QVERIFY(dlg.m_sameDirectory);
     QCOMPARE(dlg.m_outputPath, QStringLiteral("/srv/exports/week 12"));
+}
+
+void TestMovieScreens::longBatchMidway_data()
+{
+    QTest::addColumn<bool>("maximised");
+    QTest::newRow("smallest") << false;
+    QTest::newRow("maximised") << true;
+}
+
+// Ten files left to run by themselves: two through, one failed on the way,
+// one converting with its estimate, the rest waiting.
+void TestMovieScreens::longBatchMidway()
+{
+    QFETCH(bool, maximised);
+    MainWindow &dlg = m_fx->dlg();
+    if (maximised) {
+        m_fx->send(QStringLiteral("IDC_FS_MAXIMIZE"));
+        QTRY_VERIFY(dlg.width() > 656 && dlg.height() > 538);
+        // The list follows the movie's file area, which grew with the window.
+        const QStringList area = dlg.movie()->getVariable(QStringLiteral("_root.fileArea")).split(',');
+        QTRY_COMPARE(dlg.fileList()->geometry(),
+                     QRect(area.value(0).toInt(), area.value(1).toInt(), area.value(2).toInt(),
+                           area.value(3).toInt()));
+        QVERIFY(dlg.fileList()->width() > 372);
+    }
+    m_fx->send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
+    dlg.fileList()->clear();
+    const QStringList names{"holiday-2023.avi", "birthday party.mov", "MVI_0042.MOV",
+                            "demo-final.webm", "interview take 3.mkv", "drone over the bay.mts",
+                            "school play (full).avi", "cat.mov", "lecture-07.flv", "timelapse.avi"};
+    QStringList files;
+    for (const QString &name : names) {
+        files << m_fx->file(name);
+        QVERIFY(writeFile(files.last(), "source"));
+    }
+    m_fx->addFiles(files);
+    m_fx->script->perFile.insert(names[2], PlayerScript::failing());
+    PlayerScript::Job slow;
+    for (int i = 0; i < 600; ++i)
+        slow.ticks.push_back({0.4f, 12});
+    m_fx->script->jobs = {PlayerScript::converting(), PlayerScript::converting(), slow};
+
+    click(QStringLiteral("convertButton"));
+    QTRY_COMPARE_WITH_TIMEOUT(item(QStringLiteral("progressBar"))->property("value").toInt(), 40,
+                              10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!item(QStringLiteral("fileTimeLeftText"))->property("text").toString().isEmpty(),
+                             15000);
+    FileList &list = *dlg.fileList();
+    QCOMPARE(list.entryState(0), FileList::EntryState::Converted);
+    QCOMPARE(list.entryState(2), FileList::EntryState::Failed);
+    QCOMPARE(list.entryState(3), FileList::EntryState::Converting);
+    QCOMPARE(list.entryState(4), FileList::EntryState::Waiting);
+    QVERIFY(item(QStringLiteral("batchStatusText"))->property("text").toString().startsWith(
+        QStringLiteral("3 of 10 files")));
+    QVERIFY(m_fx->desktop.boxes.isEmpty());
+    QTest::mouseMove(dlg.movie(), QPoint(100, 200));
+    shot(maximised ? QStringLiteral("long-batch-maximised.png")
+                   : QStringLiteral("long-batch-smallest.png"));
+
+    // After it: the summary names the failed file, and Retry failed is offered.
+    click(QStringLiteral("stopButton"));
+    QVERIFY(item(QStringLiteral("retryButton"))->isVisible());
+    QVERIFY(item(QStringLiteral("summaryFailures"))->isVisible());
+    QVERIFY(item(QStringLiteral("summaryFailures"))->property("text").toString().startsWith(
+        names[2] + QStringLiteral(": ")));
+    shot(maximised ? QStringLiteral("long-batch-end-maximised.png")
+                   : QStringLiteral("long-batch-end.png"));
+    click(QStringLiteral("optionsButton"));
+    QTRY_VERIFY(item(QStringLiteral("optionsPopup")) == nullptr ||
+                item(QStringLiteral("jobsBox"))->isVisible());
+    shot(maximised ? QStringLiteral("options-maximised.png") : QStringLiteral("options.png"));
 }
 
 QTEST_MAIN(TestMovieScreens)

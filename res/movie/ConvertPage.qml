@@ -1,0 +1,394 @@
+// The convert page: the file area the program's list lies over, where the
+// files go, and the batch's progress and end.
+import QtQuick
+import QtQuick.Controls.Basic
+
+Item {
+    id: convertPage
+    required property Item host
+    property alias otherFolderRadio: otherFolderRadio
+    property alias pathField: pathField
+    objectName: "convertPage"
+    anchors.fill: parent
+    visible: host.page === "convert"
+
+    Card {
+        id: filesCard
+        x: 212
+        y: 60
+        width: host.width - 220
+        height: host.height - 338
+
+        // Where the program's file list lies; visible only while the
+        // list itself is hidden.
+        Rectangle {
+            x: host.fileArea.x - filesCard.x - 1
+            y: host.fileArea.y - filesCard.y - 1
+            width: host.fileArea.width + 2
+            height: host.fileArea.height + 2
+            color: "#FFFFFF"
+            border.color: Theme.control
+            Text {
+                anchors.centerIn: parent
+                text: "Add the videos to convert with Add files."
+                font.family: Theme.family
+                font.pixelSize: 12
+                color: Theme.faint
+            }
+        }
+
+        Column {
+            x: filesCard.width - 48
+            y: 10
+            spacing: 6
+            TButton {
+                objectName: "upButton"
+                command: "IDC_FS_UP"
+                glyph: "up"
+                width: 40
+                height: 40
+                enabled: !host.busy
+                ToolTip.visible: hovered
+                ToolTip.delay: 600
+                ToolTip.text: "Move the selected files up"
+            }
+            TButton {
+                objectName: "downButton"
+                command: "IDC_FS_DOWN"
+                glyph: "down"
+                width: 40
+                height: 40
+                enabled: !host.busy
+                ToolTip.visible: hovered
+                ToolTip.delay: 600
+                ToolTip.text: "Move the selected files down"
+            }
+            TButton {
+                objectName: "optionsButton"
+                glyph: "gear"
+                width: 40
+                height: 40
+                onClicked: host.optionsPopup.open()
+                Accessible.name: "Options"
+                ToolTip.visible: hovered
+                ToolTip.delay: 600
+                ToolTip.text: "Options: what a batch does while nobody watches it"
+            }
+        }
+
+        Row {
+            x: 8
+            y: filesCard.height - 46
+            spacing: 8
+            TButton {
+                objectName: "addButton"
+                command: "IDC_FS_ADD"
+                glyph: "plus"
+                text: "Add files…"
+                enabled: !host.busy
+            }
+            TButton {
+                objectName: "removeButton"
+                command: "IDC_FS_REMOVE"
+                glyph: "minus"
+                text: "Remove"
+                enabled: !host.busy
+            }
+            TButton {
+                objectName: "removeAllButton"
+                command: "IDC_FS_REMOVEALL"
+                glyph: "trash"
+                text: "Remove all"
+                enabled: !host.busy
+            }
+        }
+    }
+
+    Card {
+        id: saveCard
+        x: 212
+        y: filesCard.y + filesCard.height + 10
+        width: host.width - 220
+        height: 106
+
+        Heading { x: 16; y: 14; text: "SAVE CONVERTED FILES" }
+
+        Row {
+            x: 14
+            y: 34
+            spacing: 24
+            TRadio {
+                id: sameFolderRadio
+                objectName: "sameFolderRadio"
+                command: "IDC_FS_SAMEDIRECTORY"
+                text: "In the same folder as the source"
+                checked: true
+            }
+            TRadio {
+                id: otherFolderRadio
+                objectName: "otherFolderRadio"
+                command: "IDC_FS_OTHERDIRECTORY"
+                text: "In this folder:"
+            }
+        }
+
+        TextField {
+            id: pathField
+            objectName: "pathField"
+            x: 16
+            y: 64
+            width: saveCard.width - 130
+            height: 32
+            enabled: !host.busy && otherFolderRadio.checked
+            hoverEnabled: true
+            selectByMouse: true
+            font.family: Theme.family
+            font.pixelSize: 12
+            color: enabled ? Theme.text : Theme.disabledText
+            selectionColor: Theme.accent
+            selectedTextColor: "#FFFFFF"
+            leftPadding: 10
+            rightPadding: 10
+            placeholderText: "Output folder"
+            placeholderTextColor: Theme.faint
+            onTextEdited: host.pathEdited = true
+            onEditingFinished: host.commitPath()
+            background: Rectangle {
+                radius: 6
+                color: pathField.enabled ? Theme.card : Theme.disabledFill
+                border.width: pathField.activeFocus ? 2 : 1
+                border.color: !pathField.enabled ? Theme.border
+                              : pathField.activeFocus ? Theme.accent
+                              : pathField.hovered ? Theme.accentLine : Theme.control
+            }
+        }
+
+        TButton {
+            objectName: "browseButton"
+            command: "IDC_FS_BROWSE"
+            glyph: "folder"
+            text: "Browse…"
+            x: saveCard.width - 106
+            y: 63
+            width: 92
+            enabled: !host.busy && otherFolderRadio.checked
+        }
+    }
+
+    Card {
+        id: progressPanel
+        objectName: "progressPanel"
+        x: 212
+        y: host.height - 152
+        width: host.width - 220
+        height: 144
+
+        Heading { x: 16; y: 14; text: host.busy ? "CONVERTING" : "STATUS" }
+
+        // The batch at a glance: files through, time spent and left.
+        Text {
+            objectName: "batchStatusText"
+            x: 120
+            y: 12
+            width: parent.width - 16 - x
+            horizontalAlignment: Text.AlignRight
+            visible: host.busy
+            text: host.batchStatus
+            elide: Text.ElideLeft
+            font.family: Theme.family
+            font.pixelSize: 11
+            color: Theme.muted
+        }
+
+        Text {
+            id: statusLine
+            objectName: "statusLine"
+            x: 16
+            y: 32
+            width: parent.width - 32
+            height: 20
+            verticalAlignment: Text.AlignVCenter
+            text: host.statusText !== "" ? host.statusText
+                  : host.busy ? "Starting…"
+                  : host.summary !== "" ? host.summaryHead
+                  : "Ready. Add files, choose where to save them, then press Convert."
+            elide: Text.ElideMiddle
+            font.family: Theme.family
+            font.pixelSize: 12
+            font.bold: host.statusText !== "" || (!host.busy && host.summary !== "")
+            color: host.statusText !== "" || (!host.busy && host.summary !== "") ? Theme.text : Theme.muted
+        }
+
+        Item {
+            id: progressDisplay
+            objectName: "progressDisplay"
+            x: 16
+            y: 54
+            width: parent.width - 32
+            height: 16
+            visible: host.progressShown
+            ProgressBar {
+                id: progressBar
+                objectName: "progressBar"
+                width: parent.width - 52 - fileLeftText.width
+                height: 10
+                anchors.verticalCenter: parent.verticalCenter
+                from: 0
+                to: 100
+                value: host.progressValue
+                background: Rectangle {
+                    radius: 5
+                    color: "#EFE6E3"
+                }
+                contentItem: Item {
+                    Rectangle {
+                        width: progressBar.visualPosition * parent.width
+                        height: parent.height
+                        radius: 5
+                        color: Theme.accent
+                    }
+                }
+            }
+            Text {
+                objectName: "progressText"
+                x: progressBar.width + 4
+                width: 44
+                anchors.verticalCenter: parent.verticalCenter
+                horizontalAlignment: Text.AlignRight
+                text: host.progressValue + " %"
+                font.family: Theme.family
+                font.pixelSize: 12
+                font.bold: true
+                color: Theme.accent
+            }
+            Text {
+                id: fileLeftText
+                objectName: "fileTimeLeftText"
+                anchors.right: parent.right
+                anchors.verticalCenter: parent.verticalCenter
+                width: host.fileTimeLeft !== "" ? 96 : 0
+                horizontalAlignment: Text.AlignRight
+                text: host.fileTimeLeft
+                font.family: Theme.family
+                font.pixelSize: 11
+                color: Theme.muted
+            }
+        }
+
+        // The whole batch, under the file's bar.
+        Item {
+            objectName: "batchProgressDisplay"
+            x: 16
+            y: 72
+            width: parent.width - 32
+            height: 12
+            visible: host.progressShown && host.batchStatus !== ""
+            Text {
+                id: allLabel
+                anchors.verticalCenter: parent.verticalCenter
+                text: "All files"
+                font.family: Theme.family
+                font.pixelSize: 10
+                color: Theme.muted
+            }
+            Rectangle {
+                id: batchTrack
+                x: allLabel.width + 8
+                width: parent.width - x - 48
+                height: 4
+                radius: 2
+                anchors.verticalCenter: parent.verticalCenter
+                color: "#EFE6E3"
+                Rectangle {
+                    width: parent.width * host.batchProgress / 100
+                    height: parent.height
+                    radius: 2
+                    color: "#7A5A52"
+                }
+            }
+            Text {
+                anchors.right: parent.right
+                anchors.verticalCenter: parent.verticalCenter
+                text: host.batchProgress + " %"
+                font.family: Theme.family
+                font.pixelSize: 10
+                font.bold: true
+                color: Theme.muted
+            }
+        }
+
+        // After the batch: each failed file with its reason.
+        Text {
+            id: failureLines
+            objectName: "summaryFailures"
+            x: 16
+            y: 54
+            width: parent.width - 32
+            height: parent.height - 16 - 40 - 6 - y
+            visible: !host.busy && !host.progressShown && host.summaryRest !== ""
+            text: host.summaryRest
+            wrapMode: Text.NoWrap
+            elide: Text.ElideRight
+            font.family: Theme.family
+            font.pixelSize: 11
+            color: "#A4261B"
+            MouseArea {
+                id: failureHover
+                anchors.fill: parent
+                hoverEnabled: true
+                acceptedButtons: Qt.NoButton
+            }
+            ToolTip.visible: failureHover.containsMouse
+            ToolTip.delay: 400
+            ToolTip.text: host.summary
+        }
+
+        Row {
+            x: parent.width - 16 - width
+            y: parent.height - 16 - height
+            spacing: 10
+            TButton {
+                objectName: "retryButton"
+                command: "IDC_FS_RETRYFAILED"
+                glyph: "retry"
+                text: "Retry failed"
+                width: 132
+                height: 40
+                visible: !host.busy && host.failedCount > 0
+                enabled: host.convertEnabled && host.allButtonsEnabled
+            }
+            TButton {
+                objectName: "stopAfterButton"
+                command: "IDC_FS_STOPAFTER"
+                text: host.stopAfterAsked ? "Stopping…" : "After this file"
+                width: 132
+                height: 40
+                visible: host.busy || host.failedCount <= 0
+                enabled: host.stopEnabled && !host.stopAfterAsked
+                onClicked: host.stopAfterAsked = true
+                ToolTip.visible: hovered
+                ToolTip.delay: 600
+                ToolTip.text: "Stop when the files being converted are done"
+            }
+            TButton {
+                objectName: "stopButton"
+                command: "IDC_FS_CANCEL"
+                glyph: "stop"
+                text: "Stop"
+                width: 96
+                height: 40
+                enabled: host.stopEnabled
+            }
+            TButton {
+                objectName: "convertButton"
+                command: "IDC_FS_CONVERT"
+                kind: "primary"
+                glyph: "play"
+                text: "Convert"
+                width: 150
+                height: 40
+                enabled: host.convertEnabled && host.allButtonsEnabled
+            }
+        }
+    }
+}

@@ -1,0 +1,10 @@
+import QtQuick
+import QtQuick.Controls.Basic
+
+Text {
+    font.family: Theme.family
+    font.pixelSize: 11
+    font.bold: true
+    font.letterSpacing: 0.8
+    color: Theme.muted
+}

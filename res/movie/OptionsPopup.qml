@@ -1,0 +1,77 @@
+// The choices for a batch that runs unattended; kept below the file list,
+// which lies over the movie.
+import QtQuick
+import QtQuick.Controls.Basic
+
+Popup {
+    id: optionsPopup
+    required property Item host
+    objectName: "optionsPopup"
+    x: 212
+    width: host.width - 220
+    y: host.height - 8 - height
+    padding: 16
+    modal: false
+    focus: true
+    background: Rectangle {
+        radius: 10
+        color: Theme.card
+        border.color: Theme.control
+    }
+    contentItem: Column {
+        spacing: 8
+        Heading { text: "WHEN NOBODY WATCHES THE BATCH" }
+        SettingRow {
+            label: "Output exists"
+            ChoiceBox {
+                objectName: "onExistingBox"
+                command: "ID-FS-onExisting"
+                value: host.onExisting
+                anchors.fill: parent
+                model: [{ text: "Ask me", value: "ask" }, { text: "Overwrite it", value: "overwrite" },
+                        { text: "Keep both", value: "keepboth" }, { text: "Skip the file", value: "skip" }]
+            }
+        }
+        SettingRow {
+            label: "File fails"
+            ChoiceBox {
+                objectName: "onFailureBox"
+                command: "ID-FS-onFailure"
+                value: host.onFailure
+                anchors.fill: parent
+                model: [{ text: "Tell me at once", value: "tell" },
+                        { text: "Note it, go on", value: "note" }]
+            }
+        }
+        SettingRow {
+            label: "No progress"
+            ChoiceBox {
+                objectName: "stallBox"
+                command: "ID-FS-stall"
+                value: host.stall
+                anchors.fill: parent
+                model: {
+                    const list = [{ text: "Wait", value: "0" }, { text: "Give up after 1 min", value: "60" },
+                                  { text: "Give up after 5 min", value: "300" },
+                                  { text: "Give up after 15 min", value: "900" },
+                                  { text: "Give up after 1 hour", value: "3600" }]
+                    if (!list.some(e => e.value === host.stall) && host.stall !== "")
+                        list.push({ text: "Give up after " + host.stall + " s", value: host.stall })
+                    return list
+                }
+            }
+        }
+        SettingRow {
+            label: "Jobs at once"
+            ChoiceBox {
+                objectName: "jobsBox"
+                command: "ID-FS-jobs"
+                value: host.jobs
+                anchors.fill: parent
+                model: [{ text: "Auto", value: "auto" }, { text: "1", value: "1" }, { text: "2", value: "2" },
+                        { text: "3", value: "3" }, { text: "4", value: "4" }, { text: "5", value: "5" },
+                        { text: "6", value: "6" }, { text: "7", value: "7" }, { text: "8", value: "8" }]
+            }
+        }
+    }
+}

@@ -1,0 +1,284 @@
+// A batch left to run by itself: the stored choices for existing outputs,
+// failures, stalls and jobs, through the movie's commands with a scripted
+// engine.
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "filelist/filelist.h"
+#include "movie/movieview.h"
+#include "settings/userpreferences.h"
+#include "support/files.h"
+#include "support/hostfixture.h"
+
+namespace {
+
+QStringList makeFiles(const HostFixture &fx, const QStringList &names)
+{
+    QStringList paths;
+    for (const QString &name : names) {
+        const QString path = fx.file(name);
+        writeFile(path, "source");
+        paths << path;
+    }
+    return paths;
+}
+
+void runToEnd(HostFixture &fx)
+{
+    for (int i = 0; i < 200 && fx.dlg().batch().isRunning(); ++i) {
+        fx.dlg().batch().poll();
+        QCoreApplication::processEvents();
+    }
+}
+
+} // namespace
+
+class TestUnattended : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void choicesAreCheckedKeptAndShownAtStart_data();
+    void choicesAreCheckedKeptAndShownAtStart();
+    void existingOutput_data();
+    void existingOutput();
+    void keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion();
+    void stopAfterThisFileEndsWithTheFileInHand();
+    void summaryAtTheEndAndRetryOfTheFailed();
+    void glanceWhileRunning();
+    void fileAreaPlacesTheList_data();
+    void fileAreaPlacesTheList();
+};
+
+void TestUnattended::choicesAreCheckedKeptAndShownAtStart_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("fallback");
+    QTest::addColumn<QString>("good");
+    QTest::addColumn<QString>("bad");
+    QTest::newRow("existing") << "ID-FS-onExisting" << "_root.onExisting" << "ask" << "keepboth"
+                              << "Overwrite";
+    QTest::newRow("failure") << "ID-FS-onFailure" << "_root.onFailure" << "tell" << "note" << "";
+    QTest::newRow("stall") << "ID-FS-stall" << "_root.stall" << "0" << "300" << "-1";
+    QTest::newRow("stall text") << "ID-FS-stall" << "_root.stall" << "0" << "60" << "60s";
+    QTest::newRow("jobs") << "ID-FS-jobs" << "_root.jobs" << "1" << "3" << "9";
+    QTest::newRow("jobs zero") << "ID-FS-jobs" << "_root.jobs" << "1" << "auto" << "0";
+}
+
+void TestUnattended::choicesAreCheckedKeptAndShownAtStart()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, variable);
+    QFETCH(QString, fallback);
+    QFETCH(QString, good);
+    QFETCH(QString, bad);
+
+    HostFixture fx;
+    fx.start();
+    QVERIFY(fx.log().contains(variable + '=' + fallback));
+    fx.send(command, good);
+    fx.clearLog();
+    fx.send(command, bad);
+    // Refused: the movie is told the choice still in force.
+    QVERIFY2(fx.log().contains(variable + '=' + good), qPrintable(fx.log().join('\n')));
+
+    // Remembered for the next run.
+    HostFixture next;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(fx.file(".config")));
+    MainWindow &again = next.create();
+    again.initialise();
+    QVERIFY2(next.log().contains(variable + '=' + good), qPrintable(next.log().join('\n')));
+}
+
+void TestUnattended::existingOutput_data()
+{
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<int>("boxes");
+    QTest::addColumn<QString>("written");    // the output the job writes, "" for none
+    QTest::addColumn<FileResult::State>("state");
+    QTest::newRow("overwrite") << "overwrite" << 0 << "clip.mp4" << FileResult::State::Converted;
+    QTest::newRow("keep both") << "keepboth" << 0 << "clip (3).mp4" << FileResult::State::Converted;
+    QTest::newRow("skip") << "skip" << 0 << "" << FileResult::State::Skipped;
+    QTest::newRow("ask") << "ask" << 1 << "clip.mp4" << FileResult::State::Converted;
+}
+
+void TestUnattended::existingOutput()
+{
+    QFETCH(QString, choice);
+    QFETCH(int, boxes);
+    QFETCH(QString, written);
+    QFETCH(FileResult::State, state);
+
+    HostFixture fx;
+    fx.start();
+    fx.send(QStringLiteral("ID-FS-onExisting"), choice);
+    QVERIFY(writeFile(fx.file("clip.mp4"), "old"));
+    QVERIFY(writeFile(fx.file("clip (2).mp4"), "old too"));
+    fx.addFiles(makeFiles(fx, {QStringLiteral("clip.avi")}));
+    fx.script->jobs.push_back(PlayerScript::converting());
+    fx.desktop.boxAnswers = {Desktop::IdYes, Desktop::IdOk};
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+
+    QCOMPARE(fx.desktop.saveRequests.size(), 0);
+    const FileResult result = fx.dlg().batch().results().value(0);
+    QCOMPARE(result.state, state);
+    if (!written.isEmpty())
+        QCOMPARE(result.output, fx.file(written));
+    // The completion box, when a file was converted, and the question when asked.
+    QCOMPARE(fx.desktop.boxes.size(), boxes + (state == FileResult::State::Converted ? 1 : 0));
+}
+
+void TestUnattended::keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion()
+{
+    HostFixture fx;
+    fx.start();
+    fx.send(QStringLiteral("ID-FS-onExisting"), QStringLiteral("keepboth"));
+    fx.send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
+    fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
+    QVERIFY(writeFile(fx.file("a.mp4"), "old"));
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("bad.avi"),
+                               QStringLiteral("c.avi")}));
+    fx.script->perFile.insert(QStringLiteral("bad.avi"), PlayerScript::failing());
+    fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+
+    QVERIFY(!fx.dlg().batch().isRunning());
+    QCOMPARE(fx.desktop.boxTexts(),
+             QStringList{QStringLiteral("Conversion Complete, Total Converted files:2")});
+    const QList<FileResult> &results = fx.dlg().batch().results();
+    QCOMPARE(results.value(0).output, fx.file("a (2).mp4"));
+    QCOMPARE(results.value(1).state, FileResult::State::Failed);
+    QCOMPARE(results.value(2).state, FileResult::State::Converted);
+
+    // The list keeps each file's state, and the reason of the failure.
+    FileList &list = *fx.dlg().fileList();
+    QCOMPARE(list.entryState(0), FileList::EntryState::Converted);
+    QCOMPARE(list.entryState(1), FileList::EntryState::Failed);
+    QVERIFY(list.tipFor(1).endsWith(results.value(1).reason));
+    QVERIFY(!results.value(1).reason.isEmpty());
+
+    // Enter on a converted entry shows the output; with no file manager on
+    // the bus, its folder opens.
+    list.setCurrentRow(2);
+    QTest::keyClick(&list, Qt::Key_Return);
+    list.setCurrentRow(1); // a failed entry has nothing to show
+    QTest::keyClick(&list, Qt::Key_Return);
+    QTRY_COMPARE(fx.desktop.opened, QStringList{fx.appDir().chopped(1)});
+}
+
+void TestUnattended::stopAfterThisFileEndsWithTheFileInHand()
+{
+    HostFixture fx;
+    fx.start();
+    const QStringList files = makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")});
+    fx.addFiles(files);
+    fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
+    fx.send(QStringLiteral("IDC_FS_STOPAFTER")); // nothing runs: nothing to stop
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    fx.send(QStringLiteral("IDC_FS_STOPAFTER"));
+    // Added while the batch runs: joins the queue, and waits with it.
+    fx.addFiles(makeFiles(fx, {QStringLiteral("c.avi")}));
+    runToEnd(fx);
+
+    const QList<FileResult> &results = fx.dlg().batch().results();
+    QCOMPARE(results.size(), 3);
+    QCOMPARE(results[0].state, FileResult::State::Converted);
+    QCOMPARE(results[1].state, FileResult::State::Waiting);
+    QCOMPARE(results[2].state, FileResult::State::Waiting);
+    QCOMPARE(fx.dlg().fileList()->entryState(2), FileList::EntryState::Waiting);
+    QCOMPARE(fx.desktop.boxes.size(), 1);
+}
+
+void TestUnattended::summaryAtTheEndAndRetryOfTheFailed()
+{
+    HostFixture fx;
+    fx.start();
+    fx.send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
+    const QStringList files = makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("bad.avi")});
+    fx.addFiles(files);
+    fx.script->perFile.insert(QStringLiteral("bad.avi"), PlayerScript::failing());
+    fx.script->jobs = {PlayerScript::converting()};
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+
+    const QString reason = fx.dlg().batch().results().value(1).reason;
+    const QStringList log = fx.log();
+    const QString summary = "_root.summary=Converted 1, failed 1, skipped 0\nbad.avi: " + reason;
+    QCOMPARE(log.filter(QStringLiteral("_root.summary=")).last(), summary);
+    QCOMPARE(log.filter(QStringLiteral("_root.failedCount=")).last(),
+             QStringLiteral("_root.failedCount=1"));
+    // The summary comes after the designed end of the batch.
+    QVERIFY(log.lastIndexOf(summary) >
+            log.lastIndexOf(QStringLiteral("_root.hideProgress=true")));
+
+    // Only the failed file again; the converted one keeps its state.
+    fx.script->perFile.clear();
+    fx.script->jobs = {PlayerScript::converting()};
+    const int calls = int(fx.script->calls.size());
+    fx.send(QStringLiteral("IDC_FS_RETRYFAILED"));
+    runToEnd(fx);
+    QCOMPARE(fx.script->calls.size(), calls + 1);
+    QCOMPARE(fx.script->calls.last().uri, files[1]);
+    QCOMPARE(fx.dlg().fileList()->entryState(0), FileList::EntryState::Converted);
+    QCOMPARE(fx.dlg().fileList()->entryState(1), FileList::EntryState::Converted);
+    QCOMPARE(fx.log().filter(QStringLiteral("_root.failedCount=")).last(),
+             QStringLiteral("_root.failedCount=0"));
+    // Nothing failed now: nothing to retry.
+    fx.send(QStringLiteral("IDC_FS_RETRYFAILED"));
+    QVERIFY(!fx.dlg().batch().isRunning());
+}
+
+void TestUnattended::glanceWhileRunning()
+{
+    HostFixture fx;
+    fx.start();
+    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
+    PlayerScript::Job slow{{{0.5f, 1}, {0.5f, 2}, {-1.0f, -1}}, true, false, true, {}};
+    fx.script->jobs = {PlayerScript::converting(), slow};
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    runToEnd(fx);
+    const QStringList log = fx.log();
+    QVERIFY(log.contains(QStringLiteral("_root.batchProgress=0")));
+    QVERIFY(log.contains(QStringLiteral("_root.batchProgress=50")));
+    QVERIFY(log.contains(QStringLiteral("_root.batchProgress=75")));
+    QVERIFY(log.contains(QRegularExpression(QStringLiteral("^_root.batchStatus=1 of 2 files · 0:0\\d elapsed"))));
+    // Written once per change, not at every poll.
+    QCOMPARE(log.count(QStringLiteral("_root.batchProgress=75")), 1);
+}
+
+void TestUnattended::fileAreaPlacesTheList_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QRect>("place");
+    const QRect designed(220, 70, 372, 130);
+    QTest::newRow("no answer") << "" << designed;
+    QTest::newRow("told") << "240, 80,500,300" << QRect(240, 80, 500, 300);
+    QTest::newRow("three numbers") << "240,80,500" << designed;
+    QTest::newRow("not numbers") << "a,b,c,d" << designed;
+    QTest::newRow("outside the movie") << "600,80,500,300" << designed;
+    QTest::newRow("too small") << "240,80,10,5" << designed;
+}
+
+// The movie says where its file area is; the list goes there after each resize.
+void TestUnattended::fileAreaPlacesTheList()
+{
+    QFETCH(QString, answer);
+    HostFixture fx;
+    MainWindow &dlg = fx.start();
+    QCOMPARE(dlg.minimumSize(), QSize(656, 538));
+    QCOMPARE(dlg.fileList()->geometry(), QRect(220, 70, 372, 130));
+    fx.answer(QStringLiteral("_root.fileArea"), answer);
+    dlg.resize(900, 700);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTRY_COMPARE(dlg.movie()->size(), QSize(900, 698));
+    QTEST(dlg.fileList()->geometry(), "place");
+}
+
+QTEST_MAIN(TestUnattended)
+#include "tst_unattended.moc"
