@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "convert/vlcplayer.h"
+#include "convert/vlcengine.h"
 #include "filelist/filelist.h"
 #include "support/hostfixture.h"
 #include "support/media.h"
@@ -36,9 +36,8 @@ int main(int argc, char *argv[])
     const int files = argc > 1 ? QByteArray(argv[1]).toInt() : 50;
     const double seconds = argc > 2 ? QByteArray(argv[2]).toDouble() : 5.0;
 
-    HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(),
-                   VlcPlayer::factory());
-    fx.desktop.realSleep = true;
+    VlcEngine engine;
+    HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(), &engine);
     MainWindow &dlg = fx.start();
 
     media::ClipSpec spec;
@@ -62,14 +61,14 @@ int main(int argc, char *argv[])
     QElapsedTimer clock;
     clock.start();
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    int lastIndex = 0;
-    while (fx.desktop.boxes.isEmpty() && clock.elapsed() < 3600 * 1000) {
-        QTest::qWait(50);
-        if (dlg.m_currentIndex > lastIndex) {
-            lastIndex = dlg.m_currentIndex;
+    // The RSS after each file the batch is through with.
+    QObject::connect(&dlg.batch(), &Batch::fileChanged, [&](int index) {
+        const FileResult::State state = dlg.batch().results().value(index).state;
+        if (state == FileResult::State::Converted || state == FileResult::State::Failed)
             rssAfter << statusKb("VmRSS:");
-        }
-    }
+    });
+    while (fx.desktop.boxes.isEmpty() && clock.elapsed() < 3600 * 1000)
+        QTest::qWait(50);
     const double wall = clock.elapsed() / 1000.0;
     rssAfter << statusKb("VmRSS:");
 
