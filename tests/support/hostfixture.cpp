@@ -132,3 +132,23 @@ void HostFixture::addFiles(const QStringList &paths)
     desktop.openAnswers.push_back(paths);
     send(QStringLiteral("IDC_FS_ADD"));
 }
+
+QStringList HostFixture::sources(const QStringList &names) const
+{
+    QStringList paths;
+    for (const QString &name : names) {
+        QFile source(file(name));
+        if (source.open(QIODevice::WriteOnly))
+            source.write("source");
+        paths << source.fileName();
+    }
+    return paths;
+}
+
+void HostFixture::runBatch(int maxTicks)
+{
+    for (int i = 0; i < maxTicks && m_dlg->batch().isRunning(); ++i) {
+        m_dlg->batch().poll();
+        QCoreApplication::processEvents();
+    }
+}

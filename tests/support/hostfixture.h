@@ -44,6 +44,10 @@ public:
     // Sends a command as the movie does, through its fsCommand signal.
     void send(const QString &command, const QString &args = {});
     void addFiles(const QStringList &paths);
+    // Files of these names in the program folder, each holding a few bytes.
+    QStringList sources(const QStringList &names) const;
+    // Polls the batch and lets the engine's end events in until it is idle.
+    void runBatch(int maxTicks = 200);
 
     ScriptedDesktop desktop;
     std::shared_ptr<PlayerScript> script = std::make_shared<PlayerScript>();

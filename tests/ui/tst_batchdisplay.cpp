@@ -15,28 +15,11 @@ namespace {
 
 const QString kProgress = QStringLiteral("_root.progressValue=");
 
-QStringList makeFiles(const HostFixture &fx, const QStringList &names)
-{
-    QStringList paths;
-    for (const QString &name : names) {
-        const QString path = fx.file(name);
-        writeFile(path, "source");
-        paths << path;
-    }
-    return paths;
-}
-
 // One tick of the progress poll, then the engine's end events.
 void tick(HostFixture &fx)
 {
     fx.dlg().batch().poll();
     QCoreApplication::processEvents();
-}
-
-void runToEnd(HostFixture &fx, int maxTicks = 50)
-{
-    for (int i = 0; i < maxTicks && fx.dlg().batch().isRunning(); ++i)
-        tick(fx);
 }
 
 // The job writes a hidden part file beside the output, never the output itself.
@@ -102,7 +85,7 @@ void TestBatchDisplay::tickDecisions()
 
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("a.avi")}));
     fx.script->jobs.push_back({{{p, t}}, false, false, false, {}});
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
 
@@ -118,7 +101,7 @@ void TestBatchDisplay::batchStartAndFileVariablesInOrder()
 {
     HostFixture fx;
     fx.start();
-    const QStringList files = makeFiles(fx, {QStringLiteral("clip.avi")});
+    const QStringList files = fx.sources({QStringLiteral("clip.avi")});
     fx.addFiles(files);
     fx.script->jobs.push_back(PlayerScript::converting());
     fx.clearLog();
@@ -146,11 +129,11 @@ void TestBatchDisplay::completionThenReset()
 {
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("a.avi")}));
     fx.script->jobs.push_back(PlayerScript::converting(0.25f, 2));
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     fx.clearLog();
-    runToEnd(fx);
+    fx.runBatch();
 
     const QString done = QStringLiteral("Conversion Complete, Total Converted files:1");
     QCOMPARE(fx.designedLog(), (QStringList{
@@ -175,10 +158,10 @@ void TestBatchDisplay::silentEndWhenNothingConverted()
 {
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("a.avi")}));
     fx.desktop.boxAnswers = {Desktop::IdOk};
     fx.send(QStringLiteral("IDC_FS_CONVERT")); // every job fails
-    runToEnd(fx);
+    fx.runBatch();
     QCOMPARE(fx.desktop.boxTexts(), QStringList{"Unable to Convert File:" + fx.file("a.avi") + " "});
     QVERIFY(!fx.designedLog().join('\n').contains(QStringLiteral("Conversion Complete")));
     QCOMPARE(fx.designedLog().last(), QStringLiteral("_root.convertOutput="));
@@ -199,12 +182,12 @@ void TestBatchDisplay::failingFileRestartsThreeTimesThenGivesUp()
 {
     HostFixture fx;
     fx.start();
-    const QStringList files = makeFiles(fx, {QStringLiteral("bad.avi")});
+    const QStringList files = fx.sources({QStringLiteral("bad.avi")});
     fx.addFiles(files);
     for (int i = 0; i < 4; ++i)
         fx.script->jobs.push_back(PlayerScript::failingWithOutput());
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    runToEnd(fx);
+    fx.runBatch();
 
     QCOMPARE(fx.script->calls.size(), 4);
     QCOMPARE(fx.script->created, 4);
@@ -220,14 +203,14 @@ void TestBatchDisplay::secondOfThreeNeverOpens()
     HostFixture fx;
     fx.start();
     const QStringList files =
-        makeFiles(fx, {QStringLiteral("1.avi"), QStringLiteral("2.avi"), QStringLiteral("3.avi")});
+        fx.sources({QStringLiteral("1.avi"), QStringLiteral("2.avi"), QStringLiteral("3.avi")});
     fx.addFiles(files);
     fx.script->jobs.push_back(PlayerScript::converting());
     for (int i = 0; i < 4; ++i)
         fx.script->jobs.push_back(PlayerScript::failingWithOutput());
     fx.script->jobs.push_back(PlayerScript::converting());
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    runToEnd(fx);
+    fx.runBatch();
 
     QStringList uris;
     for (const auto &call : fx.script->calls)
@@ -248,11 +231,11 @@ void TestBatchDisplay::fileFinishedBetweenTicksCounts()
 {
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("short.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("short.avi")}));
     // No poll ever sees progress, but the player saw the file through.
     fx.script->jobs.push_back({{{-1.0f, -1}}, true, false, true, {}});
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    runToEnd(fx);
+    fx.runBatch();
     QCOMPARE(fx.script->calls.size(), 1);
     QCOMPARE(fx.desktop.boxTexts(),
              QStringList{QStringLiteral("Conversion Complete, Total Converted files:1")});
@@ -263,7 +246,7 @@ void TestBatchDisplay::progressSeenDoesNotLeakIntoNextFile()
 {
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("a.avi")}));
     fx.script->jobs.push_back({{{0.3f, 2}}, false, false, false, {}});
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     tick(fx);
@@ -273,7 +256,7 @@ void TestBatchDisplay::progressSeenDoesNotLeakIntoNextFile()
 
     // The next batch's file never gets anywhere: it must be retried, not counted.
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    runToEnd(fx);
+    fx.runBatch();
     QCOMPARE(fx.script->calls.size(), 1 + 4);
     QVERIFY(!fx.designedLog().join('\n').contains(QStringLiteral("Conversion Complete")));
 }
@@ -282,7 +265,7 @@ void TestBatchDisplay::restartOfFirstFileResendsBatchStart()
 {
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("a.avi")}));
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     fx.clearLog();
     QCoreApplication::processEvents(); // the job ended without progress: restart
@@ -315,7 +298,7 @@ void TestBatchDisplay::overwriteQuestion()
 
     HostFixture fx;
     fx.start();
-    const QStringList files = makeFiles(fx, {QStringLiteral("clip.mov"), QStringLiteral("b.avi")});
+    const QStringList files = fx.sources({QStringLiteral("clip.mov"), QStringLiteral("b.avi")});
     const QString existing = fx.file("clip.mp4");
     QVERIFY(writeFile(existing, "keep me"));
     fx.addFiles(files);
@@ -365,7 +348,7 @@ void TestBatchDisplay::inputIsNeverOfferedForOverwrite()
 {
     HostFixture fx;
     fx.start();
-    const QStringList files = makeFiles(fx, {QStringLiteral("same.mp4")});
+    const QStringList files = fx.sources({QStringLiteral("same.mp4")});
     fx.addFiles(files);
     fx.desktop.saveAnswers = {files[0]}; // the user picks the input itself
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
@@ -381,7 +364,7 @@ void TestBatchDisplay::restartKeepsTheChosenOutput()
 {
     HostFixture fx;
     fx.start();
-    const QStringList files = makeFiles(fx, {QStringLiteral("clip.avi")});
+    const QStringList files = fx.sources({QStringLiteral("clip.avi")});
     const QString existing = fx.file("clip.mp4");
     QVERIFY(writeFile(existing, "keep me"));
     fx.addFiles(files);
@@ -391,7 +374,7 @@ void TestBatchDisplay::restartKeepsTheChosenOutput()
     for (int i = 0; i < 4; ++i)
         fx.script->jobs.push_back(PlayerScript::failingWithOutput());
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    runToEnd(fx);
+    fx.runBatch();
 
     QCOMPARE(fx.script->calls.size(), 4);
     for (const auto &call : fx.script->calls)
@@ -404,13 +387,13 @@ void TestBatchDisplay::givingUpLeavesUntouchedExistingOutput()
 {
     HostFixture fx;
     fx.start();
-    const QStringList files = makeFiles(fx, {QStringLiteral("clip.avi")});
+    const QStringList files = fx.sources({QStringLiteral("clip.avi")});
     const QString existing = fx.file("clip.mp4");
     QVERIFY(writeFile(existing, "precious"));
     fx.addFiles(files);
     fx.desktop.boxAnswers = {Desktop::IdYes, Desktop::IdOk};
     fx.send(QStringLiteral("IDC_FS_CONVERT")); // jobs fail without writing anything
-    runToEnd(fx);
+    fx.runBatch();
     QCOMPARE(fx.script->calls.size(), 4);
     QCOMPARE(readFile(existing), QByteArray("precious"));
 }
@@ -419,7 +402,7 @@ void TestBatchDisplay::valuesTheEngineCouldMisreadAreRefused()
 {
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("a.avi")}));
     // Each of these would reach the engine's option text as it stands.
     fx.send(QStringLiteral("ID-FS-videoBitrate"), QStringLiteral("1}:std{access=file,dst=x"));
     fx.send(QStringLiteral("ID-FS-videoBitrate"), QString());
@@ -440,7 +423,7 @@ void TestBatchDisplay::refusedHandOverReportsAndMovesOn()
 {
     HostFixture fx;
     fx.start();
-    const QStringList files = makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")});
+    const QStringList files = fx.sources({QStringLiteral("a.avi"), QStringLiteral("b.avi")});
     fx.addFiles(files);
     fx.script->jobs.push_back({{}, false, true, false, {}});
     fx.script->jobs.push_back(PlayerScript::converting());
@@ -455,7 +438,7 @@ void TestBatchDisplay::refusedHandOverReportsAndMovesOn()
     const qsizetype reset = log.indexOf(kProgress + "0");
     QVERIFY(reset > 0);
     QVERIFY(log.indexOf(QRegularExpression("_root.convertOutput=Converting .*b.avi.*")) > reset);
-    runToEnd(fx);
+    fx.runBatch();
     QCOMPARE(fx.desktop.boxTexts().last(),
              QStringLiteral("Conversion Complete, Total Converted files:1"));
 }
@@ -464,7 +447,7 @@ void TestBatchDisplay::optionUsesCurrentSettingsVerbatim()
 {
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("a.avi")}));
     fx.send(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".avi"));
     fx.send(QStringLiteral("ID-FS-container"), QStringLiteral("ts"));
     fx.send(QStringLiteral("ID-FS-videoBitrate"), QString());
@@ -488,7 +471,7 @@ void TestBatchDisplay::cancelStopsPlayerAndResets()
 {
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
     fx.script->jobs.push_back(PlayerScript::converting());
     fx.script->jobs.push_back({{{0.2f, 1}}, false, false, true, {}});
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
@@ -507,7 +490,7 @@ void TestBatchDisplay::removeAllDuringBatchEndsIt()
 {
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
     fx.script->jobs.push_back({{{0.2f, 1}}, false, false, true, {}});
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     fx.clearLog();

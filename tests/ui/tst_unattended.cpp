@@ -14,25 +14,6 @@
 
 namespace {
 
-QStringList makeFiles(const HostFixture &fx, const QStringList &names)
-{
-    QStringList paths;
-    for (const QString &name : names) {
-        const QString path = fx.file(name);
-        writeFile(path, "source");
-        paths << path;
-    }
-    return paths;
-}
-
-void runToEnd(HostFixture &fx)
-{
-    for (int i = 0; i < 200 && fx.dlg().batch().isRunning(); ++i) {
-        fx.dlg().batch().poll();
-        QCoreApplication::processEvents();
-    }
-}
-
 } // namespace
 
 class TestUnattended : public QObject
@@ -117,11 +98,11 @@ void TestUnattended::existingOutput()
     fx.send(QStringLiteral("ID-FS-onExisting"), choice);
     QVERIFY(writeFile(fx.file("clip.mp4"), "old"));
     QVERIFY(writeFile(fx.file("clip (2).mp4"), "old too"));
-    fx.addFiles(makeFiles(fx, {QStringLiteral("clip.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("clip.avi")}));
     fx.script->jobs.push_back(PlayerScript::converting());
     fx.desktop.boxAnswers = {Desktop::IdYes, Desktop::IdOk};
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    runToEnd(fx);
+    fx.runBatch();
 
     QCOMPARE(fx.desktop.saveRequests.size(), 0);
     const FileResult result = fx.dlg().batch().results().value(0);
@@ -140,12 +121,12 @@ void TestUnattended::keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion()
     fx.send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
     fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     QVERIFY(writeFile(fx.file("a.mp4"), "old"));
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("bad.avi"),
+    fx.addFiles(fx.sources({QStringLiteral("a.avi"), QStringLiteral("bad.avi"),
                                QStringLiteral("c.avi")}));
     fx.script->perFile.insert(QStringLiteral("bad.avi"), PlayerScript::failing());
     fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    runToEnd(fx);
+    fx.runBatch();
 
     QVERIFY(!fx.dlg().batch().isRunning());
     QCOMPARE(fx.desktop.boxTexts(),
@@ -175,15 +156,15 @@ void TestUnattended::stopAfterThisFileEndsWithTheFileInHand()
 {
     HostFixture fx;
     fx.start();
-    const QStringList files = makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")});
+    const QStringList files = fx.sources({QStringLiteral("a.avi"), QStringLiteral("b.avi")});
     fx.addFiles(files);
     fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
     fx.send(QStringLiteral("IDC_FS_STOPAFTER")); // nothing runs: nothing to stop
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     fx.send(QStringLiteral("IDC_FS_STOPAFTER"));
     // Added while the batch runs: joins the queue, and waits with it.
-    fx.addFiles(makeFiles(fx, {QStringLiteral("c.avi")}));
-    runToEnd(fx);
+    fx.addFiles(fx.sources({QStringLiteral("c.avi")}));
+    fx.runBatch();
 
     const QList<FileResult> &results = fx.dlg().batch().results();
     QCOMPARE(results.size(), 3);
@@ -199,12 +180,12 @@ void TestUnattended::summaryAtTheEndAndRetryOfTheFailed()
     HostFixture fx;
     fx.start();
     fx.send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
-    const QStringList files = makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("bad.avi")});
+    const QStringList files = fx.sources({QStringLiteral("a.avi"), QStringLiteral("bad.avi")});
     fx.addFiles(files);
     fx.script->perFile.insert(QStringLiteral("bad.avi"), PlayerScript::failing());
     fx.script->jobs = {PlayerScript::converting()};
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    runToEnd(fx);
+    fx.runBatch();
 
     const QString reason = fx.dlg().batch().results().value(1).reason;
     const QStringList log = fx.log();
@@ -221,7 +202,7 @@ void TestUnattended::summaryAtTheEndAndRetryOfTheFailed()
     fx.script->jobs = {PlayerScript::converting()};
     const int calls = int(fx.script->calls.size());
     fx.send(QStringLiteral("IDC_FS_RETRYFAILED"));
-    runToEnd(fx);
+    fx.runBatch();
     QCOMPARE(fx.script->calls.size(), calls + 1);
     QCOMPARE(fx.script->calls.last().uri, files[1]);
     QCOMPARE(fx.dlg().fileList()->entryState(0), FileList::EntryState::Converted);
@@ -237,11 +218,11 @@ void TestUnattended::glanceWhileRunning()
 {
     HostFixture fx;
     fx.start();
-    fx.addFiles(makeFiles(fx, {QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
+    fx.addFiles(fx.sources({QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
     PlayerScript::Job slow{{{0.5f, 1}, {0.5f, 2}, {-1.0f, -1}}, true, false, true, {}};
     fx.script->jobs = {PlayerScript::converting(), slow};
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    runToEnd(fx);
+    fx.runBatch();
     const QStringList log = fx.log();
     QVERIFY(log.contains(QStringLiteral("_root.batchProgress=0")));
     QVERIFY(log.contains(QStringLiteral("_root.batchProgress=50")));
