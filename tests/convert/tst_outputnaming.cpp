@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "convert/nativename.h"
 #include "convert/outputnaming.h"
 #include "convert/vlcplayer.h"
 #include "support/scriptedplayer.h"
@@ -17,6 +18,8 @@ private slots:
     void escaping();
     void optionText();
     void engineOptionNamesTheDestinationDst();
+    void nativeNamesRoundTrip_data();
+    void nativeNamesRoundTrip();
 };
 
 void TestOutputNaming::names_data()
@@ -102,6 +105,35 @@ void TestOutputNaming::engineOptionNamesTheDestinationDst()
     const QString engine = VlcPlayer::engineOption(streamOutputOption(s, tricky));
     QVERIFY(engine.endsWith(QStringLiteral("mux=mp4,dst=\"/v/a,url=\\\"b\\\".mp4\"}")));
     QCOMPARE(engine.count(QStringLiteral("dst=")), 1);
+}
+
+
+void TestOutputNaming::nativeNamesRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text"); // what a valid name reads as; empty: not checked
+
+    QTest::newRow("ascii") << QByteArray("/v/clip.avi") << "/v/clip.avi";
+    QTest::newRow("utf-8") << QByteArray("/v/caf\xc3\xa9 \xf0\x9f\x8e\xac.avi")
+                           << QString::fromUtf8("/v/caf\xc3\xa9 \xf0\x9f\x8e\xac.avi");
+    QTest::newRow("latin-1") << QByteArray("/v/caf\xe9.avi") << QString();
+    QTest::newRow("cut sequence at the end") << QByteArray("/v/a\xc3") << QString();
+    QTest::newRow("overlong slash") << QByteArray("/v/\xc0\xafx") << QString();
+    QTest::newRow("encoded surrogate, as an escape would read")
+        << QByteArray("/v/\xed\xb3\xa9") << QString();
+}
+
+// Any bytes come back exactly; a valid name is the plain text.
+void TestOutputNaming::nativeNamesRoundTrip()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const QString name = fromNativeName(bytes);
+    QCOMPARE(toNativeName(name), bytes);
+    if (!text.isEmpty())
+        QCOMPARE(name, text);
+    else
+        QVERIFY(!name.contains(QChar::ReplacementCharacter));
 }
 
 QTEST_GUILESS_MAIN(TestOutputNaming)
