@@ -5,6 +5,7 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 
+#include "app/session.h"
 #include "platform/desktop.h"
 #include "platform/instancelock.h"
 #include "ui/mainwindow.h"
@@ -35,7 +36,8 @@ bool Application::run()
     if (!m_appDir.endsWith(QLatin1Char('/')))
         m_appDir += QLatin1Char('/');
 
-    MainWindow dialog(m_desktop, m_engine, m_appDir);
+    Session session(m_engine, m_appDir);
+    MainWindow dialog(m_desktop, session, m_appDir);
     dialog.setStartFiles(files);
     dialog.run();
     return false;

@@ -6,6 +6,7 @@
 
 #include "app/application.h"
 #include "app/firstframereport.h"
+#include "app/session.h"
 #include "app/terminaloptions.h"
 #include "app/terminalrun.h"
 #include "convert/vlcengine.h"
@@ -32,7 +33,8 @@ int convertInTerminal(int argc, char *argv[])
         break;
     }
     VlcEngine engine;
-    TerminalRun run(engine, options);
+    Session session(engine, QCoreApplication::applicationDirPath());
+    TerminalRun run(session, options);
     return run.exec();
 }
 

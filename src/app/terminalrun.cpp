@@ -6,12 +6,19 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QTimer>
 
+#include "app/session.h"
 #include "app/stopsignals.h"
 #include "app/terminaloptions.h"
-#include "convert/outputnaming.h"
+#include "convert/worker.h"
+#include "settings/conversionchoice.h"
 
 namespace {
+
+// How long the end of a run waits for file work still under way (a part
+// file kept or removed) before it lets it go.
+constexpr int kFileWorkWaitMs = 5000;
 
 void print(std::FILE *stream, const QString &text)
 {
@@ -28,35 +35,44 @@ QString clock(qint64 seconds)
     return QStringLiteral("%1:%2").arg(QString::number(seconds / 60), two(seconds % 60));
 }
 
-bool exists(const QString &path)
+ExistingOutput existingFrom(TerminalOptions::Existing choice)
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-bool sameFile(const QString &a, const QString &b)
-{
-    const QFileInfo fa(a), fb(b);
-    return a == b || (fa.exists() && fa.canonicalFilePath() == fb.canonicalFilePath());
+    switch (choice) {
+    case TerminalOptions::Existing::Overwrite: return ExistingOutput::Overwrite;
+    case TerminalOptions::Existing::KeepBoth: return ExistingOutput::KeepBoth;
+    case TerminalOptions::Existing::Skip: break;
+    }
+    return ExistingOutput::Skip;
 }
 
 } // namespace
 
-TerminalRun::TerminalRun(Engine &engine, const TerminalOptions &options, QObject *parent)
-    : QObject(parent), m_options(options), m_batch(engine, *this),
+TerminalRun::TerminalRun(Session &session, const TerminalOptions &options, QObject *parent)
+    : QObject(parent), m_session(session), m_options(options),
       m_live(::isatty(STDERR_FILENO) == 1)
 {
-    m_batch.setMaxJobs(options.jobs());
-    connect(&m_batch, &Batch::refused, this,
+    const FileSettings &s = options.settings();
+    session.choice().setSettings(s.conversion);
+    session.setTracks(s.tracks);
+    session.setSameDirectory(s.sameDirectory);
+    session.setOutputFolder(s.outputFolder);
+    session.setKeepDates(s.keepDates);
+    session.setExistingOutput(existingFrom(options.existing()));
+    Batch &batch = session.batch();
+    batch.setQuestions(this);
+    batch.setMaxJobs(options.jobs());
+    connect(&batch, &Batch::refused, this,
             [](const QString &message) { print(stderr, message + QLatin1Char('\n')); });
-    connect(&m_batch, &Batch::fileStarted, this, &TerminalRun::onFileStarted);
-    connect(&m_batch, &Batch::fileChanged, this, &TerminalRun::onFileChanged);
-    connect(&m_batch, &Batch::deleteFailed, this, [this](const QString &path) {
+    connect(&batch, &Batch::fileStarted, this, [this](JobQueue::Id id) {
+        m_clocks[id].start();
+        showLiveLine();
+    });
+    connect(&session.queue(), &JobQueue::stateChanged, this, &TerminalRun::onStateChanged);
+    connect(&session.queue(), &JobQueue::changed, this, &TerminalRun::showLiveLine);
+    connect(&batch, &Batch::deleteFailed, this, [this](const QString &path) {
         clearLiveLine();
         print(stderr, QStringLiteral("warning: %1 could not be removed\n").arg(path));
     });
-    connect(&m_batch, &Batch::completed, this,
-            [this](int, bool stopped) { printSummary(stopped); });
 }
 
 TerminalRun::~TerminalRun() = default;
@@ -66,24 +82,32 @@ int TerminalRun::exec()
     StopSignals stopSignals;
     connect(&stopSignals, &StopSignals::received, this, &TerminalRun::onStopSignal);
     QEventLoop loop;
-    connect(&m_batch, &Batch::finished, &loop, &QEventLoop::quit);
+    Batch &batch = m_session.batch();
+    connect(&m_session, &Session::added, &loop, &QEventLoop::quit);
+    connect(&batch, &Batch::finished, &loop, &QEventLoop::quit);
 
-    m_reported = QList<bool>(m_options.inputs().size(), false);
-    if (!m_batch.start(m_options.inputs()))
-        return kBadArguments;
-    if (m_batch.isRunning())
-        loop.exec();
+    m_session.add(m_options.inputs());
+    loop.exec();
     if (m_stopSignal != 0)
         return 128 + m_stopSignal;
-    for (const FileResult &result : m_batch.results())
-        if (result.state != FileResult::State::Converted)
-            return kNotAllConverted;
-    return 0;
-}
-
-FileSettings TerminalRun::settingsForNextFile()
-{
-    return m_options.settings();
+    if (!m_session.convert())
+        return kBadArguments;
+    if (batch.isRunning())
+        loop.exec();
+    // Part files of stopped files are kept or removed on the worker.
+    Worker &worker = m_session.worker();
+    if (worker.pending() > 0) {
+        QTimer::singleShot(kFileWorkWaitMs, &loop, &QEventLoop::quit);
+        connect(&worker, &Worker::idle, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (m_stopSignal != 0)
+        printStopped();
+    printSummary(m_stopSignal != 0);
+    if (m_stopSignal != 0)
+        return 128 + m_stopSignal;
+    const JobQueue &queue = m_session.queue();
+    return queue.count(JobQueue::State::Converted) == queue.size() ? 0 : kNotAllConverted;
 }
 
 bool TerminalRun::bothTracksChecked()
@@ -92,94 +116,53 @@ bool TerminalRun::bothTracksChecked()
     return tracks.video && tracks.audio;
 }
 
-// Asked right after fileStarted() of the file whose output is settled.
-bool TerminalRun::mayOverwrite(const QString &output)
+// The rule is never "ask" here.
+bool TerminalRun::mayOverwrite(const QString &)
 {
-    Output &known = m_outputs[m_current];
-    known.wasThere = true;
-    if (m_options.existing() == TerminalOptions::Existing::Overwrite)
-        return true;
-    // Nobody can be asked: without a choice on the command line the file is
-    // skipped.
-    known.skipReason = QStringLiteral("%1 exists already (--overwrite replaces it, --keep-both "
-                                      "writes beside it)")
-                           .arg(output);
     return false;
 }
 
-std::optional<QString> TerminalRun::otherOutputName(const QString &input, const QString &output,
-                                                    bool)
+std::optional<QString> TerminalRun::otherOutputName(const QString &, const QString &, bool)
 {
-    Output &known = m_outputs[input];
-    if (m_options.existing() == TerminalOptions::Existing::KeepBoth) {
-        for (int number = 2;; ++number) {
-            const QString free = numberedOutputName(output, number);
-            if (!exists(free) && free != input) {
-                known.path = free;
-                known.wasThere = false;
-                return free;
-            }
-        }
-    }
-    if (known.skipReason.isEmpty())
-        known.skipReason =
-            sameFile(output, input)
-                ? QStringLiteral("its output would replace the file itself (--keep-both or "
-                                 "--output write elsewhere)")
-                : QStringLiteral("%1 is being written for another file (--keep-both writes "
-                                 "beside it)")
-                      .arg(output);
     return std::nullopt;
 }
 
-void TerminalRun::onFileStarted(const QString &input)
+void TerminalRun::onStateChanged(JobQueue::Id id, JobQueue::State state)
 {
-    m_current = input;
-    Output &known = m_outputs[input];
-    if (known.path.isEmpty()) {
-        const FileSettings &settings = m_options.settings();
-        known.path = outputFileName(input, settings.sameDirectory, settings.outputFolder,
-                                    settings.conversion.format);
+    using State = JobQueue::State;
+    const JobQueue::Entry *file = m_session.queue().find(id);
+    // A stop's files are told once their part files are dealt with.
+    if (!file || !JobQueue::isDone(state) || m_stopSignal != 0)
+        return;
+    clearLiveLine();
+    switch (state) {
+    case State::Converted:
+        print(stderr, QStringLiteral("converted: %1 -> %2\n").arg(file->path, file->output));
+        print(stdout, file->output + QLatin1Char('\n'));
+        break;
+    case State::Failed:
+        print(stderr, QStringLiteral("failed: %1: %2\n").arg(file->path, file->reason));
+        break;
+    default:
+        print(stderr, QStringLiteral("skipped: %1: %2\n").arg(file->path, file->reason));
+        break;
     }
-    known.clock.start();
     showLiveLine();
 }
 
-void TerminalRun::onFileChanged(int index)
+// The files a stop ended in hand, and what each kept.
+void TerminalRun::printStopped()
 {
-    const FileResult &result = m_batch.results().at(index);
-    if (result.state == FileResult::State::Waiting ||
-        result.state == FileResult::State::Converting || m_reported.value(index, true)) {
-        showLiveLine();
-        return;
+    const JobQueue &queue = m_session.queue();
+    for (int r = 0; r < queue.size(); ++r) {
+        const JobQueue::Entry &file = queue.at(r);
+        if (file.state != JobQueue::State::Skipped || file.reason != Batch::stoppedReason())
+            continue;
+        print(stderr, file.output.isEmpty()
+                          ? QStringLiteral("stopped: %1\n").arg(file.path)
+                          : QStringLiteral("stopped: %1 (converted so far: %2)\n")
+                                .arg(file.path, file.output));
     }
-    m_reported[index] = true;
-    clearLiveLine();
-    const Output known = m_outputs.value(result.input);
-    switch (result.state) {
-    case FileResult::State::Converted:
-        print(stderr, QStringLiteral("converted: %1 -> %2\n").arg(result.input, result.output));
-        print(stdout, result.output + QLatin1Char('\n'));
-        break;
-    case FileResult::State::Failed:
-        print(stderr, QStringLiteral("failed: %1: %2\n").arg(result.input, result.reason));
-        break;
-    default:
-        if (m_stopSignal != 0) {
-            ++m_stopped;
-            // The stop keeps a partial output only where no file was before.
-            const bool kept = !known.wasThere && exists(known.path);
-            print(stderr, kept ? QStringLiteral("stopped: %1 (converted so far: %2)\n")
-                                     .arg(result.input, known.path)
-                               : QStringLiteral("stopped: %1\n").arg(result.input));
-            break;
-        }
-        print(stderr,
-              QStringLiteral("skipped: %1: %2\n")
-                  .arg(result.input, known.skipReason.isEmpty() ? result.reason : known.skipReason));
-        break;
-    }
-    showLiveLine();
 }
 
 // One line for the files in hand, rewritten in place.
@@ -187,68 +170,66 @@ void TerminalRun::showLiveLine()
 {
     if (!m_live || m_stopSignal != 0)
         return;
-    const QList<FileResult> &results = m_batch.results();
-    int done = 0;
+    const JobQueue &queue = m_session.queue();
     QStringList inHand;
-    for (const FileResult &result : results) {
-        if (result.state != FileResult::State::Waiting &&
-            result.state != FileResult::State::Converting) {
-            ++done;
-        } else if (result.state == FileResult::State::Converting) {
-            QString text = QFileInfo(result.input).fileName();
-            if (result.percent > 0) {
-                const qint64 elapsed = m_outputs.value(result.input).clock.elapsed() / 1000;
-                text += QStringLiteral(" %1% %2 left")
-                            .arg(QString::number(result.percent),
-                                 clock(elapsed * (100 - result.percent) / result.percent));
-            }
-            inHand << text;
+    for (const JobQueue::Id id : m_session.batch().inHand()) {
+        const JobQueue::Entry *file = queue.find(id);
+        if (!file)
+            continue;
+        QString text = QFileInfo(file->path).fileName();
+        if (file->percent > 0) {
+            const qint64 elapsed = m_clocks.value(id).elapsed() / 1000;
+            text += QStringLiteral(" %1% %2 left")
+                        .arg(QString::number(file->percent),
+                             clock(elapsed * (100 - file->percent) / file->percent));
         }
+        inHand << text;
     }
     if (inHand.isEmpty())
         return;
     clearLiveLine();
+    const JobQueue::BatchCounts &counts = queue.batchCounts();
     print(stderr, QStringLiteral("[%1/%2] %3")
-                      .arg(QString::number(done), QString::number(results.size()),
+                      .arg(QString::number(counts.done()), QString::number(counts.total),
                            inHand.join(QStringLiteral("; "))));
     m_liveShown = true;
 }
 
 void TerminalRun::onStopSignal(int signalNumber)
 {
-    if (!m_batch.isRunning() || m_stopSignal != 0)
+    if (m_stopSignal != 0)
         return;
     m_stopSignal = signalNumber;
     clearLiveLine();
     // As Stop in the window: a part file becomes the output only where no
     // file was before, and none is left behind.
-    m_batch.stop();
+    if (m_session.batch().isRunning())
+        m_session.batch().stop();
 }
 
 void TerminalRun::printSummary(bool stopped)
 {
-    int converted = 0, failed = 0, skipped = 0, left = 0;
-    for (const FileResult &result : m_batch.results()) {
-        switch (result.state) {
-        case FileResult::State::Converted: ++converted; break;
-        case FileResult::State::Failed: ++failed; break;
-        case FileResult::State::Skipped: ++skipped; break;
-        default: ++left; break;
-        }
-    }
-    clearLiveLine();
+    using State = JobQueue::State;
+    const JobQueue &queue = m_session.queue();
+    int stoppedFiles = 0;
+    for (int r = 0; stopped && r < queue.size(); ++r)
+        stoppedFiles += queue.at(r).state == State::Skipped &&
+                        queue.at(r).reason == Batch::stoppedReason();
+    const int skipped = queue.count(State::Skipped) - stoppedFiles;
+    const int left = queue.count(State::None) + queue.count(State::Waiting);
     QString summary = QStringLiteral("%1: %2 of %3 converted")
                           .arg(stopped ? QStringLiteral("Stopped") : QStringLiteral("Done"),
-                               QString::number(converted),
-                               QString::number(m_batch.results().size()));
-    if (failed > 0)
+                               QString::number(queue.count(State::Converted)),
+                               QString::number(queue.size()));
+    if (const int failed = queue.count(State::Failed); failed > 0)
         summary += QStringLiteral(", %1 failed").arg(failed);
-    if (skipped > m_stopped)
-        summary += QStringLiteral(", %1 skipped").arg(skipped - m_stopped);
-    if (m_stopped > 0)
-        summary += QStringLiteral(", %1 stopped").arg(m_stopped);
+    if (skipped > 0)
+        summary += QStringLiteral(", %1 skipped").arg(skipped);
+    if (stoppedFiles > 0)
+        summary += QStringLiteral(", %1 stopped").arg(stoppedFiles);
     if (left > 0)
         summary += QStringLiteral(", %1 not started").arg(left);
+    clearLiveLine();
     print(stderr, summary + QStringLiteral(".\n"));
 }
 

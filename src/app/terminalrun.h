@@ -6,14 +6,15 @@
 
 #include "convert/batch.h"
 
-class Engine;
+class Session;
 class TerminalOptions;
 
-// A batch run from the command line: the options answer the batch's
-// questions, and the run reports on the error output, one line per file,
+// A batch run from the command line: the options choose what the session
+// converts, and the run reports on the error output, one line per file,
 // with a live progress line when that output is a terminal. The standard
-// output carries only the converted files' paths.
-class TerminalRun final : public QObject, public BatchQuestions
+// output carries only the converted files' paths. Nobody can be asked, so
+// an existing output is skipped unless the options say otherwise.
+class TerminalRun final : public QObject, private BatchQuestions
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TerminalRun)
@@ -24,43 +25,30 @@ public:
     static constexpr int kNotAllConverted = 1;
     static constexpr int kBadArguments = 2;
 
-    TerminalRun(Engine &engine, const TerminalOptions &options, QObject *parent = nullptr);
+    TerminalRun(Session &session, const TerminalOptions &options, QObject *parent = nullptr);
     ~TerminalRun() override;
 
     // Converts the options' files in an event loop of its own; returns the
     // exit status.
     int exec();
 
-    FileSettings settingsForNextFile() override;
+private:
     bool bothTracksChecked() override;
     bool mayOverwrite(const QString &output) override;
     std::optional<QString> otherOutputName(const QString &input, const QString &output,
                                            bool bothTracks) override;
 
-private:
-    // What the run knows of a file's output, for its report.
-    struct Output
-    {
-        QString path;
-        bool wasThere = false;
-        QString skipReason;
-        QElapsedTimer clock; // since the file's latest attempt began
-    };
-
-    void onFileStarted(const QString &input);
-    void onFileChanged(int index);
+    void onStateChanged(JobQueue::Id id, JobQueue::State state);
     void onStopSignal(int signalNumber);
     void showLiveLine();
+    void printStopped();
     void printSummary(bool stopped);
     void clearLiveLine();
 
+    Session &m_session;
     const TerminalOptions &m_options;
-    Batch m_batch;
-    QHash<QString, Output> m_outputs; // by input
-    QList<bool> m_reported;
-    QString m_current; // whose output is being settled
+    QHash<JobQueue::Id, QElapsedTimer> m_clocks; // since the file's latest attempt began
     int m_stopSignal = 0;
-    int m_stopped = 0; // files the stop ended in hand
     bool m_live = false;
     bool m_liveShown = false;
 };

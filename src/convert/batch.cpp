@@ -2,81 +2,51 @@
 
 #include <algorithm>
 
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 
 #include "convert/engine.h"
-#include "convert/partfile.h"
+#include "convert/jobfiles.h"
 #include "convert/player.h"
 #include "convert/settingscheck.h"
+#include "convert/worker.h"
 
 namespace {
 
 constexpr int kPollMs = 1000;
-
-bool exists(const QString &path)
-{
-    // Any entry counts, readable or not, a dangling link too.
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-bool sameFile(const QString &a, const QString &b)
-{
-    if (a == b)
-        return true;
-    const QFileInfo fa(a), fb(b);
-    return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
-}
-
-// Why the source cannot be converted before the engine is even asked.
-QString sourceFault(const QString &input)
-{
-    const QFileInfo info(input);
-    if (!info.exists())
-        return QStringLiteral("the file no longer exists");
-    if (info.isDir())
-        return QStringLiteral("it is a folder");
-    QFile file(input);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("the file cannot be read");
-    return {};
-}
-
-// A date that cannot be set leaves the file as converted, not failed.
-void copyModificationTime(const QString &source, const QString &target)
-{
-    const QDateTime modified = QFileInfo(source).lastModified();
-    QFile file(target);
-    if (!modified.isValid() || !file.open(QIODevice::ReadWrite) ||
-        !file.setFileTime(modified, QFileDevice::FileModificationTime))
-        qWarning("Tarnwick: %s keeps the date of its conversion: %s", qUtf8Printable(target),
-                 qUtf8Printable(file.errorString()));
-}
 
 bool wanted(const QString &codec)
 {
     return !codec.isEmpty() && codec != QLatin1String("none");
 }
 
+QString folderOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? path.left(slash + 1) : path.left(slash);
+}
+
 } // namespace
 
 struct Batch::Job
 {
-    int index = 0;
+    enum class Phase { Preparing, Asking, Converting, Checking };
+
+    quint64 serial = 0; // tells this attempt's results from a stale one's
+    Id id = 0;
     int attempt = 0;
+    Phase phase = Phase::Preparing;
     QString input;
-    QString output;         // settled by the file's first attempt
+    FileIdentity inputIdentity;
+    QString output; // settled by the file's first attempt
+    FileIdentity outputIdentity;
     bool replacing = false; // a file was at the output before that
+    bool bothTracks = true;
     QString part;
     FileSettings settings;
     std::unique_ptr<Player> player;
     qint64 lastRead = -1;
-    QElapsedTimer sinceRead;
+    qint64 readSince = 0; // on the batch's clock
 };
 
 // Marks a question or a report as with the user. Reports that arise in the
@@ -108,11 +78,28 @@ private:
     bool m_outer;
 };
 
-Batch::Batch(Engine &engine, BatchQuestions &questions, QObject *parent)
-    : QObject(parent), m_engine(engine), m_questions(questions), m_pollTimer(new QTimer(this))
+Batch::Batch(Engine &engine, JobQueue &queue, Worker &worker,
+             std::function<FileSettings()> settings, QObject *parent)
+    : QObject(parent), m_engine(engine), m_queue(queue), m_worker(worker),
+      m_settings(std::move(settings)), m_pollTimer(new QTimer(this))
 {
+    auto steady = std::make_shared<QElapsedTimer>();
+    steady->start();
+    m_clock = [steady] { return steady->elapsed(); };
     m_pollTimer->setInterval(kPollMs);
     connect(m_pollTimer, &QTimer::timeout, this, &Batch::poll);
+    connect(&m_queue, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) { onRowsRemoved(first, last); });
+    connect(&m_queue, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { onRowsRemoved(0, m_queue.size() - 1); });
+    // Rows that move or go may put a waiting file before the cursor.
+    connect(&m_queue, &QAbstractItemModel::rowsMoved, this, [this] { m_cursor = 0; });
+    connect(&m_queue, &QAbstractItemModel::rowsRemoved, this, [this] { m_cursor = 0; });
+}
+
+QString Batch::stoppedReason()
+{
+    return QStringLiteral("stopped");
 }
 
 Batch::~Batch()
@@ -133,49 +120,55 @@ void Batch::setStallTimeout(int seconds)
     m_stallSeconds = std::max(0, seconds);
 }
 
+QList<Batch::Id> Batch::inHand() const
+{
+    QList<Id> ids;
+    for (const auto &job : m_jobs)
+        ids << job->id;
+    return ids;
+}
+
 QString Batch::partFile() const
 {
     return m_jobs.empty() ? QString() : m_jobs.front()->part;
 }
 
-bool Batch::start(const QStringList &inputs)
+bool Batch::start(const QList<Id> &ids)
 {
-    if (m_running || inputs.isEmpty())
+    if (m_running || ids.isEmpty())
         return false;
-    if (const QString fault = settingscheck::fault(m_questions.settingsForNextFile().conversion);
-        !fault.isEmpty()) {
+    if (const QString fault = settingscheck::fault(m_settings().conversion); !fault.isEmpty()) {
         emit refused(fault);
         return false;
     }
-    m_results.clear();
-    m_cleanedFolders.clear();
-    for (const QString &input : inputs)
-        m_results.append(FileResult{input, FileResult::State::Waiting, 0, 0, {}, {}});
+    m_sweptFolders.clear();
+    m_claimed.clear();
+    m_queue.startBatch(ids);
+    m_firstFile = ids.front();
     m_running = true;
     m_stopAfterCurrent = false;
-    m_next = 0;
+    m_cursor = 0;
     m_converted = 0;
     ++m_generation;
     advance();
     return true;
 }
 
-void Batch::append(const QStringList &inputs)
+void Batch::join(const QList<Id> &ids)
 {
     if (!m_running)
         return;
-    for (const QString &input : inputs)
-        m_results.append(FileResult{input, FileResult::State::Waiting, 0, 0, {}, {}});
+    m_queue.joinBatch(ids);
+    for (const Id id : ids)
+        m_cursor = std::min(m_cursor, std::max(0, m_queue.row(id)));
     advance();
 }
 
-void Batch::remove(const QStringList &inputs)
+void Batch::onRowsRemoved(int first, int last)
 {
-    if (!m_running)
-        return;
-    const QSet<QString> gone(inputs.begin(), inputs.end());
     for (auto it = m_jobs.begin(); it != m_jobs.end();) {
-        if (gone.contains((*it)->input)) {
+        const int row = m_queue.row((*it)->id);
+        if (row >= first && row <= last) {
             std::unique_ptr<Job> job = std::move(*it);
             it = m_jobs.erase(it);
             stopJob(std::move(job), QStringLiteral("removed"));
@@ -183,18 +176,8 @@ void Batch::remove(const QStringList &inputs)
             ++it;
         }
     }
-    for (int i = int(m_results.size()) - 1; i >= 0; --i) {
-        if (!gone.contains(m_results.at(i).input))
-            continue;
-        m_results.removeAt(i);
-        if (i < m_next)
-            --m_next;
-        for (const auto &job : m_jobs) {
-            if (job->index > i)
-                --job->index;
-        }
-    }
-    advance();
+    // The batch goes on with the rest once the rows are gone.
+    QTimer::singleShot(0, this, &Batch::advance);
 }
 
 void Batch::stop()
@@ -223,12 +206,18 @@ void Batch::stopAfterCurrent()
     advance();
 }
 
+// Files the batch did not reach are left as before it took them: not started.
 void Batch::reset()
 {
     m_pollTimer->stop();
+    if (m_running && m_queue.count(JobQueue::State::Waiting) > 0) {
+        for (int r = 0; r < m_queue.size(); ++r)
+            if (m_queue.at(r).state == JobQueue::State::Waiting)
+                m_queue.setState(m_queue.at(r).id, JobQueue::State::None);
+    }
     m_running = false;
     m_stopAfterCurrent = false;
-    m_next = 0;
+    m_settling = 0;
     m_converted = 0;
     ++m_generation;
 }
@@ -246,6 +235,18 @@ void Batch::report(std::function<void()> report)
     advance();
 }
 
+std::optional<Batch::Id> Batch::nextWaiting()
+{
+    if (m_queue.count(JobQueue::State::Waiting) == 0)
+        return std::nullopt;
+    for (; m_cursor < m_queue.size(); ++m_cursor) {
+        const JobQueue::Entry &e = m_queue.at(m_cursor);
+        if (e.state == JobQueue::State::Waiting)
+            return e.id;
+    }
+    return std::nullopt;
+}
+
 // Fills the free places with the next files in list order and ends the
 // batch once nothing is left. Skips and failures loop here rather than
 // nesting calls; a call from inside a question or report returns at once,
@@ -257,15 +258,21 @@ void Batch::advance()
     m_advancing = true;
     const quint64 generation = m_generation;
     while (m_running && generation == m_generation && !m_modal) {
-        const bool more = !m_stopAfterCurrent && m_next < m_results.size();
-        if (more && int(m_jobs.size()) < m_maxJobs) {
+        const std::optional<Id> next =
+            m_stopAfterCurrent ? std::nullopt : nextWaiting();
+        // One output is settled at a time, so that each sees the ones
+        // settled before it.
+        if (next && int(m_jobs.size()) < m_maxJobs && !m_settling) {
             auto job = std::make_unique<Job>();
-            job->index = m_next++;
-            job->input = m_results.at(job->index).input;
+            job->id = *next;
+            const JobQueue::Entry &e = *m_queue.find(*next);
+            job->input = e.path;
+            job->inputIdentity = e.identity;
+            m_queue.setState(job->id, JobQueue::State::Converting);
             startFile(std::move(job));
             continue;
         }
-        if (!more && m_jobs.empty()) {
+        if (!next && m_jobs.empty()) {
             const int converted = m_converted;
             reset();
             m_advancing = false;
@@ -284,150 +291,214 @@ void Batch::advance()
 void Batch::startFile(std::unique_ptr<Job> job)
 {
     const quint64 generation = m_generation;
-    const FileSettings settings = m_questions.settingsForNextFile();
-    if (job->index == 0)
+    job->settings = m_settings();
+    job->serial = ++m_serial;
+    job->phase = Job::Phase::Preparing;
+    if (job->id == m_firstFile)
         emit started();
-    const bool bothTracks = m_questions.bothTracksChecked();
-    emit fileStarted(job->input, m_converted);
-    if (generation != m_generation)
+    job->bothTracks = !m_questions || m_questions->bothTracksChecked();
+    emit fileStarted(job->id, job->input, m_converted);
+    if (generation != m_generation || m_queue.row(job->id) < 0)
         return;
 
-    QString fault = sourceFault(job->input);
-    if (fault.isEmpty())
-        fault = settingscheck::fault(settings.conversion);
-    if (fault.isEmpty() && !settings.tracks.video && !settings.tracks.audio)
+    QString fault = settingscheck::fault(job->settings.conversion);
+    if (fault.isEmpty() && !job->settings.tracks.video && !job->settings.tracks.audio)
         fault = QStringLiteral("neither picture nor sound is to be kept");
     if (!fault.isEmpty()) {
-        failFile(job->index, fault);
+        failFile(job->id, fault);
         return;
     }
-
-    job->settings = settings;
-    if (bothTracks)
+    if (job->bothTracks)
         emit jobStarting();
-    if (job->attempt == 0) {
-        bool settled = false;
-        {
-            const Modal modal(*this);
-            settled = settleOutput(*job, settings, bothTracks);
-        }
-        if (generation != m_generation)
-            return;
-        if (!settled) {
-            m_results[job->index].reason = QStringLiteral("no name was chosen for its output");
-            setState(job->index, FileResult::State::Skipped);
-            return;
-        }
-    }
-    if (!bothTracks)
-        emit jobStarting();
+    Job &held = *job;
+    m_jobs.push_back(std::move(job));
+    const FileSettings &s = held.settings;
+    prepare(held,
+            held.attempt == 0 ? outputFileName(held.input, s.sameDirectory, s.outputFolder,
+                                               s.conversion.format)
+                              : QString(),
+            false);
+}
 
-    const QString folder = QFileInfo(job->output).absolutePath();
-    if (!m_cleanedFolders.contains(folder)) {
-        m_cleanedFolders.insert(folder);
-        removeStaleParts(folder);
+void Batch::prepare(Job &job, const QString &name, bool overwrite)
+{
+    job.phase = Job::Phase::Preparing;
+    jobfiles::PrepareRequest request;
+    request.id = job.id;
+    request.input = job.input;
+    request.inputIdentity = job.inputIdentity;
+    request.name = name;
+    request.output = job.output;
+    request.policy = job.settings.onExisting;
+    request.overwriteConfirmed = overwrite;
+    request.sources = m_queue.sources();
+    request.planned = m_queue.plannedOutputs();
+    request.claimed = m_claimed;
+    const QString folder = folderOf(name.isEmpty() ? job.output : name);
+    request.sweepFolder = !m_sweptFolders.contains(folder);
+    m_sweptFolders.insert(folder);
+    if (!name.isEmpty())
+        m_settling = job.serial;
+    m_worker.run<jobfiles::Prepared>(this, [request] { return jobfiles::prepare(request); },
+                                     [this, serial = job.serial](const jobfiles::Prepared &prepared) {
+                                         onPrepared(serial, prepared);
+                                     });
+}
+
+void Batch::onPrepared(quint64 serial, const jobfiles::Prepared &prepared)
+{
+    if (m_settling == serial)
+        m_settling = 0;
+    settle(serial, prepared);
+    advance();
+}
+
+void Batch::settle(quint64 serial, const jobfiles::Prepared &prepared)
+{
+    Job *job = find(serial);
+    if (!job) {
+        // Stopped or removed meanwhile.
+        if (!prepared.part.isEmpty())
+            removePart(prepared.part);
+        return;
     }
-    job->part = partFileName(job->output, QCoreApplication::applicationPid());
-    QString error;
-    if (!createPartFile(job->part, &error)) {
+    if (!prepared.sourceFault.isEmpty()) {
+        // Trying again would not change what the file is.
+        const std::unique_ptr<Job> gone = take(serial);
+        failFile(gone->id, prepared.sourceFault);
+        return;
+    }
+    if (prepared.settled) {
+        const OutputDecision &decision = prepared.output.decision;
+        using Kind = OutputDecision::Kind;
+        if (decision.kind == Kind::Skipped) {
+            const std::unique_ptr<Job> gone = take(serial);
+            finishFile(gone->id, JobQueue::State::Skipped, decision.reason);
+            return;
+        }
+        job->output = decision.output;
+        job->outputIdentity = prepared.output.identity;
+        m_claimed.insert(job->outputIdentity);
+        if (decision.kind == Kind::Asks) {
+            askAboutExisting(*job, decision.output);
+            return;
+        }
+        job->replacing = prepared.replacing;
+        if (!job->bothTracks)
+            emit jobStarting();
+    }
+    if (prepared.part.isEmpty()) {
         // The output folder is gone or cannot be written: an attempt that
         // failed, as when the engine could not write there.
-        retryOrGiveUp(std::move(job), error);
+        retryOrGiveUp(take(serial), prepared.partError);
         return;
     }
-    job->player = m_engine.createPlayer();
-    Player *player = job->player.get();
+    job->part = prepared.part;
+    startEngine(*job);
+}
+
+// The designed question for an unrelated file at the output, then the save
+// dialog on No; the name chosen there is settled like any other.
+void Batch::askAboutExisting(Job &job, const QString &output)
+{
+    job.phase = Job::Phase::Asking;
+    const quint64 serial = job.serial;
+    const quint64 generation = m_generation;
+    const Id id = job.id;
+    const QString input = job.input;
+    const bool bothTracks = job.bothTracks;
+    bool overwrite = false;
+    std::optional<QString> chosen;
+    {
+        const Modal modal(*this);
+        overwrite = !m_questions || m_questions->mayOverwrite(output);
+        if (!overwrite && generation == m_generation && find(serial))
+            chosen = m_questions->otherOutputName(input, output, bothTracks);
+    }
+    Job *still = generation == m_generation ? find(serial) : nullptr;
+    if (!still)
+        return;
+    m_claimed.remove(still->outputIdentity);
+    if (overwrite) {
+        prepare(*still, output, true);
+        return;
+    }
+    if (!chosen || chosen->isEmpty()) {
+        take(serial);
+        finishFile(id, JobQueue::State::Skipped,
+                   QStringLiteral("no name was chosen for its output"));
+        advance();
+        return;
+    }
+    prepare(*still, *chosen, false);
+}
+
+void Batch::startEngine(Job &job)
+{
+    const ConversionSettings &s = job.settings.conversion;
+    job.player = m_engine.createPlayer();
+    Player *player = job.player.get();
     connect(player, &Player::ended, this, [this, player] { onJobEnded(player); });
     try {
-        player->start(job->input,
-                      streamOutputOption(settings.conversion, job->part, settings.tracks));
+        player->start(job.input, streamOutputOption(s, job.part, job.settings.tracks));
     } catch (const EngineError &refusal) {
-        removePart(job->part);
-        const int index = job->index;
-        m_results[index].reason = QString::fromStdString(refusal.what());
-        setState(index, FileResult::State::Failed);
-        report([this, input = job->input, code = refusal.code()] {
+        std::unique_ptr<Job> gone = take(job.serial);
+        removePart(gone->part);
+        finishFile(gone->id, JobQueue::State::Failed, QString::fromStdString(refusal.what()));
+        report([this, input = gone->input, code = refusal.code()] {
             emit handOverFailed(input, code);
         });
         return;
     }
-    job->sinceRead.start();
-    setState(job->index, FileResult::State::Converting);
-    m_jobs.push_back(std::move(job));
+    job.phase = Job::Phase::Converting;
+    job.lastRead = -1;
+    job.readSince = m_clock();
     if (!m_pollTimer->isActive())
         m_pollTimer->start();
 }
 
-bool Batch::settleOutput(Job &job, const FileSettings &settings, bool bothTracks)
-{
-    const quint64 generation = m_generation;
-    QString out = outputFileName(job.input, settings.sameDirectory, settings.outputFolder,
-                                 settings.conversion.format);
-    while (exists(out) || reserved(out)) {
-        // The input itself is never offered for overwriting, nor a name
-        // another job in hand is writing.
-        if (!sameFile(out, job.input) && !reserved(out)) {
-            const bool overwrite = m_questions.mayOverwrite(out);
-            if (generation != m_generation)
-                return false;
-            if (overwrite)
-                break;
-        }
-        const std::optional<QString> chosen =
-            m_questions.otherOutputName(job.input, out, bothTracks);
-        if (generation != m_generation)
-            return false;
-        if (!chosen || chosen->isEmpty() || sameFile(*chosen, job.input))
-            return false;
-        out = *chosen;
-    }
-    job.output = out;
-    job.replacing = exists(out);
-    return true;
-}
-
-bool Batch::reserved(const QString &output) const
-{
-    return std::any_of(m_jobs.begin(), m_jobs.end(),
-                       [&output](const auto &job) { return job->output == output; });
-}
-
 void Batch::poll()
 {
-    int oldest = -1;
+    const Job *oldest = nullptr;
     for (const auto &job : m_jobs)
-        oldest = oldest < 0 ? job->index : std::min(oldest, job->index);
+        if (job->phase == Job::Phase::Converting &&
+            (!oldest || m_queue.row(job->id) < m_queue.row(oldest->id)))
+            oldest = job.get();
     for (std::size_t i = 0; i < m_jobs.size(); ++i) {
         Job &job = *m_jobs[i];
+        if (job.phase != Job::Phase::Converting)
+            continue;
         const int t = job.player->time();
         const float p = job.player->position();
-        FileResult &result = m_results[job.index];
-        if (result.durationMs == 0)
-            result.durationMs = job.player->lengthMilliseconds();
+        const JobQueue::Entry *entry = m_queue.find(job.id);
+        if (entry && entry->durationMs == 0)
+            m_queue.setDuration(job.id, job.player->lengthMilliseconds());
         if (p > 0 && t > 0) {
-            result.percent = int(double(p) * 100.0);
-            if (job.index == oldest)
-                emit progressChanged(result.percent);
-            emit fileChanged(job.index);
+            const int percent = int(double(p) * 100.0);
+            m_queue.setProgress(job.id, percent);
+            if (&job == oldest)
+                emit progressChanged(percent);
         }
         const qint64 read = job.player->readMilliseconds();
         if (read != job.lastRead) {
             job.lastRead = read;
-            job.sinceRead.restart();
-        } else if (m_stallSeconds > 0 && job.sinceRead.elapsed() >= m_stallSeconds * 1000LL) {
-            std::unique_ptr<Job> stalled = std::move(m_jobs[i]);
-            m_jobs.erase(m_jobs.begin() + qsizetype(i));
-            const int index = stalled->index;
+            job.readSince = m_clock();
+        } else if (m_stallSeconds > 0 && m_clock() - job.readSince >= m_stallSeconds * 1000LL) {
+            std::unique_ptr<Job> stalled = take(job.serial);
             stalled->player->disconnect(this);
             stalled->player->stop();
             stalled->player.reset();
             removePart(stalled->part);
-            failFile(index, QStringLiteral("it made no progress for %1 s").arg(m_stallSeconds));
+            m_claimed.remove(stalled->outputIdentity);
+            failFile(stalled->id,
+                     QStringLiteral("it made no progress for %1 s").arg(m_stallSeconds));
             break;
         }
     }
-    if (m_jobs.empty())
+    if (std::none_of(m_jobs.begin(), m_jobs.end(),
+                     [](const auto &job) { return job->phase == Job::Phase::Converting; }))
         m_pollTimer->stop();
+    m_queue.flush();
     advance();
 }
 
@@ -437,37 +508,49 @@ void Batch::onJobEnded(Player *player)
                                     [player](const auto &job) { return job->player.get() == player; });
     if (found == m_jobs.end())
         return;
-    std::unique_ptr<Job> job = std::move(*found);
-    m_jobs.erase(found);
-    if (m_jobs.empty())
-        m_pollTimer->stop();
-
-    QString reason;
+    Job &job = **found;
+    job.phase = Job::Phase::Checking;
     if (!player->finishedNormally()) {
-        reason = QStringLiteral("the engine could not convert it");
-    } else {
-        const ConversionSettings &s = job->settings.conversion;
-        reason = m_engine.outputFault(
-            job->part, {job->input, s.container,
-                        job->settings.tracks.video && wanted(s.videoCodec),
-                        job->settings.tracks.audio && wanted(s.audioCodec),
-                        player->readMilliseconds()});
+        job.player.release()->deleteLater(); // this runs inside the player's own signal
+        retryOrGiveUp(take(job.serial), QStringLiteral("the engine could not convert it"));
+        advance();
+        return;
     }
-    if (reason.isEmpty() && job->settings.keepDates)
-        copyModificationTime(job->input, job->part);
-    QString error;
-    if (reason.isEmpty() && !commitPartFile(job->part, job->output, &error))
-        reason = error;
-    // This runs inside the player's own signal.
-    job->player.release()->deleteLater();
+    const ConversionSettings &s = job.settings.conversion;
+    const OutputExpectation expected{job.input, s.container,
+                                     job.settings.tracks.video && wanted(s.videoCodec),
+                                     job.settings.tracks.audio && wanted(s.audioCodec),
+                                     player->readMilliseconds()};
+    job.player.release()->deleteLater();
+    m_worker.run<jobfiles::Finished>(
+        this,
+        [&engine = m_engine, part = job.part, output = job.output, expected,
+         keepDates = job.settings.keepDates] {
+            return jobfiles::finish(engine, part, output, expected, keepDates);
+        },
+        [this, serial = job.serial, id = job.id, output = job.output](
+            const jobfiles::Finished &finished) {
+            if (!finished.undeletable.isEmpty())
+                report([this, path = finished.undeletable] { emit deleteFailed(path); });
+            onChecked(serial, id, output, finished.reason);
+        });
+}
 
+// The check has ended. A file stopped while its check ran is counted by
+// what the check found, since the engine had finished with it.
+void Batch::onChecked(quint64 serial, Id id, const QString &output, const QString &reason)
+{
+    std::unique_ptr<Job> job = take(serial);
     if (!reason.isEmpty()) {
-        removePart(job->part);
-        retryOrGiveUp(std::move(job), reason);
+        if (job)
+            retryOrGiveUp(std::move(job), reason);
+        else
+            finishFile(id, JobQueue::State::Skipped, stoppedReason());
     } else {
-        m_results[job->index].output = job->output;
-        ++m_converted;
-        setState(job->index, FileResult::State::Converted);
+        if (job)
+            ++m_converted;
+        m_queue.setOutput(id, output);
+        finishFile(id, JobQueue::State::Converted, {});
     }
     advance();
 }
@@ -476,38 +559,55 @@ void Batch::onJobEnded(Player *player)
 // given up.
 void Batch::retryOrGiveUp(std::unique_ptr<Job> job, const QString &reason)
 {
+    // The next attempt's part file takes the place of this one's.
     if (job->attempt < kRestarts) {
         ++job->attempt;
         startFile(std::move(job));
         return;
     }
-    failFile(job->index, reason);
+    removePart(job->part);
+    m_claimed.remove(job->outputIdentity);
+    failFile(job->id, reason);
 }
 
-void Batch::failFile(int index, const QString &reason)
+void Batch::finishFile(Id id, JobQueue::State state, const QString &reason)
 {
-    m_results[index].reason = reason;
-    setState(index, FileResult::State::Failed);
-    report([this, input = m_results.at(index).input] { emit givenUp(input); });
+    m_queue.setState(id, state, reason);
+}
+
+void Batch::failFile(Id id, const QString &reason)
+{
+    finishFile(id, JobQueue::State::Failed, reason);
+    const JobQueue::Entry *entry = m_queue.find(id);
+    report([this, input = entry ? entry->path : QString()] { emit givenUp(input); });
 }
 
 void Batch::stopJob(std::unique_ptr<Job> job, const QString &reason)
 {
-    job->player->disconnect(this);
-    job->player->stop();
-    job->player.reset();
-    // A partial file never replaces a whole one that was there before.
-    if (job->replacing || QFileInfo(job->part).size() == 0) {
-        removePart(job->part);
-    } else {
-        QString error;
-        if (!commitPartFile(job->part, job->output, &error))
-            removePart(job->part);
+    if (job->player) {
+        job->player->disconnect(this);
+        job->player->stop();
+        job->player.reset();
     }
-    if (job->index < m_results.size()) {
-        m_results[job->index].reason = reason;
-        setState(job->index, FileResult::State::Skipped);
+    // A part whose check is under way is left to the check, which commits
+    // or removes it.
+    if (job->phase == Job::Phase::Checking)
+        return;
+    if (!job->part.isEmpty()) {
+        m_worker.run<jobfiles::Partial>(
+            this,
+            [part = job->part, output = job->output, replacing = job->replacing] {
+                return jobfiles::keepOrRemovePartial(part, output, replacing);
+            },
+            [this, id = job->id, output = job->output](const jobfiles::Partial &partial) {
+                if (partial.kept)
+                    m_queue.setOutput(id, output);
+                if (!partial.undeletable.isEmpty())
+                    report([this, path = partial.undeletable] { emit deleteFailed(path); });
+            });
     }
+    m_claimed.remove(job->outputIdentity);
+    m_queue.setState(job->id, JobQueue::State::Skipped, reason);
 }
 
 void Batch::stopAllJobs()
@@ -516,18 +616,37 @@ void Batch::stopAllJobs()
     std::vector<std::unique_ptr<Job>> jobs = std::move(m_jobs);
     m_jobs.clear();
     for (auto &job : jobs)
-        stopJob(std::move(job), QStringLiteral("stopped"));
+        stopJob(std::move(job), stoppedReason());
 }
 
 void Batch::removePart(const QString &part)
 {
-    if (QFile::remove(part) || !exists(part))
+    if (part.isEmpty())
         return;
-    report([this, part] { emit deleteFailed(part); });
+    m_worker.run<QString>(this, [part] { return jobfiles::removePart(part); },
+                          [this](const QString &undeletable) {
+                              if (!undeletable.isEmpty())
+                                  report([this, undeletable] { emit deleteFailed(undeletable); });
+                          });
 }
 
-void Batch::setState(int index, FileResult::State state)
+Batch::Job *Batch::find(quint64 serial)
 {
-    m_results[index].state = state;
-    emit fileChanged(index);
+    for (const auto &job : m_jobs)
+        if (job->serial == serial)
+            return job.get();
+    return nullptr;
+}
+
+std::unique_ptr<Batch::Job> Batch::take(quint64 serial)
+{
+    const auto found = std::find_if(m_jobs.begin(), m_jobs.end(),
+                                    [serial](const auto &job) { return job->serial == serial; });
+    if (found == m_jobs.end())
+        return nullptr;
+    std::unique_ptr<Job> job = std::move(*found);
+    m_jobs.erase(found);
+    if (m_jobs.empty())
+        m_pollTimer->stop();
+    return job;
 }

@@ -6,41 +6,32 @@
 #include <optional>
 #include <vector>
 
-#include <QList>
 #include <QObject>
 #include <QSet>
 #include <QString>
-#include <QStringList>
 
-#include "convert/outputnaming.h"
+#include "convert/filesettings.h"
+#include "convert/jobqueue.h"
 
 class Engine;
 class Player;
+namespace jobfiles {
+struct Prepared;
+}
 class QTimer;
+class Worker;
 
-// What one file is converted with, read when its turn comes.
-struct FileSettings
-{
-    ConversionSettings conversion;
-    TrackChoice tracks;
-    bool sameDirectory = true;
-    QString outputFolder;
-    // The output gets its source's modification time.
-    bool keepDates = false;
-};
-
-// What a running batch needs to ask; the window answers with its boxes and
-// dialogs, a terminal run from its options.
+// What a running batch asks the user: only for an unrelated file at an
+// output, under the rule "ask". The window answers with its boxes and
+// dialogs; a front end that cannot ask never uses that rule.
 class BatchQuestions
 {
 public:
     virtual ~BatchQuestions() = default;
 
-    virtual FileSettings settingsForNextFile() = 0;
     // Both track checks are ticked. Then the save dialog offered for an
     // existing output starts from the output's name, otherwise from
-    // "<input>_new_<extension>". Asked at each attempt, after the batch
-    // has started.
+    // "<input>_new_<extension>". Asked at each attempt.
     virtual bool bothTracksChecked() = 0;
     // True to overwrite the existing output.
     virtual bool mayOverwrite(const QString &output) = 0;
@@ -49,24 +40,15 @@ public:
                                                    bool bothTracks) = 0;
 };
 
-struct FileResult
-{
-    enum class State { Waiting, Converting, Converted, Failed, Skipped };
-
-    QString input;
-    State state = State::Waiting;
-    int percent = 0;
-    qint64 durationMs = 0; // of the source, once the engine knows it
-    QString output;        // once converted
-    QString reason;        // once failed or skipped
-};
-
-// Converts a list of files in list order, up to maxJobs() of them at once.
-// Each job writes a hidden part file beside its output, which replaces the
-// output only once the engine has ended and the file is checked to hold what
-// was asked for. A job that fails is tried three more times, then given up;
-// the batch goes on either way. Questions and reports that wait for the user
-// come one at a time: what arises while one is open waits its turn.
+// Converts the queue's waiting files in list order, up to maxJobs() at
+// once, and keeps each file's state in the queue. Each job settles its
+// output, writes a hidden part file beside it, and the part replaces the
+// output only once the engine has ended and the file is checked to hold
+// what was asked for. What can wait on the file system (the source's
+// check, the part file, the output's check and commit) runs on the worker.
+// A job that fails is tried three more times, then given up; the batch
+// goes on either way. Questions and reports that wait for the user come
+// one at a time: what arises while one is open waits its turn.
 class Batch final : public QObject
 {
     Q_OBJECT
@@ -74,19 +56,22 @@ class Batch final : public QObject
 
 public:
     static constexpr int kRestarts = 3;
+    using Id = JobQueue::Id;
+    // The reason of a file that a stop ended in hand.
+    static QString stoppedReason();
 
-    Batch(Engine &engine, BatchQuestions &questions, QObject *parent = nullptr);
+    Batch(Engine &engine, JobQueue &queue, Worker &worker,
+          std::function<FileSettings()> settings, QObject *parent = nullptr);
     ~Batch() override;
 
-    // False, with nothing started, for an empty list, a running batch or
+    void setQuestions(BatchQuestions *questions) { m_questions = questions; }
+
+    // False, with nothing started, for no files, a running batch or
     // settings that cannot be used (refused() says why).
-    bool start(const QStringList &inputs);
-    // Files added while the batch runs join its queue at the end.
-    void append(const QStringList &inputs);
-    // Removed files leave the queue; the one in hand is stopped as by
-    // stop(), and the batch goes on with the rest.
-    void remove(const QStringList &inputs);
-    // Ends at once and reports the count; the file in hand keeps what was
+    bool start(const QList<Id> &ids);
+    // Files added while the batch runs join it at their place in the list.
+    void join(const QList<Id> &ids);
+    // Ends at once and reports the count; a file in hand keeps what was
     // written so far unless that would replace a file that was there before.
     void stop();
     // Ends at once without a report.
@@ -100,14 +85,20 @@ public:
     // A job whose engine reads nothing for this long is given up; 0 waits
     // for ever.
     void setStallTimeout(int seconds);
+    int stallTimeout() const { return m_stallSeconds; }
+    // Milliseconds of a steady clock; tests turn it by hand.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
     bool isRunning() const { return m_running; }
     bool isStoppingAfterCurrent() const { return m_stopAfterCurrent; }
     int convertedCount() const { return m_converted; }
-    const QList<FileResult> &results() const { return m_results; }
+    int jobsInHand() const { return int(m_jobs.size()); }
+    // The files in hand, oldest first.
+    QList<Id> inHand() const;
     // The part file of the oldest job in hand; empty when there is none.
     QString partFile() const;
-    int jobsInHand() const { return int(m_jobs.size()); }
+    // Outputs this batch has written or is writing: no other file takes them.
+    const QSet<FileIdentity> &claimed() const { return m_claimed; }
 
     // Reads the progress of the jobs in hand; a timer calls it every second.
     void poll();
@@ -117,11 +108,10 @@ signals:
     // The batch starts, and again at each restart of its first file.
     void started();
     // A file's attempt begins, before its output is settled.
-    void fileStarted(const QString &input, int converted);
+    void fileStarted(JobQueue::Id id, const QString &input, int converted);
     void jobStarting();
     // Of the oldest job in hand.
     void progressChanged(int percent);
-    void fileChanged(int index);
     void handOverFailed(const QString &input, int code);
     void givenUp(const QString &input);
     void deleteFailed(const QString &path);
@@ -134,34 +124,48 @@ private:
     class Modal;
 
     void advance();
+    std::optional<Id> nextWaiting();
     void startFile(std::unique_ptr<Job> job);
-    bool settleOutput(Job &job, const FileSettings &settings, bool bothTracks);
+    void prepare(Job &job, const QString &name, bool overwrite);
+    void onPrepared(quint64 serial, const jobfiles::Prepared &prepared);
+    void settle(quint64 serial, const jobfiles::Prepared &prepared);
+    void askAboutExisting(Job &job, const QString &output);
+    void startEngine(Job &job);
     void onJobEnded(Player *player);
+    void onChecked(quint64 serial, Id id, const QString &output, const QString &reason);
     void retryOrGiveUp(std::unique_ptr<Job> job, const QString &reason);
-    void failFile(int index, const QString &reason);
+    void finishFile(Id id, JobQueue::State state, const QString &reason);
+    void failFile(Id id, const QString &reason);
     void stopJob(std::unique_ptr<Job> job, const QString &reason);
     void stopAllJobs();
     void removePart(const QString &part);
     void reset();
-    void setState(int index, FileResult::State state);
     void report(std::function<void()> report);
-    bool reserved(const QString &output) const;
+    void onRowsRemoved(int first, int last);
+    std::unique_ptr<Job> take(quint64 serial);
+    Job *find(quint64 serial);
 
     Engine &m_engine;
-    BatchQuestions &m_questions;
+    JobQueue &m_queue;
+    Worker &m_worker;
+    std::function<FileSettings()> m_settings;
+    BatchQuestions *m_questions = nullptr;
+    std::function<qint64()> m_clock;
     QTimer *m_pollTimer = nullptr;
-    QList<FileResult> m_results;
     std::vector<std::unique_ptr<Job>> m_jobs; // oldest first
     std::deque<std::function<void()>> m_waitingReports;
-    QSet<QString> m_cleanedFolders;
+    QSet<QString> m_sweptFolders;
+    QSet<FileIdentity> m_claimed;
+    Id m_firstFile = 0;
+    int m_cursor = 0; // no waiting file before this row
     int m_maxJobs = 1;
     int m_stallSeconds = 0;
     bool m_running = false;
     bool m_stopAfterCurrent = false;
     bool m_advancing = false;
     bool m_modal = false; // a question or a report is with the user
-    int m_next = 0;       // the first file not yet taken
     int m_converted = 0;
     quint64 m_generation = 0;
     quint64 m_serial = 0;
+    quint64 m_settling = 0; // the attempt whose output is being settled
 };

@@ -10,53 +10,42 @@ constexpr double kFirstEstimate = 0.02;
 constexpr qint64 kFirstEstimateMs = 3000;
 } // namespace
 
-BatchGlance::BatchGlance(const QList<FileResult> &results) : m_total(int(results.size()))
+BatchGlance::BatchGlance(const JobQueue &queue, const QList<JobQueue::Id> &inHand)
 {
-    qint64 knownMs = 0;
-    int known = 0;
-    for (const FileResult &r : results) {
-        if (r.durationMs > 0) {
-            knownMs += r.durationMs;
-            ++known;
-        }
-    }
-    const double meanMs = known > 0 ? double(knownMs) / known : 1.0;
-
-    double weightDone = 0;
-    double weightAll = 0;
-    QStringList failures;
-    for (const FileResult &r : results) {
-        const double weight = r.durationMs > 0 ? double(r.durationMs) : meanMs;
-        weightAll += weight;
-        switch (r.state) {
-        case FileResult::State::Converted:
-            ++m_converted;
-            weightDone += weight;
-            break;
-        case FileResult::State::Failed:
-            ++m_failed;
-            weightDone += weight;
-            failures << r.input.mid(r.input.lastIndexOf(QLatin1Char('/')) + 1) +
-                            QStringLiteral(": ") + r.reason;
-            break;
-        case FileResult::State::Skipped:
-            ++m_skipped;
-            weightDone += weight;
-            break;
-        case FileResult::State::Converting:
-            weightDone += weight * std::clamp(r.percent, 0, 100) / 100.0;
-            break;
-        case FileResult::State::Waiting:
-            break;
-        }
+    using State = JobQueue::State;
+    const JobQueue::BatchCounts &c = queue.batchCounts();
+    m_total = c.total;
+    m_done = c.done();
+    const double meanMs = c.known > 0 ? double(c.knownMs) / c.known : 1.0;
+    const double weightAll = c.knownMs + (c.total - c.known) * meanMs;
+    double weightDone = c.doneKnownMs + (m_done - c.doneKnown) * meanMs;
+    for (const JobQueue::Id id : inHand) {
+        const JobQueue::Entry *e = queue.find(id);
+        if (e && e->state == State::Converting)
+            weightDone += (e->durationMs > 0 ? double(e->durationMs) : meanMs) *
+                          std::clamp(e->percent, 0, 100) / 100.0;
     }
     m_progress = weightAll > 0 ? std::clamp(weightDone / weightAll, 0.0, 1.0) : 0.0;
-    m_summary = QStringLiteral("Converted %1, failed %2, skipped %3")
-                    .arg(m_converted)
-                    .arg(m_failed)
-                    .arg(m_skipped);
-    if (!failures.isEmpty())
-        m_summary += QLatin1Char('\n') + failures.join(QLatin1Char('\n'));
+}
+
+QString BatchGlance::summary(const JobQueue &queue)
+{
+    using State = JobQueue::State;
+    QString text = QStringLiteral("Converted %1, failed %2, skipped %3")
+                       .arg(queue.count(State::Converted))
+                       .arg(queue.count(State::Failed))
+                       .arg(queue.count(State::Skipped));
+    if (const int left = queue.count(State::None) + queue.count(State::Waiting); left > 0)
+        text += QStringLiteral(", not started %1").arg(left);
+    if (queue.count(State::Failed) == 0)
+        return text;
+    for (int r = 0; r < queue.size(); ++r) {
+        const JobQueue::Entry &e = queue.at(r);
+        if (e.state == State::Failed)
+            text += QLatin1Char('\n') + e.path.mid(e.path.lastIndexOf(u'/') + 1) +
+                    QStringLiteral(": ") + e.reason;
+    }
+    return text;
 }
 
 qint64 BatchGlance::secondsLeft(double progress, qint64 elapsedMs)

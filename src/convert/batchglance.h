@@ -3,29 +3,27 @@
 #include <QList>
 #include <QString>
 
-#include "convert/batch.h"
+#include "convert/jobqueue.h"
 
-// A batch at a glance, from its results: how many files are through, its
-// own progress with each file weighted by its source's duration where the
-// engine knows it (by the mean of the known ones elsewhere), and what the
-// user reads at its end.
+// A batch at a glance, from the queue's counts and the files in hand: how
+// many files are through, and its own progress with each file weighted by
+// its source's duration where the engine knows it (by the mean of the known
+// ones elsewhere). Costs the same for ten files as for ten thousand.
 class BatchGlance final
 {
 public:
-    explicit BatchGlance(const QList<FileResult> &results);
+    BatchGlance(const JobQueue &queue, const QList<JobQueue::Id> &inHand);
 
     int total() const { return m_total; }
     // Converted, failed or skipped.
-    int done() const { return m_converted + m_failed + m_skipped; }
-    int converted() const { return m_converted; }
-    int failed() const { return m_failed; }
-    int skipped() const { return m_skipped; }
+    int done() const { return m_done; }
     // 0 to 1.
     double progress() const { return m_progress; }
 
-    // "Converted 7, failed 2, skipped 1", then a line "name: reason" for
-    // each file that failed.
-    QString summary() const { return m_summary; }
+    // What the user reads at the end: "Converted 7, failed 2, skipped 1",
+    // the files not started when there are any, then a line "name: reason"
+    // for each file that failed. Of the whole list, not only the last batch.
+    static QString summary(const JobQueue &queue);
 
     // What is left of a piece of work done to `progress` (0 to 1) in
     // elapsedMs; -1 while too little is done to tell.
@@ -35,9 +33,6 @@ public:
 
 private:
     int m_total = 0;
-    int m_converted = 0;
-    int m_failed = 0;
-    int m_skipped = 0;
+    int m_done = 0;
     double m_progress = 0;
-    QString m_summary;
 };

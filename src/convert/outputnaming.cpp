@@ -2,11 +2,12 @@
 
 namespace {
 
+// A dot that starts a name makes it hidden; it is not an extension.
 qsizetype extensionDot(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    return dot > slash ? dot : -1;
+    return dot > slash + 1 ? dot : -1;
 }
 
 QString withoutExtension(const QString &path)

@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "convert/nativename.h"
+
 namespace {
 
 QString folderPrefix(const QString &path)
@@ -71,7 +73,7 @@ QString partFileName(const QString &output, qint64 pid)
 
 bool createPartFile(const QString &path, QString *error)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNativeName(path);
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
@@ -100,7 +102,7 @@ int removeStaleParts(const QString &folder)
         {QStringLiteral(".*.part*")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     for (const QString &name : names) {
         const qint64 pid = partPid(name);
-        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        const QByteArray path = toNativeName(dir.filePath(name));
         if (pid && processGone(pid) && isRegularFile(path) && ::unlink(path.constData()) == 0)
             ++removed;
     }
@@ -109,7 +111,7 @@ int removeStaleParts(const QString &folder)
 
 bool commitPartFile(const QString &part, const QString &output, QString *error)
 {
-    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(output).constData()) == 0)
+    if (::rename(toNativeName(part).constData(), toNativeName(output).constData()) == 0)
         return true;
     setError(error, QStringLiteral("Cannot rename to"), output);
     return false;

@@ -25,6 +25,7 @@ VlcEngine::~VlcEngine() = default;
 
 std::shared_ptr<libvlc_instance_t> VlcEngine::instance()
 {
+    const std::lock_guard lock(m_mutex);
     if (!m_instance) {
         const char *const args[] = {"--quiet", "--aout=dummy"};
         libvlc_instance_t *made = libvlc_new(int(std::size(args)), args);

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 
 #include "convert/engine.h"
 
 struct libvlc_instance_t;
 
 // libvlc 3 as the program's engine: one instance, made when the first job
-// or check needs it, shared by every player.
+// or check needs it, shared by every player. Checks run on workers.
 class VlcEngine final : public Engine
 {
 public:
@@ -25,5 +26,6 @@ public:
 private:
     std::shared_ptr<libvlc_instance_t> instance();
 
+    std::mutex m_mutex;
     std::shared_ptr<libvlc_instance_t> m_instance;
 };

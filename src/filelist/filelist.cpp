@@ -17,13 +17,8 @@ namespace {
 const QColor kAccent(174, 37, 4);
 const QColor kQuiet(118, 108, 106);
 
-// An entry's batch state lives in the item beside its path.
-constexpr int kStateRole = Qt::UserRole + 1;
-constexpr int kPercentRole = Qt::UserRole + 2;
-constexpr int kOutputRole = Qt::UserRole + 3;
-constexpr int kReasonRole = Qt::UserRole + 4;
-
-using EntryState = FileList::EntryState;
+using EntryState = JobQueue::State;
+using Kind = OutputDecision::Kind;
 
 QColor stateColour(EntryState state)
 {
@@ -34,6 +29,20 @@ QColor stateColour(EntryState state)
     case EntryState::Failed: return {198, 32, 32};
     case EntryState::Skipped: return {165, 98, 0};
     case EntryState::None: break;
+    }
+    return {};
+}
+
+// Before a batch: what Convert will do with the file's output, where it is
+// not simply a new file.
+QString planWord(int plan)
+{
+    switch (Kind(plan)) {
+    case Kind::Replaces:
+    case Kind::Asks: return QStringLiteral("replaces a file");
+    case Kind::Renamed: return QStringLiteral("renamed");
+    case Kind::Skipped: return QStringLiteral("exists: skipped");
+    case Kind::New: break;
     }
     return {};
 }
@@ -120,18 +129,32 @@ public:
         painter->fillRect(row, background);
         QRect free = row.adjusted(m_list->m_textIndent, 0, 0, 0);
 
-        // The state at the right: its shape, then its word.
-        const auto state = EntryState(index.data(kStateRole).toInt());
-        if (state != EntryState::None) {
+        // The state at the right: its shape, then its word; before a batch,
+        // quieter, what becomes of the output.
+        const auto state = EntryState(index.data(JobQueue::StateRole).toInt());
+        const QString plan = state == EntryState::None
+                                 ? planWord(index.data(JobQueue::PlanRole).toInt())
+                                 : QString();
+        if (!plan.isEmpty()) {
+            QFont small = m_list->itemFont();
+            small.setBold(false);
+            const int wordWidth = QFontMetrics(small).horizontalAdvance(plan);
+            const int left = row.right() - m_list->m_textIndent - wordWidth;
+            painter->setPen(selected ? QColor(255, 226, 218) : kQuiet);
+            painter->setFont(small);
+            painter->drawText(QRect(left, row.top(), wordWidth + 1, row.height()),
+                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, plan);
+            free.setRight(left - 8);
+        } else if (state != EntryState::None) {
             const QColor ink = selected ? QColor(Qt::white) : stateColour(state);
-            const QString word = stateWord(state, index.data(kPercentRole).toInt());
+            const QString word = stateWord(state, index.data(JobQueue::PercentRole).toInt());
             QFont small = m_list->itemFont();
             small.setBold(false);
             const int wordWidth = QFontMetrics(small).horizontalAdvance(word);
             const int iconSize = row.height() - 4;
             const int left = row.right() - m_list->m_textIndent - wordWidth - iconSize - 4;
             drawStateIcon(painter, QRectF(left, row.top() + 2, iconSize, iconSize), state,
-                          index.data(kPercentRole).toInt(), ink);
+                          index.data(JobQueue::PercentRole).toInt(), ink);
             painter->setPen(ink);
             painter->setFont(small);
             painter->drawText(QRect(left + iconSize + 4, row.top(), wordWidth + 1, row.height()),
@@ -140,7 +163,7 @@ public:
         }
 
         // The file's name first, then its folder, quieter, cut in the middle.
-        const QString path = index.data(Qt::DisplayRole).toString();
+        const QString path = index.data(JobQueue::PathRole).toString();
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
         const QString name = path.mid(slash + 1);
         const QString folder = slash > 0 ? path.left(slash) : slash == 0 ? QStringLiteral("/")
@@ -223,14 +246,17 @@ QString wrapped(const QString &text, const QFont &font, int maxWidth)
 
 } // namespace
 
-FileList::FileList(QWidget *parent)
-    : QListWidget(parent), m_font(fittedFont(m_itemHeight)), m_tipTimer(new QTimer(this))
+FileList::FileList(JobQueue &queue, QWidget *parent)
+    : QListView(parent), m_queue(queue), m_font(fittedFont(m_itemHeight)),
+      m_tipTimer(new QTimer(this))
 {
+    setModel(&m_queue);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTextElideMode(Qt::ElideNone);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new ItemDelegate(this));
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
@@ -238,18 +264,6 @@ FileList::FileList(QWidget *parent)
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::white);
     setPalette(p);
-
-    const QAbstractItemModel *items = model();
-    connect(items, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { countPaths(first, last, 1); });
-    connect(items, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex &, int first, int last) { countPaths(first, last, -1); });
-    connect(items, &QAbstractItemModel::modelReset, this, &FileList::recountPaths);
-    connect(items, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
-                if (roles.isEmpty() || roles.contains(Qt::DisplayRole))
-                    recountPaths();
-            });
 
     m_tipTimer->setSingleShot(true);
     m_tipTimer->setTimerType(Qt::PreciseTimer);
@@ -259,31 +273,9 @@ FileList::FileList(QWidget *parent)
             [this](const QModelIndex &index) { activateOutput(index.row()); });
 }
 
-FileList::~FileList()
-{
-    // The base class deletes the items after this part of the object is gone.
-    disconnect(model(), nullptr, this, nullptr);
-}
+FileList::~FileList() = default;
 
-void FileList::countPaths(int first, int last, int delta)
-{
-    for (int row = first; row <= last; ++row) {
-        const QString text = item(row)->text();
-        const int n = m_pathCounts.value(text) + delta;
-        if (n > 0)
-            m_pathCounts.insert(text, n);
-        else
-            m_pathCounts.remove(text);
-    }
-}
-
-void FileList::recountPaths()
-{
-    m_pathCounts.clear();
-    countPaths(0, count() - 1, 1);
-}
-
-std::vector<int> FileList::selectedIndices() const
+std::vector<int> FileList::selectedRows() const
 {
     std::vector<int> rows;
     for (const QItemSelectionRange &range : selectionModel()->selection())
@@ -294,13 +286,32 @@ std::vector<int> FileList::selectedIndices() const
     return rows;
 }
 
-// Deleting an item and inserting its text one place further on, as the moves
-// are defined, amounts to swapping it with its neighbour; the selection goes
-// with the items. The rows are moved with an empty selection and the
+void FileList::select(int row, bool selected)
+{
+    selectionModel()->select(m_queue.index(row), selected ? QItemSelectionModel::Select
+                                                          : QItemSelectionModel::Deselect);
+}
+
+bool FileList::isSelected(int row) const
+{
+    return selectionModel()->isSelected(m_queue.index(row));
+}
+
+QList<JobQueue::Id> FileList::selectedIds() const
+{
+    QList<JobQueue::Id> ids;
+    for (const int row : selectedRows())
+        ids << m_queue.at(row).id;
+    return ids;
+}
+
+// Deleting a file and inserting it one place further on, as the moves are
+// defined, amounts to swapping it with its neighbour; the selection goes
+// with the files. The rows are moved with an empty selection and the
 // selection is set once at the end: the selection model would otherwise
 // remap every selected range on every move.
 void FileList::swapRows(const std::vector<std::pair<int, int>> &swaps,
-                            const std::vector<int> &selected)
+                        const std::vector<int> &selected)
 {
     if (swaps.empty())
         return;
@@ -309,9 +320,8 @@ void FileList::swapRows(const std::vector<std::pair<int, int>> &swaps,
         isSelected[std::size_t(row)] = 1;
 
     selectionModel()->clearSelection();
-    QAbstractItemModel *items = model();
     for (const auto &[upper, lower] : swaps) {
-        items->moveRow(QModelIndex(), lower, QModelIndex(), upper);
+        m_queue.move(lower, upper);
         std::swap(isSelected[std::size_t(upper)], isSelected[std::size_t(lower)]);
     }
 
@@ -322,7 +332,7 @@ void FileList::swapRows(const std::vector<std::pair<int, int>> &swaps,
         int last = row;
         while (last + 1 < count() && isSelected[std::size_t(last + 1)])
             ++last;
-        selection.select(items->index(row, 0), items->index(last, 0));
+        selection.select(m_queue.index(row), m_queue.index(last));
         row = last;
     }
     selectionModel()->select(selection, QItemSelectionModel::Select);
@@ -330,7 +340,7 @@ void FileList::swapRows(const std::vector<std::pair<int, int>> &swaps,
 
 int FileList::moveUp()
 {
-    const std::vector<int> selected = selectedIndices();
+    const std::vector<int> selected = selectedRows();
     if (selected.empty())
         return -1;
     std::vector<std::pair<int, int>> swaps;
@@ -343,7 +353,7 @@ int FileList::moveUp()
 
 int FileList::moveDown()
 {
-    const std::vector<int> selected = selectedIndices();
+    const std::vector<int> selected = selectedRows();
     if (selected.empty())
         return -1;
     std::vector<std::pair<int, int>> swaps;
@@ -356,98 +366,52 @@ int FileList::moveDown()
 
 int FileList::removeSelected(int /*index*/)
 {
-    const std::vector<int> selected = selectedIndices();
-    if (selected.empty())
+    const QList<JobQueue::Id> ids = selectedIds();
+    if (ids.isEmpty())
         return 0;
     // Clearing first spares the selection model a remap per removal.
     selectionModel()->clearSelection();
-    for (auto it = selected.crbegin(); it != selected.crend();) {
-        const int last = *it;
-        int first = last;
-        while (++it != selected.crend() && *it == first - 1)
-            first = *it;
-        model()->removeRows(first, last - first + 1);
-    }
+    m_queue.remove(ids);
     return count();
-}
-
-bool FileList::addPath(const QString &path)
-{
-    if (path.isEmpty() || m_pathCounts.contains(path))
-        return false;
-    addItem(path);
-    return true;
-}
-
-int FileList::findExact(const QString &path) const
-{
-    if (!m_pathCounts.contains(path))
-        return -1;
-    for (int i = 0; i < count(); ++i)
-        if (item(i)->text() == path)
-            return i;
-    return -1;
 }
 
 int FileList::focusedRow() const
 {
     if (count() == 0)
         return -1;
-    return std::max(currentRow(), 0);
-}
-
-QStringList FileList::paths() const
-{
-    QStringList paths;
-    paths.reserve(count());
-    for (int i = 0; i < count(); ++i)
-        paths << item(i)->text();
-    return paths;
-}
-
-bool FileList::setEntryState(const QString &path, EntryState state, int percent,
-                             const QString &output, const QString &reason)
-{
-    const int row = findExact(path);
-    if (row < 0)
-        return false;
-    QListWidgetItem *entry = item(row);
-    entry->setData(kStateRole, int(state));
-    entry->setData(kPercentRole, percent);
-    entry->setData(kOutputRole, output);
-    entry->setData(kReasonRole, reason);
-    return true;
-}
-
-FileList::EntryState FileList::entryState(int row) const
-{
-    const QListWidgetItem *entry = item(row);
-    return entry ? EntryState(entry->data(kStateRole).toInt()) : EntryState::None;
+    return std::max(currentIndex().row(), 0);
 }
 
 QString FileList::stateText(int row) const
 {
-    const QListWidgetItem *entry = item(row);
-    return entry ? stateWord(entryState(row), entry->data(kPercentRole).toInt()) : QString();
+    if (row < 0 || row >= count())
+        return {};
+    const JobQueue::Entry &e = m_queue.at(row);
+    return stateWord(e.state, e.percent);
 }
 
 QString FileList::tipFor(int row) const
 {
-    const QListWidgetItem *entry = item(row);
-    if (!entry)
+    if (row < 0 || row >= count())
         return {};
-    QString tip = entry->text();
-    const QString output = entry->data(kOutputRole).toString();
-    const QString reason = entry->data(kReasonRole).toString();
-    switch (entryState(row)) {
+    const JobQueue::Entry &e = m_queue.at(row);
+    QString tip = e.path;
+    switch (e.state) {
     case EntryState::Converted:
-        tip += QStringLiteral("\nConverted to ") + output;
+        tip += QStringLiteral("\nConverted to ") + e.output;
         break;
     case EntryState::Failed:
-        tip += QStringLiteral("\nFailed: ") + reason;
+        tip += QStringLiteral("\nFailed: ") + e.reason;
         break;
     case EntryState::Skipped:
-        tip += QStringLiteral("\nSkipped") + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason);
+        tip += QStringLiteral("\nSkipped") +
+               (e.reason.isEmpty() ? QString() : QStringLiteral(": ") + e.reason);
+        break;
+    case EntryState::None:
+        if (!e.planned.isEmpty() && Kind(e.plan) != Kind::Skipped)
+            tip += QStringLiteral("\nWill be saved as ") + e.planned;
+        if (!planWord(e.plan).isEmpty())
+            tip += QStringLiteral(" (") + planWord(e.plan) + QLatin1Char(')');
         break;
     default:
         break;
@@ -457,20 +421,21 @@ QString FileList::tipFor(int row) const
 
 void FileList::activateOutput(int row)
 {
-    if (entryState(row) == EntryState::Converted)
-        emit outputActivated(item(row)->data(kOutputRole).toString());
+    if (row >= 0 && row < count() && m_queue.at(row).state == EntryState::Converted)
+        emit outputActivated(m_queue.at(row).output);
 }
 
 void FileList::keyPressEvent(QKeyEvent *event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0) {
-        activateOutput(currentRow());
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        currentIndex().isValid()) {
+        activateOutput(currentIndex().row());
         event->accept();
         return;
     }
     if (event->key() == Qt::Key_Delete && m_deleteKeyEnabled && focusedRow() != -1)
         removeSelected(focusedRow());
-    QListWidget::keyPressEvent(event);
+    QListView::keyPressEvent(event);
 }
 
 bool FileList::viewportEvent(QEvent *event)
@@ -488,12 +453,12 @@ bool FileList::viewportEvent(QEvent *event)
     default:
         break;
     }
-    return QListWidget::viewportEvent(event);
+    return QListView::viewportEvent(event);
 }
 
 void FileList::paintEvent(QPaintEvent *event)
 {
-    QListWidget::paintEvent(event);
+    QListView::paintEvent(event);
     // An empty list still shows where the focus is: on its first row.
     if (count() == 0 && hasFocus()) {
         QPainter painter(viewport());
@@ -506,8 +471,8 @@ void FileList::onMouseMove(const QPoint &point)
     const QString before = m_tipText;
     if (count() <= 0) {
         m_tipText = QStringLiteral("Empty List");
-    } else if (QListWidgetItem *under = itemAt(point)) {
-        m_tipText = tipFor(row(under));
+    } else if (const QModelIndex under = indexAt(point); under.isValid()) {
+        m_tipText = tipFor(under.row());
     }
     // Below the last item the text stays what it was.
     m_tipPos = point;

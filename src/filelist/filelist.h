@@ -4,57 +4,52 @@
 #include <vector>
 
 #include <QFont>
-#include <QHash>
-#include <QListWidget>
+#include <QListView>
 #include <QPoint>
 #include <QString>
 
+#include "convert/jobqueue.h"
+
 class QTimer;
 
-// The input files: full paths in conversion order, drawn in the program's
-// colours and font as the file's name, its folder and, once a batch has
-// taken it, its state; the full path of the item under the pointer (and
-// where it went or why it failed) as a tooltip. Extended (Shift/Ctrl)
-// selection; every operation works on the selected items.
-class FileList final : public QListWidget
+// The input files as the user sees them: a view of the queue, in conversion
+// order, each drawn in the program's colours and font as the file's name,
+// its folder and, once a batch has taken it, its state, or before that what
+// its output will be. The tooltip gives the full path of the file under the
+// pointer, then where it goes, went or why it did not. Extended (Shift/Ctrl)
+// selection; every operation works on the selected files.
+class FileList final : public QListView
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FileList)
 
 public:
-    // Where a file is in a batch; None until a batch takes it.
-    enum class EntryState { None, Waiting, Converting, Converted, Failed, Skipped };
-
-    explicit FileList(QWidget *parent = nullptr);
+    explicit FileList(JobQueue &queue, QWidget *parent = nullptr);
     ~FileList() override;
 
-    // Each selected item, taken by itself from the top, swaps places with the
-    // item above it; an item at index 0 stays. Returns the largest selected
-    // index, or -1 when nothing is selected.
+    JobQueue &queue() const { return m_queue; }
+    int count() const { return m_queue.size(); }
+
+    // Each selected file, taken by itself from the top, swaps places with
+    // the file above it; one at row 0 stays. Returns the largest selected
+    // row, or -1 when nothing is selected.
     int moveUp();
-    // Each selected item, taken by itself from the bottom, swaps places with
-    // the item below it; an item at the last index stays. Returns the
-    // smallest selected index, or -1 when nothing is selected.
+    // Each selected file, taken by itself from the bottom, swaps places with
+    // the file below it; one at the last row stays. Returns the smallest
+    // selected row, or -1 when nothing is selected.
     int moveDown();
-    // Removes every selected item (index is not used) and returns the number
-    // of items left, or 0 when nothing was selected.
+    // Removes every selected file (index is not used) and returns the
+    // number left, or 0 when nothing was selected.
     int removeSelected(int index);
-
-    // Appends the path unless it is empty or the list holds exactly this path
-    // already (letter case counts).
-    bool addPath(const QString &path);
-    int findExact(const QString &path) const;
-    // The focused item, 0 when no item has the focus, -1 for an empty list.
+    void select(int row, bool selected = true);
+    bool isSelected(int row) const;
+    QList<JobQueue::Id> selectedIds() const;
+    // The focused row, 0 when no row has the focus, -1 for an empty list.
     int focusedRow() const;
-    QStringList paths() const;
 
-    // The entry of this path shows the state; false when the list has no such path.
-    bool setEntryState(const QString &path, EntryState state, int percent = 0,
-                       const QString &output = {}, const QString &reason = {});
-    EntryState entryState(int row) const;
-    // The state as a word, "" for None: it reads without the colours.
+    // The state as a word, "" before a batch takes the file.
     QString stateText(int row) const;
-    // The full path, then where it went or why it did not.
+    // The full path, then where the file goes, went or why it did not.
     QString tipFor(int row) const;
 
     QString tipText() const { return m_tipText; }
@@ -65,7 +60,7 @@ public:
     const int m_itemHeight = 16;
 
 signals:
-    // Enter or a double-click on a converted entry.
+    // Enter or a double-click on a converted file.
     void outputActivated(const QString &output);
 
 protected:
@@ -77,15 +72,11 @@ private:
     void onMouseMove(const QPoint &point);
     void activateOutput(int row);
     void showTip();
-    std::vector<int> selectedIndices() const;
-    void swapRows(const std::vector<std::pair<int, int>> &swaps,
-                  const std::vector<int> &selected);
-    void countPaths(int first, int last, int delta);
-    void recountPaths();
+    std::vector<int> selectedRows() const;
+    void swapRows(const std::vector<std::pair<int, int>> &swaps, const std::vector<int> &selected);
 
+    JobQueue &m_queue;
     QFont m_font;
-    // How often each text occurs, so the duplicate check does not scan the list.
-    QHash<QString, int> m_pathCounts;
     QString m_tipText = QStringLiteral("Empty List");
     QPoint m_tipPos;
     QTimer *m_tipTimer = nullptr;

@@ -1,20 +1,19 @@
 // The batch as the user sees it: its questions asked with boxes and the save
 // dialog, its course shown in the movie and on the desktop.
 
-#include <QFileInfo>
-
 #include <utility>
 
 #include <QFileInfo>
 
+#include "app/session.h"
 #include "convert/batch.h"
 #include "convert/batchglance.h"
 #include "convert/jobcount.h"
 #include "filelist/filelist.h"
-#include "movie/movieview.h"
 #include "platform/desktop.h"
-#include "platform/sessionservices.h"
 #include "platform/filemanager.h"
+#include "platform/sessionservices.h"
+#include "settings/conversionchoice.h"
 #include "ui/mainwindow.h"
 
 namespace {
@@ -34,102 +33,91 @@ bool isFalse(const QString &value)
 
 void MainWindow::connectBatch()
 {
-    const auto set = [this](const char *name, const QString &value) {
-        m_movie->setVariable(QLatin1String(name), value);
-    };
+    Batch &batch = this->batch();
     const QString yes = QStringLiteral("true");
 
-    connect(m_batch, &Batch::refused, this, [this](const QString &message) {
+    connect(&batch, &Batch::refused, this, [this](const QString &message) {
         m_desktop.messageBox(this, message, QStringLiteral("Tarnwick"), Desktop::Ok);
     });
-    connect(m_batch, &Batch::started, this, [this] { m_desktop.session().holdSleep(); });
-    connect(m_batch, &Batch::fileChanged, this, &MainWindow::showTaskbarProgress);
+    connect(&batch, &Batch::started, this, [this] { m_desktop.session().holdSleep(); });
     connect(&m_desktop.session(), &SessionServices::openFolderRequested, this,
             [this](const QString &folder) { m_desktop.shellOpen(folder); });
-    connect(m_batch, &Batch::started, this, [this, set, yes] {
-        set("_root.disablerAllBtns", yes);
-        set("_root.disableConvert", yes);
-        set("_root.enableStop", yes);
+    connect(&batch, &Batch::started, this, [this, yes] {
+        set(MovieVariable::DisablerAllBtns, yes);
+        set(MovieVariable::DisableConvert, yes);
+        set(MovieVariable::EnableStop, yes);
         if (m_fileList)
             m_fileList->m_deleteKeyEnabled = false;
     });
-    connect(m_batch, &Batch::fileStarted, this, [set](const QString &input, int converted) {
-        set("_root.convertOutput",
-            QStringLiteral("Converting %1...%2, Total Converted files:%3")
-                .arg(input.left(3), input.mid(input.lastIndexOf(QLatin1Char('/'))))
-                .arg(converted));
-    });
-    connect(m_batch, &Batch::jobStarting, this, [set, yes] { set("_root.showProgress", yes); });
-    connect(m_batch, &Batch::progressChanged, this,
-            [set](int percent) { set("_root.progressValue", QString::number(percent)); });
-    connect(m_batch, &Batch::handOverFailed, this, [this, set](const QString &, int code) {
+    connect(&batch, &Batch::fileStarted, this,
+            [this](JobQueue::Id, const QString &input, int converted) {
+                set(MovieVariable::ConvertOutput,
+                    QStringLiteral("Converting %1...%2, Total Converted files:%3")
+                        .arg(input.left(3), input.mid(input.lastIndexOf(QLatin1Char('/'))))
+                        .arg(converted));
+            });
+    connect(&batch, &Batch::jobStarting, this, [this, yes] { set(MovieVariable::ShowProgress, yes); });
+    connect(&batch, &Batch::progressChanged, this,
+            [this](int percent) { set(MovieVariable::ProgressValue, QString::number(percent)); });
+    connect(&batch, &Batch::handOverFailed, this, [this](const QString &, int code) {
         m_desktop.messageBox(this, QStringLiteral("Error Ocurrs %1").arg(code),
                              QStringLiteral("Error"), Desktop::Ok);
-        set("_root.progressValue", QStringLiteral("0"));
+        set(MovieVariable::ProgressValue, QStringLiteral("0"));
     });
-    connect(m_batch, &Batch::givenUp, this, [this](const QString &input) {
+    connect(&batch, &Batch::givenUp, this, [this](const QString &input) {
         // Noted in the list only: the batch was left to run unattended.
-        if (m_preferences.onFailure() == QLatin1String("note"))
+        if (m_session.preferences().onFailure() == QLatin1String("note"))
             return;
         m_desktop.messageBox(this, QStringLiteral("Unable to Convert File:%1 ").arg(input),
                              QStringLiteral("Error conversion"), Desktop::Ok);
     });
-    connect(m_batch, &Batch::deleteFailed, this, [this](const QString &path) {
+    connect(&batch, &Batch::deleteFailed, this, [this](const QString &path) {
         m_desktop.messageBox(this, QStringLiteral("Cant Delete file") + path,
                              QStringLiteral("Error"), Desktop::Ok);
     });
-    connect(m_batch, &Batch::completed, this, &MainWindow::showCompletion);
-    connect(m_batch, &Batch::finished, this, &MainWindow::showFinished);
-    connectFileStates();
+    connect(&batch, &Batch::completed, this, &MainWindow::showCompletion);
+    connect(&batch, &Batch::finished, this, &MainWindow::showFinished);
+    m_fileManager = new FileManager(this);
+    connect(m_fileList, &FileList::outputActivated, this, &MainWindow::showOutput);
     connectBatchGlance();
-}
-
-FileSettings MainWindow::settingsForNextFile()
-{
-    FileSettings settings;
-    settings.conversion = {m_format,     m_container,  m_videoCodec,   m_videoBitrate,
-                           m_scale,      m_audioCodec, m_audioBitrate, m_channels};
-    settings.sameDirectory = m_sameDirectory;
-    settings.outputFolder = m_outputPath;
-    settings.tracks = {m_keepVideo, m_keepAudio};
-    settings.keepDates = m_preferences.keepDates();
-    return settings;
 }
 
 QString MainWindow::readTrackChecks()
 {
-    m_keepAudio = !isFalse(m_movie->getVariable(QStringLiteral("_root.audioCheck")));
-    m_keepVideo = !isFalse(m_movie->getVariable(QStringLiteral("_root.videoCheck")));
-    if (!m_keepAudio && !m_keepVideo)
+    const bool audio = !isFalse(m_variables->get(MovieVariable::AudioCheck));
+    const bool video = !isFalse(m_variables->get(MovieVariable::VideoCheck));
+    m_session.setTracks({video, audio});
+    if (!audio && !video)
         return QStringLiteral("There is nothing to convert: tick Video or Audio.");
+    const ConversionSettings &s = m_session.choice().settings();
     const QLatin1String none("none");
-    if (!m_keepAudio && m_videoCodec == none)
+    if (!audio && s.videoCodec == none)
         return QStringLiteral("The format %1 cannot hold video alone: tick Audio, or choose "
                               "another format.")
-            .arg(m_format);
-    if (!m_keepVideo && m_audioCodec == none)
+            .arg(s.format);
+    if (!video && s.audioCodec == none)
         return QStringLiteral("The format %1 cannot hold audio alone: tick Video, or choose "
                               "another format.")
-            .arg(m_format);
+            .arg(s.format);
     return {};
 }
 
+// Once per change of the queue, not once per file.
 void MainWindow::showTaskbarProgress()
 {
-    const QList<FileResult> &results = m_batch->results();
-    if (!m_batch->isRunning() || results.isEmpty())
+    if (!batch().isRunning())
         return;
-    // Several files may be in the engine's hands at once.
-    int done = 0;
+    const JobQueue &queue = m_session.queue();
+    const JobQueue::BatchCounts &counts = queue.batchCounts();
+    if (counts.total == 0)
+        return;
     int percent = 0;
-    for (const FileResult &result : results) {
-        if (result.state == FileResult::State::Converting)
-            percent += result.percent;
-        else if (result.state != FileResult::State::Waiting)
-            ++done;
-    }
-    const int total = int(results.size());
-    // The poll reports every second; the taskbar hears only of changes.
+    for (const JobQueue::Id id : batch().inHand())
+        if (const JobQueue::Entry *e = queue.find(id))
+            percent += e->percent;
+    const int done = counts.done();
+    const int total = counts.total;
+    // The taskbar hears only of changes.
     const std::pair<int, int> shown{(done * 100 + percent) * 1000 / total, total - done};
     if (shown == m_taskbarShown)
         return;
@@ -141,39 +129,30 @@ void MainWindow::notifyCompletion(bool stopped)
 {
     if (isActiveWindow())
         return;
-    int converted = 0;
-    int failed = 0;
-    QString folder = m_sameDirectory ? QString() : m_outputPath;
-    for (const FileResult &result : m_batch->results()) {
-        if (result.state == FileResult::State::Converted) {
-            ++converted;
-            if (folder.isEmpty())
-                folder = QFileInfo(result.output).absolutePath();
-        } else if (result.state == FileResult::State::Failed) {
-            ++failed;
-        }
-    }
+    const JobQueue &queue = m_session.queue();
+    QString folder = m_session.sameDirectory() ? QString() : m_session.outputFolder();
+    for (int r = 0; folder.isEmpty() && r < queue.size(); ++r)
+        if (queue.at(r).state == JobQueue::State::Converted)
+            folder = QFileInfo(queue.at(r).output).absolutePath();
     if (folder.isEmpty())
-        folder = m_outputPath;
+        folder = m_session.outputFolder();
     m_desktop.session().notify(
         stopped ? QStringLiteral("Conversion stopped") : QStringLiteral("Conversion complete"),
-        QStringLiteral("Converted: %1, failed: %2").arg(converted).arg(failed), folder);
+        QStringLiteral("Converted: %1, failed: %2")
+            .arg(queue.count(JobQueue::State::Converted))
+            .arg(queue.count(JobQueue::State::Failed)),
+        folder);
 }
 
 bool MainWindow::bothTracksChecked()
 {
-    const bool audio = isTrue(m_movie->getVariable(QStringLiteral("_root.audioCheck")));
-    const bool video = isTrue(m_movie->getVariable(QStringLiteral("_root.videoCheck")));
+    const bool audio = isTrue(m_variables->get(MovieVariable::AudioCheck));
+    const bool video = isTrue(m_variables->get(MovieVariable::VideoCheck));
     return audio && video;
 }
 
 bool MainWindow::mayOverwrite(const QString &output)
 {
-    const QString choice = m_preferences.onExisting();
-    if (choice == QLatin1String("overwrite"))
-        return true;
-    if (choice != QLatin1String("ask"))
-        return false; // keep both or skip: otherOutputName says which
     return m_desktop.messageBox(
                this, QStringLiteral("File Name:%1 Already Exist overwrite [Yes/No]").arg(output),
                QStringLiteral("File Already Exist"), Desktop::YesNo) != Desktop::IdNo;
@@ -182,23 +161,14 @@ bool MainWindow::mayOverwrite(const QString &output)
 std::optional<QString> MainWindow::otherOutputName(const QString &input, const QString &output,
                                                    bool bothTracks)
 {
-    const QString choice = m_preferences.onExisting();
-    if (choice == QLatin1String("skip"))
-        return std::nullopt;
-    if (choice == QLatin1String("keepboth")) {
-        for (int number = 2;; ++number) {
-            const QString free = numberedOutputName(output, number);
-            if (!QFileInfo::exists(free) && free != input)
-                return free;
-        }
-    }
+    const QString format = m_session.choice().settings().format;
     const QString filter =
         QStringLiteral("%1 (*%2)|*%2||")
             .arg(bothTracks ? QStringLiteral("All Supported Types")
                             : QStringLiteral("All Ipod Supported Types"),
-                 m_format);
+                 format);
     const QString initial = bothTracks ? output : alternativeOutputName(input);
-    return m_desktop.saveFileName(this, m_format, filter, initial);
+    return m_desktop.saveFileName(this, format, filter, initial);
 }
 
 void MainWindow::showCompletion(int converted, bool stopped)
@@ -212,8 +182,8 @@ void MainWindow::showCompletion(int converted, bool stopped)
         (stopped ? QStringLiteral("Conversion Complete, Total Converted files :%1")
                  : QStringLiteral("Conversion Complete, Total Converted files:%1"))
             .arg(converted);
-    m_movie->setVariable(QStringLiteral("_root.convertOutput"), text);
-    m_movie->setVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
+    set(MovieVariable::ConvertOutput, text);
+    set(MovieVariable::ProgressValue, QStringLiteral("100"));
     m_desktop.messageBox(this, text, QStringLiteral("Tarnwick"), Desktop::Ok);
 }
 
@@ -228,72 +198,44 @@ void MainWindow::showFinished()
 {
     endDesktopProgress();
     const QString yes = QStringLiteral("true");
-    m_movie->setVariable(QStringLiteral("_root.disableStop"), yes);
-    m_movie->setVariable(QStringLiteral("_root.enableConvert"), yes);
-    m_movie->setVariable(QStringLiteral("_root.progressValue"), QStringLiteral("0"));
-    m_movie->setVariable(QStringLiteral("_root.enablerAllBtns"), yes);
-    m_movie->setVariable(QStringLiteral("_root.hideProgress"), yes);
-    m_movie->setVariable(QStringLiteral("_root.convertOutput"), QString());
+    set(MovieVariable::DisableStop, yes);
+    set(MovieVariable::EnableConvert, yes);
+    set(MovieVariable::ProgressValue, QStringLiteral("0"));
+    set(MovieVariable::EnablerAllBtns, yes);
+    set(MovieVariable::HideProgress, yes);
+    set(MovieVariable::ConvertOutput, QString());
     if (m_fileList)
         m_fileList->m_deleteKeyEnabled = true;
 }
 
-void MainWindow::showBatchChoices()
+void MainWindow::showBatchChoices(bool evenIfSame)
 {
-    m_movie->setVariable(QStringLiteral("_root.onExisting"), m_preferences.onExisting());
-    m_movie->setVariable(QStringLiteral("_root.onFailure"), m_preferences.onFailure());
-    m_movie->setVariable(QStringLiteral("_root.stall"),
-                         QString::number(m_preferences.stallSeconds()));
-    m_movie->setVariable(QStringLiteral("_root.jobs"), m_preferences.jobs());
+    const UserPreferences &preferences = m_session.preferences();
+    m_variables->set(MovieVariable::OnExisting, preferences.onExisting(), evenIfSame);
+    m_variables->set(MovieVariable::OnFailure, preferences.onFailure(), evenIfSame);
+    m_variables->set(MovieVariable::Stall, QString::number(preferences.stallSeconds()), evenIfSame);
+    m_variables->set(MovieVariable::Jobs, preferences.jobs(), evenIfSame);
 }
 
 // A running batch takes the jobs and the stall time at its next file.
 void MainWindow::applyBatchChoices()
 {
-    m_batch->setMaxJobs(jobCountFor(m_preferences.jobs()));
-    m_batch->setStallTimeout(m_preferences.stallSeconds());
+    const UserPreferences &preferences = m_session.preferences();
+    batch().setMaxJobs(jobCountFor(preferences.jobs()));
+    batch().setStallTimeout(preferences.stallSeconds());
+    m_session.setExistingOutput(
+        existingOutputFromName(preferences.onExisting()).value_or(ExistingOutput::Ask));
 }
 
 void MainWindow::chooseBatchOption(const QString &value,
                                    bool (UserPreferences::*set)(const QString &))
 {
-    if ((m_preferences.*set)(value)) {
+    if ((m_session.preferences().*set)(value)) {
         applyBatchChoices();
         return;
     }
     // Refused: the movie goes back to the choice in force.
-    showBatchChoices();
-}
-
-void MainWindow::connectFileStates()
-{
-    m_fileManager = new FileManager(this);
-    connect(m_batch, &Batch::fileChanged, this, &MainWindow::showFileState);
-    // A batch starts with every file waiting; files of the list it did not
-    // take (a retry of the failed ones) keep what they show.
-    connect(m_batch, &Batch::started, this, [this] {
-        for (int i = 0; i < m_batch->results().size(); ++i)
-            showFileState(i);
-    });
-    connect(m_fileList, &FileList::outputActivated, this, &MainWindow::showOutput);
-}
-
-void MainWindow::showFileState(int index)
-{
-    if (!m_fileList || index < 0 || index >= m_batch->results().size())
-        return;
-    const FileResult &result = m_batch->results().at(index);
-    const auto state = [&] {
-        switch (result.state) {
-        case FileResult::State::Waiting: return FileList::EntryState::Waiting;
-        case FileResult::State::Converting: return FileList::EntryState::Converting;
-        case FileResult::State::Converted: return FileList::EntryState::Converted;
-        case FileResult::State::Failed: return FileList::EntryState::Failed;
-        case FileResult::State::Skipped: return FileList::EntryState::Skipped;
-        }
-        return FileList::EntryState::None;
-    }();
-    m_fileList->setEntryState(result.input, state, result.percent, result.output, result.reason);
+    showBatchChoices(true);
 }
 
 // The file manager selects the output; without one, its folder opens.
@@ -308,27 +250,30 @@ void MainWindow::showOutput(const QString &output)
 // designed ones of each step.
 void MainWindow::connectBatchGlance()
 {
-    connect(m_batch, &Batch::started, this, [this] {
+    Batch &batch = this->batch();
+    connect(&batch, &Batch::started, this, [this] {
         if (m_glanceRunning)
             return; // a restart of the first file
         m_glanceRunning = true;
         m_batchClock.start();
         m_fileClocks.clear();
-        showGlanceVariable(QStringLiteral("_root.summary"), QString());
-        showGlanceVariable(QStringLiteral("_root.failedCount"), QStringLiteral("0"));
+        set(MovieVariable::Summary, QString());
+        set(MovieVariable::FailedCount, QStringLiteral("0"));
         showBatchGlance();
     });
-    connect(m_batch, &Batch::fileStarted, this,
-            [this](const QString &input) { m_fileClocks[input].start(); });
-    connect(m_batch, &Batch::progressChanged, this, &MainWindow::showBatchGlance);
-    connect(m_batch, &Batch::fileChanged, this, &MainWindow::showBatchGlance);
-    connect(m_batch, &Batch::finished, this, [this] {
+    connect(&batch, &Batch::fileStarted, this,
+            [this](JobQueue::Id id) { m_fileClocks[id].start(); });
+    connect(&batch, &Batch::progressChanged, this, &MainWindow::showBatchGlance);
+    connect(&m_session.queue(), &JobQueue::changed, this, [this] {
+        showBatchGlance();
+        showTaskbarProgress();
+    });
+    connect(&batch, &Batch::finished, this, [this] {
         if (!std::exchange(m_glanceRunning, false))
             return; // a Stop with no batch
-
-        const BatchGlance glance(m_batch->results());
-        showGlanceVariable(QStringLiteral("_root.summary"), glance.summary());
-        showGlanceVariable(QStringLiteral("_root.failedCount"), QString::number(glance.failed()));
+        const JobQueue &queue = m_session.queue();
+        set(MovieVariable::Summary, BatchGlance::summary(queue));
+        set(MovieVariable::FailedCount, QString::number(queue.count(JobQueue::State::Failed)));
     });
 }
 
@@ -336,8 +281,8 @@ void MainWindow::showBatchGlance()
 {
     if (!m_glanceRunning)
         return;
-    const QList<FileResult> &results = m_batch->results();
-    const BatchGlance glance(results);
+    const QList<JobQueue::Id> inHand = batch().inHand();
+    const BatchGlance glance(m_session.queue(), inHand);
     const qint64 left = BatchGlance::secondsLeft(glance.progress(), m_batchClock.elapsed());
     QString status = QStringLiteral("%1 of %2 files · %3 elapsed")
                          .arg(glance.done())
@@ -345,47 +290,31 @@ void MainWindow::showBatchGlance()
                          .arg(BatchGlance::clock(m_batchClock.elapsed() / 1000));
     if (left >= 0)
         status += QStringLiteral(" · about %1 left").arg(BatchGlance::clock(left));
-    showGlanceVariable(QStringLiteral("_root.batchProgress"),
-                       QString::number(qRound(glance.progress() * 100)));
-    showGlanceVariable(QStringLiteral("_root.batchStatus"), status);
+    set(MovieVariable::BatchProgress, QString::number(qRound(glance.progress() * 100)));
+    set(MovieVariable::BatchStatus, status);
 
     // The file whose progress the movie shows: the oldest in hand.
     QString fileLeft;
-    for (const FileResult &r : results) {
-        if (r.state != FileResult::State::Converting)
+    for (const JobQueue::Id id : inHand) {
+        const JobQueue::Entry *e = m_session.queue().find(id);
+        if (!e || e->state != JobQueue::State::Converting)
             continue;
-        const auto clock = m_fileClocks.constFind(r.input);
+        const auto clock = m_fileClocks.constFind(id);
         const qint64 seconds = clock == m_fileClocks.cend()
                                    ? -1
-                                   : BatchGlance::secondsLeft(r.percent / 100.0, clock->elapsed());
+                                   : BatchGlance::secondsLeft(e->percent / 100.0, clock->elapsed());
         if (seconds >= 0)
             fileLeft = QStringLiteral("about %1 left").arg(BatchGlance::clock(seconds));
         break;
     }
-    showGlanceVariable(QStringLiteral("_root.fileTimeLeft"), fileLeft);
+    set(MovieVariable::FileTimeLeft, fileLeft);
 }
 
-// Written only when changed: the poll would repeat them every second.
-void MainWindow::showGlanceVariable(const QString &name, const QString &value)
-{
-    const auto shown = m_glanceShown.constFind(name);
-    if (shown != m_glanceShown.cend() && *shown == value)
-        return;
-    m_glanceShown.insert(name, value);
-    m_movie->setVariable(name, value);
-}
-
-// The files that failed in the last batch and are still in the list.
+// The files that failed are converted again; the rest keep what they show.
 void MainWindow::retryFailed()
 {
-    if (m_batch->isRunning() || !m_fileList)
-        return;
-    QStringList failed;
-    for (const FileResult &r : m_batch->results())
-        if (r.state == FileResult::State::Failed && m_fileList->findExact(r.input) >= 0)
-            failed << r.input;
-    if (failed.isEmpty())
+    if (batch().isRunning())
         return;
     applyBatchChoices();
-    m_batch->start(failed);
+    m_session.retryFailed();
 }

@@ -5,15 +5,15 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QSet>
 #include <QWindow>
 
-#include "convert/settingscheck.h"
+#include "app/session.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/desktop.h"
 #include "platform/filefilter.h"
 #include "platform/windowtimers.h"
+#include "settings/conversionchoice.h"
 #include "ui/mainwindow.h"
 
 namespace {
@@ -150,59 +150,59 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
     case Command::ConvertWindow:
         if (m_showListTimer == 0)
             m_showListTimer = m_timers->setTimer(kShowListTimer, 100);
-        m_batch->abandon();
+        batch().abandon();
         break;
     case Command::OtherDirectory:
-        m_sameDirectory = false;
-        m_outputPath = m_movie->getVariable(QStringLiteral("_root.path"));
+        m_session.setOutputFolder(m_variables->get(MovieVariable::Path));
+        m_session.setSameDirectory(false);
         break;
     case Command::SameDirectory:
-        m_sameDirectory = true;
+        m_session.setSameDirectory(true);
         break;
     case Command::ConvertTo:
-        if (settingscheck::isName(args))
-            chooseFormat(args);
+        m_session.choice().chooseFormat(args);
         break;
     case Command::Container:
-        if (settingscheck::isName(args))
-            chooseContainer(args);
+        m_session.choice().chooseContainer(args);
         break;
     case Command::VideoCodec:
-        setChecked(&m_videoCodec, args, settingscheck::isName);
+        m_session.choice().setVideoCodec(args);
         break;
     case Command::VideoBitrate:
-        setChecked(&m_videoBitrate, args, settingscheck::isBitrate);
+        m_session.choice().setVideoBitrate(args);
         break;
     case Command::VideoScale:
-        setChecked(&m_scale, args, settingscheck::isScale);
+        m_session.choice().setScale(args);
         break;
     case Command::AudioCodec:
-        setChecked(&m_audioCodec, args, settingscheck::isName);
+        m_session.choice().setAudioCodec(args);
         break;
     case Command::AudioBitrate:
-        setChecked(&m_audioBitrate, args, settingscheck::isBitrate);
+        m_session.choice().setAudioBitrate(args);
         break;
     case Command::AudioChannel:
-        setChecked(&m_channels, args, settingscheck::isChannels);
+        m_session.choice().setChannels(args);
         break;
     case Command::Convert:
-        if (m_fileList && m_fileList->count() > 0 && !m_batch->isRunning()) {
+        if (m_session.queue().size() > 0 && !batch().isRunning()) {
             if (const QString refusal = readTrackChecks(); !refusal.isEmpty()) {
                 m_desktop.messageBox(this, refusal, QStringLiteral("Tarnwick"), Desktop::Ok);
                 break;
             }
             applyBatchChoices();
-            m_batch->start(m_fileList->paths());
+            m_session.convert();
         }
         break;
-    case Command::KeepDates:
-        m_preferences.setKeepDates(!isFalseText(args));
-        m_movie->setVariable(QStringLiteral("_root.keepDates"),
-                             m_preferences.keepDates() ? QStringLiteral("true")
-                                                       : QStringLiteral("false"));
+    case Command::KeepDates: {
+        UserPreferences &preferences = m_session.preferences();
+        preferences.setKeepDates(!isFalseText(args));
+        m_session.setKeepDates(preferences.keepDates());
+        set(MovieVariable::KeepDates,
+            preferences.keepDates() ? QStringLiteral("true") : QStringLiteral("false"));
         break;
+    }
     case Command::Cancel:
-        m_batch->stop();
+        batch().stop();
         break;
     case Command::OnExisting:
         chooseBatchOption(args, &UserPreferences::setOnExisting);
@@ -217,8 +217,8 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
         chooseBatchOption(args, &UserPreferences::setJobs);
         break;
     case Command::StopAfter:
-        if (m_batch->isRunning())
-            m_batch->stopAfterCurrent();
+        if (batch().isRunning())
+            batch().stopAfterCurrent();
         break;
     case Command::RetryFailed:
         retryFailed();
@@ -229,37 +229,12 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
     }
 }
 
-void MainWindow::chooseFormat(const QString &format)
-{
-    m_format = format;
-    loadPresetList(QStringLiteral("_root.containerStr"), format, QStringLiteral("muxer"),
-                   &m_containers);
-    loadPresetList(QStringLiteral("_root.videoCodecStr"), m_containers.at(0),
-                   QStringLiteral("VC"), &m_videoCodecs);
-    loadPresetList(QStringLiteral("_root.audioCodecStr"), m_containers.at(0),
-                   QStringLiteral("AC"), &m_audioCodecs);
-    m_container = m_containers.at(0);
-    m_videoCodec = m_videoCodecs.at(0);
-    m_audioCodec = m_audioCodecs.at(0);
-}
-
-void MainWindow::chooseContainer(const QString &container)
-{
-    m_container = container;
-    loadPresetList(QStringLiteral("_root.videoCodecStr"), container, QStringLiteral("VC"),
-                   &m_videoCodecs);
-    loadPresetList(QStringLiteral("_root.audioCodecStr"), container, QStringLiteral("AC"),
-                   &m_audioCodecs);
-    m_videoCodec = m_videoCodecs.at(0);
-    m_audioCodec = m_audioCodecs.at(0);
-}
-
 void MainWindow::browse()
 {
     QString chosen;
     if (chooseFolder(chosen, QStringLiteral("Select a Destintion Folder."), nullptr) == 1) {
-        m_movie->setVariable(QStringLiteral("_root.path"), chosen);
-        m_outputPath = chosen;
+        set(MovieVariable::Path, chosen);
+        m_session.setOutputFolder(chosen);
     }
 }
 
@@ -278,70 +253,40 @@ void MainWindow::addFiles()
     QStringList added;
     for (const QString &path : chosen) {
         QDir::setCurrent(QFileInfo(path).absolutePath());
-        if (!path.isEmpty() && m_fileList && m_fileList->addPath(path))
+        if (!path.isEmpty())
             added << path;
     }
-    // Files added while a batch runs join its queue.
-    m_batch->append(added);
-    const QSet<QString> joined(added.cbegin(), added.cend());
-    for (int i = 0; m_batch->isRunning() && i < m_batch->results().size(); ++i)
-        if (joined.contains(m_batch->results().at(i).input))
-            showFileState(i);
+    // Files added while a batch runs join it.
+    m_session.add(added);
 }
 
+// Folders bring the video files inside them; relative names are taken from
+// this program's folder of work, which a worker thread may not see the same.
 void MainWindow::addPaths(const QStringList &paths)
 {
-    QStringList added;
-    for (const QString &path : paths) {
-        const QFileInfo info(path);
-        const QStringList files =
-            info.isDir() ? videoFilesIn(path) : QStringList{QDir::cleanPath(info.absoluteFilePath())};
-        for (const QString &file : files)
-            if (m_fileList && m_fileList->addPath(file))
-                added << file;
-    }
-    m_batch->append(added);
+    QStringList files;
+    for (const QString &path : paths)
+        files << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    m_session.add(files, videoExtensions());
 }
 
-// The files under folder, at any depth, of the types Add offers first and
-// of every format the catalogue produces.
-QStringList MainWindow::videoFilesIn(const QString &folder) const
+// Of the types Add offers first and of every format the catalogue produces.
+QStringList MainWindow::videoExtensions() const
 {
     QStringList extensions = firstGroupExtensions(kFileFilter);
-    for (const QString &format : m_formats)
+    for (const QString &format : m_session.choice().list(ConversionChoice::List::Formats))
         if (format.size() > 1)
             extensions << format.mid(1).toLower();
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        if (extensions.contains(it.fileInfo().suffix().toLower()))
-            files << QDir::cleanPath(file);
-    }
-    files.sort();
-    return files;
+    return extensions;
 }
 
 void MainWindow::removeFromList(bool all)
 {
     if (!m_fileList || (!all && m_fileList->focusedRow() == -1))
         return;
-    QStringList removed;
-    if (all) {
-        removed = m_fileList->paths();
-        m_fileList->clear();
-    } else {
-        for (const QListWidgetItem *item : m_fileList->selectedItems())
-            removed << item->text();
+    // A file in hand is stopped as it leaves the list; the batch goes on.
+    if (all)
+        m_session.queue().clear();
+    else
         m_fileList->removeSelected(m_fileList->focusedRow());
-    }
-    m_batch->remove(removed);
-}
-
-// A value the engine could misread is refused; the previous one stays.
-void MainWindow::setChecked(QString *setting, const QString &value,
-                           bool (*valid)(const QString &))
-{
-    if (valid(value))
-        *setting = value;
 }

@@ -11,6 +11,7 @@
 #include <QSizeGrip>
 #include <QWindow>
 
+#include "app/session.h"
 #include "convert/jobcount.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
@@ -18,7 +19,7 @@
 #include "platform/instancelock.h"
 #include "platform/sessionservices.h"
 #include "platform/windowtimers.h"
-#include "settings/presetlist.h"
+#include "settings/conversionchoice.h"
 #include "settings/programfolder.h"
 #include "ui/aboutdialog.h"
 
@@ -28,27 +29,30 @@ constexpr int kClientHeight = 538;
 constexpr int kMovieHeight = 536;
 } // namespace
 
-MainWindow::MainWindow(Desktop &desktop, Engine &engine, const QString &appDir,
+MainWindow::MainWindow(Desktop &desktop, Session &session, const QString &appDir,
                        QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint),
-      m_settings(appDir.endsWith(QLatin1Char('/')) ? appDir : appDir + QLatin1Char('/')),
-      m_desktop(desktop),
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_desktop(desktop),
+      m_session(session),
       m_appDir(appDir.endsWith(QLatin1Char('/')) ? appDir : appDir + QLatin1Char('/')),
       m_icon(QStringLiteral(":/tarnwick/icon.png"))
 {
-    m_settings.setFileName(QStringLiteral("Formats.ini"));
-    m_settings.setUserFile(ProgramFolder(m_appDir).userSettingsFile());
     // The smallest size is the designed one; the window grows from there.
     setMinimumSize(kClientWidth, kClientHeight);
     resize(kClientWidth, kClientHeight);
     m_timers = new WindowTimers([this](unsigned id) { onTimer(id); }, this);
-    m_batch = new Batch(engine, *this, this);
+    m_session.batch().setQuestions(this);
 }
 
 MainWindow::~MainWindow()
 {
     if (!m_destroyed && m_movie)
         shutDown();
+    m_session.batch().setQuestions(nullptr);
+}
+
+Batch &MainWindow::batch()
+{
+    return m_session.batch();
 }
 
 int MainWindow::run()
@@ -87,7 +91,8 @@ bool MainWindow::initialise()
     auto *helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(helpKey, &QShortcut::activated, this, &MainWindow::openHelp);
 
-    m_fileList = new FileList(this);
+    m_variables = std::make_unique<MovieVariables>(*m_movie);
+    m_fileList = new FileList(m_session.queue(), this);
     m_fileList->setGeometry(220, 70, 372, 130);
     m_fileList->raise();
     m_fileList->hide();
@@ -111,16 +116,15 @@ bool MainWindow::initialise()
         bringToFront();
     });
 
-    m_movie->setVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
+    const QString yes = QStringLiteral("true");
+    set(MovieVariable::DisableStop, yes);
 
     const ProgramFolder folder(m_appDir);
-    m_outputPath = folder.defaultOutputFolder();
     folder.createDefaultOutputFolder();
-    m_outputPath = m_settings.readString(QStringLiteral("OutputPath"), m_outputPath,
-                                         QStringLiteral("genral"));
-    m_movie->setVariable(QStringLiteral("_root.path"), m_outputPath);
-    m_movie->setVariable(QStringLiteral("_root.version"), QStringLiteral("5.0.0.0"));
-
+    m_session.setOutputFolder(m_session.settings().readString(
+        QStringLiteral("OutputPath"), folder.defaultOutputFolder(), QStringLiteral("genral")));
+    set(MovieVariable::Path, m_session.outputFolder());
+    set(MovieVariable::Version, QStringLiteral("5.0.0.0"));
 
     if (m_showListTimer == 0)
         m_showListTimer = m_timers->setTimer(kShowListTimer, 3000);
@@ -128,18 +132,17 @@ bool MainWindow::initialise()
     connectBatch();
     applyBatchChoices();
 
-    loadPresetList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"),
-                   QStringLiteral("genral"), &m_formats);
-    // The first format, its containers and their codecs, exactly as if the
-    // user had chosen that format.
-    chooseFormat(m_formats.at(0));
-    m_videoBitrate = QStringLiteral("1024");
-    m_scale = QStringLiteral("1");
-    m_audioBitrate = QStringLiteral("128");
-    m_channels = QStringLiteral("2");
+    // The formats, then the first format, its containers and their codecs,
+    // exactly as if the user had chosen that format.
+    connect(&m_session.choice(), &ConversionChoice::listLoaded, this,
+            [this](ConversionChoice::List which, const QString &text) {
+                publishList(int(which), text);
+            });
+    m_session.choice().load();
     // Not read by the shipped movie: the state of IDC_FS_KEEPDATES.
-    m_movie->setVariable(QStringLiteral("_root.keepDates"),
-                         m_preferences.keepDates() ? QStringLiteral("true") : QStringLiteral("false"));
+    const bool keepDates = m_session.preferences().keepDates();
+    m_session.setKeepDates(keepDates);
+    set(MovieVariable::KeepDates, keepDates ? yes : QStringLiteral("false"));
     showBatchChoices();
     layOut();
     addPaths(std::exchange(m_startFiles, {}));
@@ -152,8 +155,8 @@ void MainWindow::shutDown()
         return;
     m_destroyed = true;
     // A conversion still running ends with the window.
-    m_batch->disconnect(this);
-    m_batch->abandon();
+    batch().disconnect(this);
+    batch().abandon();
     endDesktopProgress();
     if (m_showListTimer != 0) {
         m_timers->killTimer(m_showListTimer);
@@ -162,21 +165,25 @@ void MainWindow::shutDown()
     delete m_fileList;
     m_fileList = nullptr;
     // The program ends either way; Formats.ini is then left as it was.
-    if (!m_settings.writeString(QStringLiteral("OutputPath"), m_outputPath,
-                                QStringLiteral("genral")))
+    SettingsFile &settings = m_session.settings();
+    const QString outputFolder = m_session.outputFolder();
+    if (!settings.writeString(QStringLiteral("OutputPath"), outputFolder, QStringLiteral("genral")))
         qWarning("Tarnwick: the output folder %s was not remembered: %s",
-                 qUtf8Printable(m_outputPath), qUtf8Printable(m_settings.errorString()));
+                 qUtf8Printable(outputFolder), qUtf8Printable(settings.errorString()));
     m_instanceLock.reset();
 }
 
-void MainWindow::loadPresetList(const QString &variable, const QString &key,
-                              const QString &section, QStringList *list)
+// Each list as the catalogue holds it, then its flag.
+void MainWindow::publishList(int which, const QString &text)
 {
-    const QString value = m_settings.readString(key, QString(), section);
-    m_movie->setVariable(variable, value);
-    m_movie->setVariable(presetFlagVariable(variable), QStringLiteral("1"));
-    if (list)
-        *list = splitPresetList(value);
+    static constexpr std::pair<MovieVariable, MovieVariable> kLists[] = {
+        {MovieVariable::ConvertToStr, MovieVariable::ConvertToFlag},
+        {MovieVariable::ContainerStr, MovieVariable::ContainerFlag},
+        {MovieVariable::VideoCodecStr, MovieVariable::VideoCodecFlag},
+        {MovieVariable::AudioCodecStr, MovieVariable::AudioCodecFlag},
+    };
+    set(kLists[which].first, text);
+    set(kLists[which].second, QStringLiteral("1"));
 }
 
 void MainWindow::onTimer(unsigned id)
@@ -330,8 +337,7 @@ void MainWindow::layOut()
     if (!m_fileList)
         return;
     QRect area(220, 70, 372, 130);
-    const QStringList parts =
-        m_movie->getVariable(QStringLiteral("_root.fileArea")).split(QLatin1Char(','));
+    const QStringList parts = m_variables->get(MovieVariable::FileArea).split(QLatin1Char(','));
     if (parts.size() == 4) {
         bool ok[4] = {};
         const QRect told(parts[0].trimmed().toInt(&ok[0]), parts[1].trimmed().toInt(&ok[1]),

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include "convert/batch.h"
+#include "convert/worker.h"
 #include "support/files.h"
 #include "support/scriptedplayer.h"
 
@@ -23,14 +24,12 @@ namespace {
 
 struct Answers final : BatchQuestions
 {
-    FileSettings settings;
     std::deque<bool> overwrite;
     std::deque<std::optional<QString>> names;
     QStringList asked;
     std::function<void()> whileAsking;
     int dialogs = 0;
 
-    FileSettings settingsForNextFile() override { return settings; }
     bool bothTracksChecked() override { return true; }
     bool mayOverwrite(const QString &output) override
     {
@@ -59,13 +58,17 @@ struct Fixture
     std::shared_ptr<PlayerScript> script = std::make_shared<PlayerScript>();
     ScriptedEngine engine{script};
     Answers answers;
-    Batch batch{engine, answers};
+    FileSettings settings;
+    Worker worker;
+    JobQueue queue;
+    Batch batch{engine, queue, worker, [this] { return settings; }};
     QSignalSpy givenUp{&batch, &Batch::givenUp};
     QSignalSpy completed{&batch, &Batch::completed};
 
     Fixture()
     {
-        answers.settings.conversion = {".mp4", "mp4", "h264", "1024", "1", "mp4a", "128", "2"};
+        settings.conversion = {".mp4", "mp4", "h264", "1024", "1", "mp4a", "128", "2"};
+        batch.setQuestions(&answers);
     }
     QString file(const QString &name) const { return dir.filePath(name); }
     QStringList sources(const QStringList &names) const
@@ -77,13 +80,24 @@ struct Fixture
         }
         return paths;
     }
+    QList<JobQueue::Id> add(const QStringList &paths)
+    {
+        FileIdentifier files;
+        QList<JobQueue::File> found;
+        for (const QString &path : paths)
+            found.append({path, files.identify(path)});
+        return queue.append(found);
+    }
+    bool start(const QStringList &paths) { return batch.start(add(paths)); }
+    JobQueue::State state(int row) const { return queue.at(row).state; }
+    QString reason(int row) const { return queue.at(row).reason; }
     // Every poll is one tick of the progress timer; the engine's end events
-    // arrive through the event loop.
+    // and the worker's results arrive through the event loop.
     void runToEnd()
     {
-        for (int i = 0; i < 50 && batch.isRunning(); ++i) {
+        for (int i = 0; i < 500 && (batch.isRunning() || worker.pending() > 0); ++i) {
             batch.poll();
-            QCoreApplication::processEvents();
+            QTest::qWait(worker.pending() > 0 ? 2 : 0);
         }
     }
     QStringList hiddenFiles() const
@@ -113,9 +127,10 @@ private slots:
     void severalJobsGiveTheSameResults_data();
     void severalJobsGiveTheSameResults();
     void questionsAndReportsNeverNest();
-    void twoInputsForOneOutputAreSettled();
+    void outputsAreSettledBeforeTheyAreWritten_data();
+    void outputsAreSettledBeforeTheyAreWritten();
     void stopAfterCurrentLetsTheJobsInHandFinish();
-    void stalledJobIsGivenUp();
+    void stalledJobIsGivenUp(); // on a clock of its own, not real minutes
     void sourceIsNeverItsOwnOutput_data();
     void sourceIsNeverItsOwnOutput();
 };
@@ -134,7 +149,8 @@ void TestBatch::convertsThroughHiddenPartFile()
 
     fx.script->jobs.push_back(PlayerScript::converting());
     const mode_t previous = ::umask(022);
-    fx.batch.start(fx.sources({"clip.avi"}));
+    fx.start(fx.sources({"clip.avi"}));
+    QTRY_COMPARE(fx.script->calls.size(), 1);
     ::umask(previous);
     QVERIFY(!QFileInfo::exists(stale));
 
@@ -150,8 +166,8 @@ void TestBatch::convertsThroughHiddenPartFile()
     QCOMPARE(readFile(fx.file("clip.mp4")), QByteArray("partial output"));
     QCOMPARE(fx.script->checked, QStringList{part});
     QCOMPARE(fx.hiddenFiles(), QStringList());
-    QCOMPARE(fx.batch.results().value(0).state, FileResult::State::Converted);
-    QCOMPARE(fx.batch.results().value(0).output, fx.file("clip.mp4"));
+    QCOMPARE(fx.state(0), JobQueue::State::Converted);
+    QCOMPARE(fx.queue.at(0).output, fx.file("clip.mp4"));
     QCOMPARE(fx.completed.size(), 1);
     QCOMPARE(fx.completed[0], (QVariantList{1, false}));
 }
@@ -178,14 +194,14 @@ void TestBatch::failedAttemptsRestartThenGiveUp()
     for (int i = 0; i <= Batch::kRestarts; ++i)
         fx.script->jobs.push_back(job);
     fx.script->jobs.push_back(PlayerScript::converting());
-    fx.batch.start(files);
+    fx.start(files);
     fx.runToEnd();
 
     QCOMPARE(fx.script->calls.size(), 5);
     QCOMPARE(fx.givenUp.size(), 1);
     QCOMPARE(fx.givenUp[0][0].toString(), files[0]);
-    QCOMPARE(fx.batch.results().value(0).state, FileResult::State::Failed);
-    QCOMPARE(fx.batch.results().value(0).reason, reason);
+    QCOMPARE(fx.state(0), JobQueue::State::Failed);
+    QCOMPARE(fx.reason(0), reason);
     QVERIFY(!QFileInfo::exists(fx.file("bad.mp4")));
     QVERIFY(QFileInfo::exists(fx.file("good.mp4")));
     QCOMPARE(fx.hiddenFiles(), QStringList());
@@ -200,7 +216,7 @@ void TestBatch::existingOutputSurvivesFailedOverwrite()
     fx.answers.overwrite = {true};
     for (int i = 0; i <= Batch::kRestarts; ++i)
         fx.script->jobs.push_back(PlayerScript::failingWithOutput());
-    fx.batch.start(files);
+    fx.start(files);
     fx.runToEnd();
 
     QCOMPARE(fx.answers.asked, QStringList{fx.file("clip.mp4")});
@@ -216,6 +232,8 @@ void TestBatch::sourceThatCannotBeReadFailsAtOnce_data()
     QTest::addColumn<QString>("reason");
     QTest::newRow("gone") << "gone.avi" << "the file no longer exists";
     QTest::newRow("a folder") << "folder.avi" << "it is a folder";
+    // Opening a pipe would wait for a writer.
+    QTest::newRow("a pipe") << "pipe.avi" << "it is not a regular file (a pipe, a socket or a device)";
 }
 
 void TestBatch::sourceThatCannotBeReadFailsAtOnce()
@@ -225,15 +243,16 @@ void TestBatch::sourceThatCannotBeReadFailsAtOnce()
 
     Fixture fx;
     QVERIFY(QDir(fx.dir.path()).mkdir("folder.avi"));
+    QCOMPARE(::mkfifo(qPrintable(fx.file("pipe.avi")), 0600), 0);
     QVERIFY(writeFile(fx.file("gone.mp4"), "existing"));
     QVERIFY(writeFile(fx.file("folder.mp4"), "existing"));
-    fx.batch.start({fx.file(source)});
+    fx.start({fx.file(source)});
     fx.runToEnd();
 
     QCOMPARE(fx.answers.asked, QStringList());
     QCOMPARE(fx.script->created, 0);
     QCOMPARE(fx.givenUp.size(), 1);
-    QCOMPARE(fx.batch.results().value(0).reason, reason);
+    QCOMPARE(fx.reason(0), reason);
     QVERIFY(!fx.batch.isRunning());
 }
 
@@ -253,9 +272,11 @@ void TestBatch::stopKeepsPartialOutputUnlessItWouldReplaceAFile()
     if (existed)
         QVERIFY(writeFile(fx.file("clip.mp4"), "whole"));
     fx.script->jobs.push_back({{{0.4f, 2}}, false, false, true, {}});
-    fx.batch.start(files);
+    fx.start(files);
+    QTRY_COMPARE(fx.script->calls.size(), 1);
     fx.batch.poll();
     fx.batch.stop();
+    fx.runToEnd();
 
     QCOMPARE(fx.script->stops, 1);
     QCOMPARE(readFile(fx.file("clip.mp4")),
@@ -270,17 +291,19 @@ void TestBatch::removedFilesLeaveTheQueue()
     Fixture fx;
     const QStringList files = fx.sources({"1.avi", "2.avi", "3.avi"});
     fx.script->jobs = {{{{0.3f, 1}}, false, false, true, {}}, PlayerScript::converting()};
-    fx.batch.start(files);
+    const QList<JobQueue::Id> ids = fx.add(files);
+    fx.batch.start(ids);
+    QTRY_COMPARE(fx.script->calls.size(), 1);
     fx.batch.poll();
     // The file in hand and a waiting one go; the batch goes on with the rest.
-    fx.batch.remove({files[0], files[2]});
+    fx.queue.remove({ids[0], ids[2]});
     fx.runToEnd();
 
     QStringList started;
     for (const auto &call : fx.script->calls)
         started << call.uri;
     QCOMPARE(started, (QStringList{files[0], files[1]}));
-    QCOMPARE(fx.batch.results().size(), 1);
+    QCOMPARE(fx.queue.size(), 1);
     QCOMPARE(fx.completed[0], (QVariantList{1, false}));
     QCOMPARE(fx.hiddenFiles(), QStringList());
 }
@@ -290,8 +313,8 @@ void TestBatch::addedFilesJoinTheQueue()
     Fixture fx;
     const QStringList files = fx.sources({"1.avi", "2.avi"});
     fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
-    fx.batch.start({files[0]});
-    fx.batch.append({files[1]});
+    fx.start({files[0]});
+    fx.batch.join(fx.add({files[1]}));
     fx.runToEnd();
     QCOMPARE(fx.script->calls.size(), 2);
     QCOMPARE(fx.completed[0], (QVariantList{2, false}));
@@ -301,8 +324,8 @@ void TestBatch::unusableSettingsRefuseTheBatch()
 {
     Fixture fx;
     QSignalSpy refused(&fx.batch, &Batch::refused);
-    fx.answers.settings.conversion.videoCodec = QStringLiteral("h264}:std{access=file");
-    QVERIFY(!fx.batch.start(fx.sources({"clip.avi"})));
+    fx.settings.conversion.videoCodec = QStringLiteral("h264}:std{access=file");
+    QVERIFY(!fx.start(fx.sources({"clip.avi"})));
     QCOMPARE(refused.size(), 1);
     QVERIFY(refused[0][0].toString().contains("h264}:std{access=file"));
     QCOMPARE(fx.script->created, 0);
@@ -327,15 +350,15 @@ void TestBatch::severalJobsGiveTheSameResults()
                           {"2.avi", PlayerScript::failingWithOutput()},
                           {"3.avi", PlayerScript::converting()},
                           {"4.avi", PlayerScript::converting()}};
-    fx.batch.start(files);
+    fx.start(files);
     // The first files start in list order, as many at once as allowed.
-    QCOMPARE(fx.batch.jobsInHand(), std::min(jobs, 3));
+    QTRY_COMPARE(fx.batch.jobsInHand(), std::min(jobs, 3));
     fx.runToEnd();
 
-    QList<FileResult::State> states;
-    for (const FileResult &r : fx.batch.results())
-        states << r.state;
-    using S = FileResult::State;
+    QList<JobQueue::State> states;
+    for (int row = 0; row < fx.queue.size(); ++row)
+        states << fx.state(row);
+    using S = JobQueue::State;
     QCOMPARE(states, (QList<S>{S::Converted, S::Failed, S::Converted, S::Converted}));
     QCOMPARE(fx.givenUp.size(), 1);
     QCOMPARE(fx.completed.value(0), (QVariantList{3, false}));
@@ -353,29 +376,77 @@ void TestBatch::questionsAndReportsNeverNest()
     // fails for good: its report must wait for the answer.
     bool reportedWhileAsking = false;
     fx.answers.whileAsking = [&] {
-        QTRY_COMPARE(fx.batch.results().value(0).state, FileResult::State::Failed);
+        QTRY_COMPARE(fx.state(0), JobQueue::State::Failed);
         reportedWhileAsking = !fx.givenUp.isEmpty();
     };
-    fx.batch.start(files);
-    QVERIFY(!reportedWhileAsking);
-    QCOMPARE(fx.givenUp.size(), 1);
+    fx.start(files);
     fx.runToEnd();
+    QVERIFY(!reportedWhileAsking);
+    QCOMPARE(fx.givenUp.value(0).value(0).toString(), files[0]);
     QCOMPARE(fx.answers.asked, QStringList{fx.file("asked.mp4")});
 }
 
-void TestBatch::twoInputsForOneOutputAreSettled()
+void TestBatch::outputsAreSettledBeforeTheyAreWritten_data()
 {
+    QTest::addColumn<QStringList>("sources");
+    QTest::addColumn<QStringList>("existing"); // the user's own files
+    QTest::addColumn<int>("policy");
+    QTest::addColumn<QStringList>("outputs"); // per source; "" when skipped
+
+    const int overwrite = int(ExistingOutput::Overwrite);
+    QTest::newRow("two sources, one name")
+        << QStringList{"a.avi", "a.mov"} << QStringList() << overwrite
+        << QStringList{"a.mp4", "a (2).mp4"};
+    QTest::newRow("a source of the list at the name")
+        << QStringList{"a.avi", "a.mp4"} << QStringList() << overwrite
+        << QStringList{"a (2).mp4", "a (3).mp4"};
+    QTest::newRow("one folder under two names")
+        << QStringList{"x.avi", "link/x.mov"} << QStringList() << int(ExistingOutput::Ask)
+        << QStringList{"x.mp4", "x (2).mp4"};
+    QTest::newRow("hidden names keep their whole name")
+        << QStringList{".intro", ".outro"} << QStringList() << int(ExistingOutput::Ask)
+        << QStringList{".intro.mp4", ".outro.mp4"};
+    QTest::newRow("an unrelated file, keep both")
+        << QStringList{"a.avi"} << QStringList{"a.mp4", "a (2).mp4"}
+        << int(ExistingOutput::KeepBoth) << QStringList{"a (3).mp4"};
+    QTest::newRow("an unrelated file, skip")
+        << QStringList{"a.avi", "b.avi"} << QStringList{"a.mp4"} << int(ExistingOutput::Skip)
+        << QStringList{"", "b.mp4"};
+    QTest::newRow("an unrelated file, overwrite")
+        << QStringList{"a.avi"} << QStringList{"a.mp4"} << overwrite << QStringList{"a.mp4"};
+}
+
+// Two jobs at once, and no question or save dialog for a name another file
+// of the list has or gets.
+void TestBatch::outputsAreSettledBeforeTheyAreWritten()
+{
+    QFETCH(QStringList, sources);
+    QFETCH(QStringList, existing);
+    QFETCH(int, policy);
+    QFETCH(QStringList, outputs);
     Fixture fx;
+    QVERIFY(QFile::link(fx.dir.path(), fx.file("link")));
+    for (const QString &name : existing)
+        QVERIFY(writeFile(fx.file(name), "the user's"));
+    fx.settings.onExisting = ExistingOutput(policy);
     fx.batch.setMaxJobs(2);
-    fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
-    fx.answers.names = {fx.file("a-2.mp4")};
-    fx.batch.start(fx.sources({"a.avi", "a.mov"}));
-    // The second job never writes the name the first is writing.
-    QCOMPARE(fx.answers.asked, QStringList());
+    for (int i = 0; i < sources.size(); ++i)
+        fx.script->jobs.push_back(PlayerScript::converting());
+    fx.start(fx.sources(sources));
     fx.runToEnd();
-    QCOMPARE(readFile(fx.file("a.mp4")), QByteArray("partial output"));
-    QCOMPARE(readFile(fx.file("a-2.mp4")), QByteArray("partial output"));
-    QCOMPARE(fx.completed.value(0), (QVariantList{2, false}));
+
+    QCOMPARE(fx.answers.asked, QStringList());
+    QCOMPARE(fx.answers.dialogs, 0);
+    const auto canonical = [](const QString &path) { return QFileInfo(path).canonicalFilePath(); };
+    for (int row = 0; row < sources.size(); ++row) {
+        QCOMPARE(canonical(fx.queue.at(row).output),
+                 outputs[row].isEmpty() ? QString() : canonical(fx.file(outputs[row])));
+        if (!outputs[row].isEmpty())
+            QCOMPARE(readFile(fx.file(outputs[row])), QByteArray("partial output"));
+        QCOMPARE(readFile(fx.file(sources[row])), QByteArray("source"));
+    }
+    for (const QString &name : existing)
+        QCOMPARE(readFile(fx.file(name)) == "the user's", !outputs.contains(name));
 }
 
 void TestBatch::stopAfterCurrentLetsTheJobsInHandFinish()
@@ -383,26 +454,35 @@ void TestBatch::stopAfterCurrentLetsTheJobsInHandFinish()
     Fixture fx;
     fx.batch.setMaxJobs(2);
     fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
-    fx.batch.start(fx.sources({"1.avi", "2.avi", "3.avi"}));
+    fx.start(fx.sources({"1.avi", "2.avi", "3.avi"}));
+    QTRY_COMPARE(fx.batch.jobsInHand(), 2);
     fx.batch.stopAfterCurrent();
     fx.runToEnd();
     QCOMPARE(fx.script->calls.size(), 2);
-    QCOMPARE(fx.batch.results().value(2).state, FileResult::State::Waiting);
+    QCOMPARE(fx.state(2), JobQueue::State::None); // not started
     QCOMPARE(fx.completed.value(0), (QVariantList{2, false}));
 }
 
 void TestBatch::stalledJobIsGivenUp()
 {
     Fixture fx;
-    fx.batch.setStallTimeout(1);
+    qint64 now = 0;
+    fx.batch.setClock([&now] { return now; });
+    fx.batch.setStallTimeout(600);
     // The engine keeps reporting the same place.
     PlayerScript::Job stuck{{{0.2f, 4}}, false, false, true, {}};
     fx.script->jobs = {stuck};
-    fx.batch.start(fx.sources({"endless.avi"}));
-    QTRY_VERIFY_WITH_TIMEOUT((fx.batch.poll(), !fx.batch.isRunning()), 5000);
+    fx.start(fx.sources({"endless.avi"}));
+    QTRY_COMPARE(fx.script->calls.size(), 1);
+    fx.batch.poll();
+    now += 599999;
+    fx.batch.poll();
+    QVERIFY(fx.batch.isRunning());
+    now += 1;
+    fx.runToEnd();
     QCOMPARE(fx.script->calls.size(), 1);
     QCOMPARE(fx.givenUp.size(), 1);
-    QCOMPARE(fx.batch.results().value(0).reason, QStringLiteral("it made no progress for 1 s"));
+    QCOMPARE(fx.reason(0), QStringLiteral("it made no progress for 600 s"));
     QCOMPARE(fx.hiddenFiles(), QStringList());
 }
 
@@ -421,17 +501,18 @@ void TestBatch::sourceIsNeverItsOwnOutput()
     QVERIFY(QDir(fx.dir.path()).mkdir("sub"));
     QVERIFY(QFile::link(fx.dir.path(), fx.file("link")));
     const QStringList files = fx.sources({"clip.mp4"});
-    fx.answers.settings.sameDirectory = folder.isEmpty();
-    fx.answers.settings.outputFolder = fx.file(folder);
-    fx.batch.start(files);
+    fx.settings.sameDirectory = folder.isEmpty();
+    fx.settings.outputFolder = fx.file(folder);
+    fx.script->jobs.push_back(PlayerScript::converting());
+    fx.start(files);
     fx.runToEnd();
 
-    // Not offered for overwriting; the save dialog is cancelled: skipped.
+    // Neither offered for overwriting nor asked about: the keep-both name.
     QCOMPARE(fx.answers.asked, QStringList());
-    QCOMPARE(fx.answers.dialogs, 1);
-    QCOMPARE(fx.script->created, 0);
+    QCOMPARE(fx.answers.dialogs, 0);
     QCOMPARE(readFile(files[0]), QByteArray("source"));
-    QCOMPARE(fx.batch.results().value(0).state, FileResult::State::Skipped);
+    QCOMPARE(fx.state(0), JobQueue::State::Converted);
+    QCOMPARE(QFileInfo(fx.queue.at(0).output).fileName(), QStringLiteral("clip (2).mp4"));
 }
 
 QTEST_MAIN(TestBatch)

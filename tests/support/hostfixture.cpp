@@ -8,6 +8,8 @@
 #include <QQuickItem>
 #include <QTest>
 
+#include "convert/outputplanner.h"
+#include "convert/worker.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 
@@ -72,11 +74,16 @@ HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie, Engi
     }
 }
 
-HostFixture::~HostFixture() = default;
+HostFixture::~HostFixture()
+{
+    m_dlg.reset();
+    m_session.reset();
+}
 
 MainWindow &HostFixture::create()
 {
-    m_dlg = std::make_unique<MainWindow>(desktop, m_engine, appDir());
+    m_session = std::make_unique<Session>(m_engine, appDir());
+    m_dlg = std::make_unique<MainWindow>(desktop, *m_session, appDir());
     return *m_dlg;
 }
 
@@ -131,6 +138,12 @@ void HostFixture::addFiles(const QStringList &paths)
 {
     desktop.openAnswers.push_back(paths);
     send(QStringLiteral("IDC_FS_ADD"));
+    settle();
+}
+
+void HostFixture::settle()
+{
+    QTRY_VERIFY(!m_session->isAdding() && !m_session->planner().isPlanning());
 }
 
 QStringList HostFixture::sources(const QStringList &names) const
@@ -147,8 +160,10 @@ QStringList HostFixture::sources(const QStringList &names) const
 
 void HostFixture::runBatch(int maxTicks)
 {
-    for (int i = 0; i < maxTicks && m_dlg->batch().isRunning(); ++i) {
+    Worker &worker = m_session->worker();
+    for (int i = 0; i < maxTicks && (m_dlg->batch().isRunning() || worker.pending() > 0); ++i) {
         m_dlg->batch().poll();
-        QCoreApplication::processEvents();
+        // The worker's results come in through the event loop.
+        QTest::qWait(worker.pending() > 0 ? 5 : 0);
     }
 }

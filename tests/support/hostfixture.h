@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "support/scripteddesktop.h"
+#include "app/session.h"
 #include "support/scriptedplayer.h"
 #include "ui/mainwindow.h"
 
@@ -32,6 +33,7 @@ public:
     // Builds the window only, for a test that runs it with run.
     MainWindow &create();
     MainWindow &dlg() { return *m_dlg; }
+    Session &session() { return *m_session; }
     QString appDir() const { return m_dir.path() + QLatin1Char('/'); }
     QString file(const QString &name) const { return m_dir.filePath(name); }
 
@@ -43,10 +45,14 @@ public:
     void answer(const QString &name, const QString &value);
     // Sends a command as the movie does, through its fsCommand signal.
     void send(const QString &command, const QString &args = {});
+    // Adds as the movie's Add does, and waits until the files are listed.
     void addFiles(const QStringList &paths);
+    // Waits until the files given are listed and their outputs planned.
+    void settle();
     // Files of these names in the program folder, each holding a few bytes.
     QStringList sources(const QStringList &names) const;
-    // Polls the batch and lets the engine's end events in until it is idle.
+    // Polls the batch and lets the engine's end events and the worker's
+    // results in until it is idle.
     void runBatch(int maxTicks = 200);
 
     ScriptedDesktop desktop;
@@ -56,5 +62,6 @@ public:
 private:
     QTemporaryDir m_dir;
     Engine &m_engine;
+    std::unique_ptr<Session> m_session;
     std::unique_ptr<MainWindow> m_dlg;
 };

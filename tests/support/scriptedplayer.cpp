@@ -98,6 +98,7 @@ std::unique_ptr<Player> ScriptedEngine::createPlayer()
 
 QString ScriptedEngine::outputFault(const QString &file, const OutputExpectation &)
 {
+    const std::lock_guard lock(m_script->checking);
     m_script->checked << file;
     if (!m_script->fault.isEmpty())
         return m_script->fault;

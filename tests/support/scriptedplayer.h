@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include <QHash>
@@ -35,6 +36,7 @@ struct PlayerScript
     // Every start of a file of this name takes this job instead.
     QHash<QString, Job> perFile;
     QList<Call> calls;
+    std::mutex checking; // checks run on the worker
     QStringList checked; // files the engine was asked to check
     QString fault;       // of the job started last
     int created = 0;

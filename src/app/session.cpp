@@ -1,0 +1,152 @@
+#include "app/session.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include "convert/batch.h"
+#include "convert/outputplanner.h"
+#include "convert/worker.h"
+#include "settings/conversionchoice.h"
+#include "settings/programfolder.h"
+
+namespace {
+
+QString withSlash(const QString &folder)
+{
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+// The files under folder, at any depth, of those extensions, sorted.
+QStringList filesIn(const QString &folder, const QStringList &extensions)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        if (extensions.contains(it.fileInfo().suffix().toLower()))
+            files << QDir::cleanPath(file);
+    }
+    files.sort();
+    return files;
+}
+
+} // namespace
+
+Session::Session(Engine &engine, const QString &appDir, QObject *parent)
+    : QObject(parent), m_settings(withSlash(appDir)), m_worker(std::make_unique<Worker>()),
+      m_queue(std::make_unique<JobQueue>()),
+      m_choice(std::make_unique<ConversionChoice>(m_settings))
+{
+    m_settings.setFileName(QStringLiteral("Formats.ini"));
+    m_settings.setUserFile(ProgramFolder(withSlash(appDir)).userSettingsFile());
+    const auto settings = [this] { return fileSettings(); };
+    m_batch = std::make_unique<Batch>(engine, *m_queue, *m_worker, settings);
+    m_planner = std::make_unique<OutputPlanner>(*m_queue, *m_worker, settings,
+                                                [this] { return m_batch->claimed(); });
+    connect(m_choice.get(), &ConversionChoice::changed, this, &Session::settingsChanged);
+    // A file written by the batch is taken from then on.
+    connect(m_queue.get(), &JobQueue::stateChanged, this, [this](JobQueue::Id, JobQueue::State s) {
+        if (s == JobQueue::State::Converted)
+            m_planner->replan();
+    });
+}
+
+// The batch goes first: it hands its last file work to the worker.
+Session::~Session()
+{
+    m_batch.reset();
+    m_planner.reset();
+}
+
+FileSettings Session::fileSettings() const
+{
+    FileSettings settings;
+    settings.conversion = m_choice->settings();
+    settings.tracks = m_tracks;
+    settings.sameDirectory = m_sameDirectory;
+    settings.outputFolder = m_outputFolder;
+    settings.onExisting = m_existing;
+    settings.keepDates = m_keepDates;
+    return settings;
+}
+
+void Session::settingsChanged()
+{
+    m_planner->replan();
+}
+
+void Session::setSameDirectory(bool same)
+{
+    m_sameDirectory = same;
+    settingsChanged();
+}
+
+void Session::setOutputFolder(const QString &folder)
+{
+    m_outputFolder = folder;
+    settingsChanged();
+}
+
+void Session::setExistingOutput(ExistingOutput choice)
+{
+    m_existing = choice;
+    settingsChanged();
+}
+
+void Session::setTracks(TrackChoice tracks)
+{
+    m_tracks = tracks;
+}
+
+void Session::setKeepDates(bool keep)
+{
+    m_keepDates = keep;
+}
+
+void Session::add(const QStringList &paths, const QStringList &folderExtensions)
+{
+    if (paths.isEmpty())
+        return;
+    ++m_adding;
+    const quint64 serial = ++m_addsAsked;
+    m_worker->run<QList<JobQueue::File>>(
+        this,
+        [paths, folderExtensions] {
+            FileIdentifier files;
+            QList<JobQueue::File> found;
+            for (const QString &path : paths) {
+                const bool folder = !folderExtensions.isEmpty() && QFileInfo(path).isDir();
+                for (const QString &file : folder ? filesIn(path, folderExtensions) : QStringList{path})
+                    found.append({file, files.identify(file)});
+            }
+            return found;
+        },
+        [this, serial](QList<JobQueue::File> found) {
+            // Adds finish in any order and join the list in the order asked.
+            m_addsDone.insert(serial, std::move(found));
+            while (m_addsDone.contains(m_addsApplied + 1)) {
+                const QList<JobQueue::File> files = m_addsDone.take(++m_addsApplied);
+                --m_adding;
+                const QList<JobQueue::Id> ids = m_queue->append(files);
+                m_batch->join(ids);
+                emit added(ids);
+            }
+        });
+}
+
+bool Session::convert()
+{
+    return m_batch->start(m_queue->ids());
+}
+
+bool Session::retryFailed()
+{
+    if (m_batch->isRunning())
+        return false;
+    QList<JobQueue::Id> failed;
+    for (int r = 0; r < m_queue->size(); ++r)
+        if (m_queue->at(r).state == JobQueue::State::Failed)
+            failed << m_queue->at(r).id;
+    return m_batch->start(failed);
+}
