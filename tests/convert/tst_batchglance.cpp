@@ -6,13 +6,37 @@
 #include "convert/batchglance.h"
 
 namespace {
-using S = FileResult::State;
-FileResult file(const QString &name, S state, int percent = 0, qint64 durationMs = 0,
-                const QString &reason = {})
+using S = JobQueue::State;
+
+struct File
 {
-    return FileResult{QStringLiteral("/v/") + name, state, percent, durationMs, {}, reason};
+    QString name;
+    S state;
+    int percent = 0;
+    qint64 durationMs = 0;
+    QString reason;
+};
+
+// The files as one batch took them, with the ids of those in hand.
+QList<JobQueue::Id> fill(JobQueue &queue, const QList<File> &files)
+{
+    QList<JobQueue::File> listed;
+    for (const File &f : files)
+        listed.append({QStringLiteral("/v/") + f.name, {0, 0, f.name}});
+    const QList<JobQueue::Id> ids = queue.append(listed);
+    queue.startBatch(ids);
+    QList<JobQueue::Id> inHand;
+    for (int i = 0; i < files.size(); ++i) {
+        queue.setDuration(ids[i], files[i].durationMs);
+        queue.setState(ids[i], files[i].state, files[i].reason);
+        queue.setProgress(ids[i], files[i].percent);
+        if (files[i].state == S::Converting)
+            inHand << ids[i];
+    }
+    return inHand;
 }
 } // namespace
+Q_DECLARE_METATYPE(File)
 
 class TestBatchGlance : public QObject
 {
@@ -28,31 +52,33 @@ private slots:
 
 void TestBatchGlance::progress_data()
 {
-    QTest::addColumn<QList<FileResult>>("results");
+    QTest::addColumn<QList<File>>("results");
     QTest::addColumn<int>("done");
     QTest::addColumn<double>("progress");
-    QTest::newRow("empty") << QList<FileResult>{} << 0 << 0.0;
+    QTest::newRow("empty") << QList<File>{} << 0 << 0.0;
     QTest::newRow("durations unknown: by count")
-        << QList<FileResult>{file("a", S::Converted), file("b", S::Converting, 50),
-                             file("c", S::Waiting), file("d", S::Waiting)}
+        << QList<File>{File{"a", S::Converted}, File{"b", S::Converting, 50},
+                             File{"c", S::Waiting}, File{"d", S::Waiting}}
         << 1 << 0.375;
     QTest::newRow("a long file weighs more")
-        << QList<FileResult>{file("a", S::Converted, 100, 1000), file("b", S::Waiting, 0, 3000)}
+        << QList<File>{File{"a", S::Converted, 100, 1000}, File{"b", S::Waiting, 0, 3000}}
         << 1 << 0.25;
     QTest::newRow("unknown takes the mean of the known")
-        << QList<FileResult>{file("a", S::Converted, 100, 1000), file("b", S::Waiting, 0, 3000),
-                             file("c", S::Waiting)}
+        << QList<File>{File{"a", S::Converted, 100, 1000}, File{"b", S::Waiting, 0, 3000},
+                             File{"c", S::Waiting}}
         << 1 << 1.0 / 6;
     QTest::newRow("failed and skipped are through")
-        << QList<FileResult>{file("a", S::Failed), file("b", S::Skipped)} << 2 << 1.0;
+        << QList<File>{File{"a", S::Failed}, File{"b", S::Skipped}} << 2 << 1.0;
     QTest::newRow("a percent past 100 counts as 100")
-        << QList<FileResult>{file("a", S::Converting, 140), file("b", S::Waiting)} << 0 << 0.5;
+        << QList<File>{File{"a", S::Converting, 140}, File{"b", S::Waiting}} << 0 << 0.5;
 }
 
 void TestBatchGlance::progress()
 {
-    QFETCH(QList<FileResult>, results);
-    const BatchGlance glance(results);
+    QFETCH(QList<File>, results);
+    JobQueue queue;
+    const QList<JobQueue::Id> inHand = fill(queue, results);
+    const BatchGlance glance(queue, inHand);
     QTEST(glance.done(), "done");
     QFETCH(double, progress);
     QVERIFY2(qAbs(glance.progress() - progress) < 1e-9, qPrintable(QString::number(glance.progress())));
@@ -80,12 +106,16 @@ void TestBatchGlance::secondsLeft()
     QTEST(BatchGlance::clock(left), "clock");
 }
 
+// The whole list, the files a stop left behind among them.
 void TestBatchGlance::summaryNamesEachFailure()
 {
-    const BatchGlance glance({file("a.avi", S::Converted), file("b.avi", S::Failed, 0, 0, "no engine"),
-                              file("c.avi", S::Skipped), file("d.avi", S::Failed, 0, 0, "stalled")});
-    QCOMPARE(glance.summary(), QStringLiteral("Converted 1, failed 2, skipped 1\n"
-                                              "b.avi: no engine\nd.avi: stalled"));
+    JobQueue queue;
+    fill(queue, {File{"a.avi", S::Converted}, File{"b.avi", S::Failed, 0, 0, "no engine"},
+                 File{"c.avi", S::Skipped}, File{"d.avi", S::Failed, 0, 0, "stalled"},
+                 File{"e.avi", S::None}});
+    QCOMPARE(BatchGlance::summary(queue),
+             QStringLiteral("Converted 1, failed 2, skipped 1, not started 1\n"
+                            "b.avi: no engine\nd.avi: stalled"));
 }
 
 QTEST_MAIN(TestBatchGlance)

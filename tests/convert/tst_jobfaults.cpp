@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "convert/batch.h"
+#include "support/batchrig.h"
 #include "convert/vlcengine.h"
 #include "support/files.h"
 #include "support/media.h"
@@ -25,7 +25,6 @@ struct Answers final : BatchQuestions
     FileSettings settings;
     int asked = 0;
 
-    FileSettings settingsForNextFile() override { return settings; }
     bool bothTracksChecked() override { return true; }
     bool mayOverwrite(const QString &) override
     {
@@ -157,14 +156,15 @@ void TestJobFaults::failsAndKeepsTheOldOutput()
     VlcEngine engine;
     Answers answers;
     answers.settings.conversion = {".mp4", "mp4", "h264", "1024", "1", "mp4a", "128", "2"};
-    Batch batch(engine, answers);
+    BatchRig rig(engine, answers, answers.settings);
+    Batch &batch = rig.batch;
     QSignalSpy started(&batch, &Batch::jobStarting);
     QSignalSpy givenUp(&batch, &Batch::givenUp);
     QSignalSpy completed(&batch, &Batch::completed);
     {
         FileSizeLimit limit(kind == QLatin1String("full") ? 48 * 1024 : RLIM_INFINITY);
         QVERIFY(limit.ok());
-        batch.start({source});
+        rig.start({source});
         QTRY_VERIFY_WITH_TIMEOUT(!batch.isRunning(), 120000);
     }
 
@@ -172,7 +172,7 @@ void TestJobFaults::failsAndKeepsTheOldOutput()
     QCOMPARE(answers.asked, attempts > 0 ? 1 : 0);
     QCOMPARE(givenUp.size(), 1);
     QCOMPARE(completed.value(0), (QVariantList{0, false}));
-    qInfo("reason: %s", qPrintable(batch.results().value(0).reason));
+    qInfo("reason: %s", qPrintable(rig.file(0).reason));
     QCOMPARE(readFile(output), QByteArray("the user's own file"));
     QCOMPARE(QDir(dir.path()).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
              QStringList());

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "convert/batch.h"
+#include "support/batchrig.h"
 #include "convert/vlcengine.h"
 #include "support/media.h"
 
@@ -16,7 +16,6 @@ namespace {
 struct Answers final : BatchQuestions
 {
     FileSettings settings;
-    FileSettings settingsForNextFile() override { return settings; }
     bool bothTracksChecked() override { return true; }
     bool mayOverwrite(const QString &) override { return true; }
     std::optional<QString> otherOutputName(const QString &, const QString &, bool) override
@@ -60,15 +59,16 @@ QString TestKeptStreams::convert(const FileSettings &settings)
 {
     Answers answers;
     answers.settings = settings;
-    Batch batch(m_engine, answers);
+    BatchRig rig(m_engine, answers, answers.settings);
+    Batch &batch = rig.batch;
     QSignalSpy completed(&batch, &Batch::completed);
-    if (!batch.start({m_clip}))
+    if (!rig.start({m_clip}))
         return {};
-    if (!completed.wait(60000) || batch.results().value(0).state != FileResult::State::Converted) {
-        qWarning("not converted: %s", qPrintable(batch.results().value(0).reason));
+    if (!completed.wait(60000) || rig.file(0).state != JobQueue::State::Converted) {
+        qWarning("not converted: %s", qPrintable(rig.file(0).reason));
         return {};
     }
-    return batch.results().value(0).output;
+    return rig.file(0).output;
 }
 
 void TestKeptStreams::keptTracks_data()

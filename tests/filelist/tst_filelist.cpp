@@ -23,18 +23,45 @@ namespace {
 const QColor kAccent(174, 37, 4);
 const QColor kWhite(255, 255, 255);
 
+// A list over a queue of its own.
+struct Listed
+{
+    explicit Listed(QWidget *parent = nullptr) : list(*new FileList(queue, parent)) {}
+    ~Listed()
+    {
+        if (!list.parentWidget())
+            delete &list;
+    }
+    JobQueue queue;
+    FileList &list;
+};
+
+bool addPath(FileList &list, const QString &path)
+{
+    FileIdentifier files;
+    return !list.queue().append({{path, files.identify(path)}}).isEmpty();
+}
+
+QStringList paths(const FileList &list)
+{
+    QStringList all;
+    for (int row = 0; row < list.count(); ++row)
+        all << list.queue().at(row).path;
+    return all;
+}
+
 // Items are single letters; "BD" selects B and D.
 void fill(FileList &list, const QString &letters, const QString &selected)
 {
     for (const QChar c : letters)
-        list.addItem(QString(c));
+        addPath(list, QString(c));
     for (const QChar c : selected)
-        list.item(letters.indexOf(c))->setSelected(true);
+        list.select(letters.indexOf(c));
 }
 
 QString order(const FileList &list)
 {
-    return list.paths().join(QString());
+    return paths(list).join(QString());
 }
 
 // The selected letters, in alphabetical order.
@@ -42,8 +69,8 @@ QString selection(const FileList &list)
 {
     QString letters;
     for (int i = 0; i < list.count(); ++i)
-        if (list.item(i)->isSelected())
-            letters += list.item(i)->text();
+        if (list.isSelected(i))
+            letters += list.queue().at(i).path;
     std::sort(letters.begin(), letters.end());
     return letters;
 }
@@ -108,8 +135,6 @@ private slots:
     void moveAndRemove();
     void deleteKey_data();
     void deleteKey();
-    void duplicateRule_data();
-    void duplicateRule();
     void tipText_data();
     void tipText();
     void tipShownAfterDelayAndWrapped_data();
@@ -164,7 +189,8 @@ void TestFileList::moveAndRemove()
     QFETCH(QString, selected);
     QFETCH(QString, operation);
 
-    FileList list;
+    Listed listed;
+    FileList &list = listed.list;
     fill(list, items, selected);
     int result = 0;
     if (operation == QLatin1String("up"))
@@ -199,7 +225,8 @@ void TestFileList::deleteKey()
     QWidget parent;
     KeyCounter parentKeys;
     parent.installEventFilter(&parentKeys);
-    auto *list = new FileList(&parent);
+    Listed listed(&parent);
+    FileList *list = &listed.list;
     fill(*list, QStringLiteral("ABCD"), selected);
     list->m_deleteKeyEnabled = enabled;
 
@@ -210,65 +237,6 @@ void TestFileList::deleteKey()
     // The list's own handling still runs and leaves the key unused, so it
     // goes on to the parent as any key the list does not use.
     QCOMPARE(parentKeys.deletes, 1);
-}
-
-void TestFileList::duplicateRule_data()
-{
-    QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<int>("foundAt");
-    QTest::addColumn<bool>("added");
-    QTest::addColumn<QStringList>("expected");
-
-    const QString clip = QStringLiteral("/v/Clip.avi");
-    const QString lower = QStringLiteral("/v/clip.avi");
-    const QString other = QStringLiteral("/v/other.avi");
-
-    QTest::newRow("new path") << QStringList{clip} << "" << other << -1 << true
-                              << QStringList{clip, other};
-    QTest::newRow("same path") << QStringList{other, clip} << "" << clip << 1 << false
-                               << QStringList{other, clip};
-    QTest::newRow("differs in case only") << QStringList{clip} << "" << lower << -1 << true
-                                          << QStringList{clip, lower};
-    QTest::newRow("empty path") << QStringList{clip} << "" << QString() << -1 << false
-                                << QStringList{clip};
-    QTest::newRow("after remove all") << QStringList{clip, other} << "clear" << clip << -1 << true
-                                      << QStringList{clip};
-    QTest::newRow("after removing it") << QStringList{clip, other} << "remove first" << clip << -1
-                                       << true << QStringList{other, clip};
-    QTest::newRow("after moving it") << QStringList{other, clip} << "move first down" << clip << 0
-                                     << false << QStringList{clip, other};
-    QTest::newRow("renamed away") << QStringList{clip, other} << "rename first" << clip << -1
-                                  << true << QStringList{QStringLiteral("/v/renamed.avi"), other, clip};
-    QTest::newRow("renamed to it") << QStringList{other} << "rename first" << QStringLiteral("/v/renamed.avi")
-                                   << 0 << false << QStringList{QStringLiteral("/v/renamed.avi")};
-}
-
-void TestFileList::duplicateRule()
-{
-    QFETCH(QStringList, before);
-    QFETCH(QString, action);
-    QFETCH(QString, path);
-
-    FileList list;
-    for (const QString &p : before)
-        QVERIFY(list.addPath(p));
-    if (action == QLatin1String("clear")) {
-        list.clear();
-    } else if (action == QLatin1String("remove first")) {
-        list.item(0)->setSelected(true);
-        list.removeSelected(0);
-    } else if (action == QLatin1String("move first down")) {
-        list.item(0)->setSelected(true);
-        list.moveDown();
-    } else if (action == QLatin1String("rename first")) {
-        list.item(0)->setText(QStringLiteral("/v/renamed.avi"));
-    }
-
-    QTEST(list.findExact(path), "foundAt");
-    QTEST(list.addPath(path), "added");
-    QTEST(list.paths(), "expected");
 }
 
 void TestFileList::tipText_data()
@@ -294,16 +262,17 @@ void TestFileList::tipText()
     QFETCH(QList<int>, rows);
     QFETCH(bool, clearBeforeLast);
 
-    FileList list;
+    Listed listed;
+    FileList &list = listed.list;
     list.resize(372, 130);
     for (const QString &p : paths)
-        list.addPath(p);
+        addPath(list, p);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
 
     for (int i = 0; i < rows.size(); ++i) {
         if (clearBeforeLast && i == rows.size() - 1)
-            list.clear();
+            list.queue().clear();
         const int y = rows[i] == 99 ? list.count() * 16 + 20 : rows[i] * 16 + 8;
         pointAt(list.viewport(), QPoint(40, y));
     }
@@ -327,9 +296,10 @@ void TestFileList::tipShownAfterDelayAndWrapped()
 {
     QFETCH(QString, path);
 
-    FileList list;
+    Listed listed;
+    FileList &list = listed.list;
     list.resize(372, 130);
-    list.addPath(path);
+    addPath(list, path);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     QToolTip::hideText();
@@ -365,10 +335,11 @@ void TestFileList::rowLayout()
 {
     QFETCH(int, items);
 
-    FileList list;
+    Listed listed;
+    FileList &list = listed.list;
     list.resize(372, 130);
     for (int i = 0; i < items; ++i)
-        list.addPath(QStringLiteral("/v/clip%1.avi").arg(i));
+        addPath(list, QStringLiteral("/v/clip%1.avi").arg(i));
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
 
@@ -376,7 +347,7 @@ void TestFileList::rowLayout()
     QTRY_COMPARE(list.verticalScrollBar()->isVisible(), overflows);
     QCOMPARE(list.viewport()->width(), 372 - (overflows ? list.verticalScrollBar()->width() : 0));
     for (const int row : {0, 1, 2}) {
-        const QRect rect = list.visualItemRect(list.item(row));
+        const QRect rect = list.visualRect(list.queue().index(row));
         QCOMPARE(rect, QRect(0, row * 16, list.viewport()->width(), 16));
     }
     QCOMPARE(list.horizontalScrollBar()->maximum(), 0);
@@ -384,13 +355,14 @@ void TestFileList::rowLayout()
 
 void TestFileList::itemPainting()
 {
-    FileList list;
+    Listed listed;
+    FileList &list = listed.list;
     list.resize(372, 130);
-    list.addPath(QStringLiteral("/v/one.avi"));
-    list.addPath(QStringLiteral("/v/two.avi"));
-    list.addPath(QStringLiteral("/v/three.avi"));
-    list.addPath(QStringLiteral("/v/").repeated(80) + QStringLiteral("long.avi"));
-    list.item(1)->setSelected(true);
+    addPath(list, QStringLiteral("/v/one.avi"));
+    addPath(list, QStringLiteral("/v/two.avi"));
+    addPath(list, QStringLiteral("/v/three.avi"));
+    addPath(list, QStringLiteral("/v/").repeated(80) + QStringLiteral("long.avi"));
+    list.select(1);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     list.clearFocus();
@@ -437,40 +409,51 @@ void TestFileList::itemPainting()
 
 void TestFileList::entryStates_data()
 {
-    QTest::addColumn<FileList::EntryState>("state");
+    QTest::addColumn<JobQueue::State>("state");
+    QTest::addColumn<int>("plan"); // -1: not planned
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("tip");
     QTest::addColumn<QColor>("ink");
-    using S = FileList::EntryState;
-    QTest::newRow("none") << S::None << "" << "/v/a.avi" << QColor();
-    QTest::newRow("waiting") << S::Waiting << "waiting" << "/v/a.avi" << QColor(120, 120, 120);
-    QTest::newRow("converting") << S::Converting << "42 %" << "/v/a.avi" << QColor(25, 103, 170);
-    QTest::newRow("converted") << S::Converted << "converted" << "/v/a.avi\nConverted to /o/a.mp4"
-                               << QColor(36, 122, 48);
-    QTest::newRow("failed") << S::Failed << "failed" << "/v/a.avi\nFailed: no engine"
+    using S = JobQueue::State;
+    const int renamed = int(OutputDecision::Kind::Renamed);
+    QTest::newRow("none") << S::None << -1 << "" << "/v/a.avi" << QColor();
+    QTest::newRow("planned, renamed")
+        << S::None << renamed << "" << "/v/a.avi\nWill be saved as /o/a.mp4 (renamed)"
+        << QColor(118, 108, 106);
+    QTest::newRow("waiting") << S::Waiting << renamed << "waiting" << "/v/a.avi"
+                             << QColor(120, 120, 120);
+    QTest::newRow("converting") << S::Converting << -1 << "42 %" << "/v/a.avi" << QColor(25, 103, 170);
+    QTest::newRow("converted") << S::Converted << -1 << "converted"
+                               << "/v/a.avi\nConverted to /o/a.mp4" << QColor(36, 122, 48);
+    QTest::newRow("failed") << S::Failed << -1 << "failed" << "/v/a.avi\nFailed: no engine"
                             << QColor(198, 32, 32);
-    QTest::newRow("skipped") << S::Skipped << "skipped" << "/v/a.avi\nSkipped: no engine"
+    QTest::newRow("skipped") << S::Skipped << -1 << "skipped" << "/v/a.avi\nSkipped: no engine"
                              << QColor(165, 98, 0);
 }
 
 void TestFileList::entryStates()
 {
-    QFETCH(FileList::EntryState, state);
-    FileList list;
+    QFETCH(JobQueue::State, state);
+    QFETCH(int, plan);
+    Listed listed;
+    FileList &list = listed.list;
     list.resize(372, 130);
-    list.addPath(QStringLiteral("/v/b.avi"));
-    list.addPath(QStringLiteral("/v/a.avi"));
-    QVERIFY(!list.setEntryState(QStringLiteral("/v/A.avi"), state));
-    QVERIFY(list.setEntryState(QStringLiteral("/v/a.avi"), state, 42, QStringLiteral("/o/a.mp4"),
-                               QStringLiteral("no engine")));
+    addPath(list, QStringLiteral("/v/b.avi"));
+    addPath(list, QStringLiteral("/v/a.avi"));
+    const JobQueue::Id a = listed.queue.at(1).id;
+    if (plan >= 0)
+        listed.queue.setPlans({{a, {OutputDecision::Kind(plan), QStringLiteral("/o/a.mp4"), {}}, {}}});
+    listed.queue.setState(a, state, QStringLiteral("no engine"));
+    listed.queue.setProgress(a, 42);
+    listed.queue.setOutput(a, QStringLiteral("/o/a.mp4"));
     // The entry follows its file through moves.
-    list.item(1)->setSelected(true);
+    list.select(1);
     list.moveUp();
-    list.item(0)->setSelected(false);
-    QCOMPARE(list.entryState(0), state);
+    list.select(0, false);
+    QCOMPARE(listed.queue.at(0).state, state);
     QTEST(list.stateText(0), "word");
     QTEST(list.tipFor(0), "tip");
-    QCOMPARE(list.entryState(1), FileList::EntryState::None);
+    QCOMPARE(listed.queue.at(1).state, JobQueue::State::None);
 
     // The state's colour is drawn at the right end of its row only.
     QFETCH(QColor, ink);
@@ -493,13 +476,14 @@ void TestFileList::entryStates()
 
 void TestFileList::focusRectangle()
 {
-    FileList list;
+    Listed listed;
+    FileList &list = listed.list;
     list.resize(372, 130);
-    list.addPath(QStringLiteral("/v/one.avi"));
-    list.addPath(QStringLiteral("/v/two.avi"));
+    addPath(list, QStringLiteral("/v/one.avi"));
+    addPath(list, QStringLiteral("/v/two.avi"));
     list.show();
     QVERIFY(QTest::qWaitForWindowActive(&list));
-    list.setCurrentRow(1, QItemSelectionModel::NoUpdate);
+    list.selectionModel()->setCurrentIndex(list.queue().index(1), QItemSelectionModel::NoUpdate);
     list.clearFocus();
     QTRY_VERIFY(!list.hasFocus());
     const QImage unfocused = list.viewport()->grab().toImage();
@@ -521,13 +505,14 @@ void TestFileList::focusRectangle()
     QCOMPARE(edgeInk(focused, 0), 0);
 
     // An empty list shows the focus on its first row.
-    list.clear();
+    list.queue().clear();
     QTRY_VERIFY(edgeInk(list.viewport()->grab().toImage(), 0) > 50);
 }
 
 void TestFileList::itemFont()
 {
-    FileList list;
+    Listed listed;
+    FileList &list = listed.list;
     const QFont font = list.itemFont();
     const QFontInfo info(font);
     QVERIFY(info.bold());
@@ -561,23 +546,23 @@ void TestFileList::insideMainWindow()
     fx.addFiles({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
                  QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi")});
     fx.addFiles({QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
-    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
+    QCOMPARE(paths(*list), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
                                          QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")}));
 
-    list->item(2)->setSelected(true);
+    list->select(2);
     fx.send(QStringLiteral("IDC_FS_UP"));
     fx.send(QStringLiteral("IDC_FS_UP"));
-    QCOMPARE(list->paths().first(), QStringLiteral("/v/b.avi"));
+    QCOMPARE(paths(*list).first(), QStringLiteral("/v/b.avi"));
     fx.send(QStringLiteral("IDC_FS_DOWN"));
-    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi"),
+    QCOMPARE(paths(*list), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi"),
                                          QStringLiteral("/v/clip.avi"), QStringLiteral("/v/c.avi")}));
-    list->item(3)->setSelected(true);
+    list->select(3);
     fx.send(QStringLiteral("IDC_FS_REMOVE"));
-    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi")}));
+    QCOMPARE(paths(*list), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi")}));
     fx.send(QStringLiteral("IDC_FS_REMOVEALL"));
     QCOMPARE(list->count(), 0);
     fx.addFiles({QStringLiteral("/v/clip.avi")});
-    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/clip.avi")}));
+    QCOMPARE(paths(*list), QStringList({QStringLiteral("/v/clip.avi")}));
 
     dlg.shutDown();
     QVERIFY(!list);
