@@ -286,6 +286,15 @@ std::vector<int> FileList::selectedRows() const
     return rows;
 }
 
+QStringList FileList::paths() const
+{
+    QStringList all;
+    all.reserve(count());
+    for (int row = 0; row < count(); ++row)
+        all << m_queue.at(row).path;
+    return all;
+}
+
 void FileList::select(int row, bool selected)
 {
     selectionModel()->select(m_queue.index(row), selected ? QItemSelectionModel::Select

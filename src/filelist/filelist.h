@@ -29,6 +29,7 @@ public:
 
     JobQueue &queue() const { return m_queue; }
     int count() const { return m_queue.size(); }
+    QStringList paths() const;
 
     // Each selected file, taken by itself from the top, swaps places with
     // the file above it; one at row 0 stays. Returns the largest selected

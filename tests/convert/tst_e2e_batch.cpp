@@ -246,10 +246,10 @@ void TestE2eBatch::shippedFirstFormat()
 {
     // The output checks below expect the shipped catalogue's first choice.
     EngineHost host;
-    QCOMPARE(host.dlg().m_format, QStringLiteral(".mp4"));
-    QCOMPARE(host.dlg().m_container, QStringLiteral("mp4"));
-    QCOMPARE(host.dlg().m_videoCodec, QStringLiteral("h264"));
-    QCOMPARE(host.dlg().m_audioCodec, QStringLiteral("mp4a"));
+    QCOMPARE(conversion(host.dlg()).format, QStringLiteral(".mp4"));
+    QCOMPARE(conversion(host.dlg()).container, QStringLiteral("mp4"));
+    QCOMPARE(conversion(host.dlg()).videoCodec, QStringLiteral("h264"));
+    QCOMPARE(conversion(host.dlg()).audioCodec, QStringLiteral("mp4a"));
     QCOMPARE(VlcEngine::instances(), 0);
 }
 
@@ -315,9 +315,9 @@ void TestE2eBatch::unattendedBatchNotesTheFailureAndKeepsBoth()
     // No box but the completion; the failure is in the list and the summary.
     COMPARE_LINES(host.boxes(), QStringList({complete(2)}));
     const FileList &list = *host.dlg().fileList();
-    QCOMPARE(list.entryState(0), FileList::EntryState::Converted);
-    QCOMPARE(list.entryState(1), FileList::EntryState::Failed);
-    QCOMPARE(list.entryState(2), FileList::EntryState::Converted);
+    QCOMPARE(list.queue().at(0).state, JobQueue::State::Converted);
+    QCOMPARE(list.queue().at(1).state, JobQueue::State::Failed);
+    QCOMPARE(list.queue().at(2).state, JobQueue::State::Converted);
     QVERIFY(list.tipFor(1).startsWith(second + QStringLiteral("\nFailed: ")));
     QCOMPARE(host.dlg().movie()->getVariable(QStringLiteral("_root.failedCount")), QStringLiteral("1"));
     QFile keptFile(kept);
@@ -439,7 +439,7 @@ void TestE2eBatch::missingOutputFolder()
     host.fx.desktop.folderAnswers.push_back(missing);
     host.fx.send(QStringLiteral("IDC_FS_BROWSE"));
     host.fx.send(QStringLiteral("IDC_FS_OTHERDIRECTORY"));
-    QCOMPARE(host.dlg().m_outputPath, missing);
+    QCOMPARE(host.dlg().session().outputFolder(), missing);
     host.fx.send(QStringLiteral("IDC_FS_CONVERT"));
     QTRY_VERIFY_WITH_TIMEOUT(host.idle(), kBatchTimeoutMs);
 
@@ -462,7 +462,7 @@ void TestE2eBatch::cancelStopsTheEngineAtOnce()
     // Scaled up four times the long clip converts slower than it plays.
     host.fx.send(QStringLiteral("ID-FS-videoScale"), QStringLiteral("4"));
     host.fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    QTRY_VERIFY_WITH_TIMEOUT(host.dlg().batch().results().value(1).percent > 0, kBatchTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(filesOf(host.dlg()).value(1).percent > 0, kBatchTimeoutMs);
 
     host.fx.send(QStringLiteral("IDC_FS_CANCEL"));
     QVERIFY(host.idle());

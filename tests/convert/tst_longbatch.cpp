@@ -105,9 +105,9 @@ void TestLongBatch::everyOtherFileNeverOpens()
     };
     auto through = [&] {
         int count = 0;
-        for (const FileResult &result : dlg.batch().results())
-            count += result.state == FileResult::State::Converted ||
-                     result.state == FileResult::State::Failed;
+        for (const JobQueue::Entry &result : filesOf(dlg))
+            count += result.state == JobQueue::State::Converted ||
+                     result.state == JobQueue::State::Failed;
         return count;
     };
     while (!finished() && clock.elapsed() < 15 * 60 * 1000) {

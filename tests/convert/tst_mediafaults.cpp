@@ -106,7 +106,7 @@ void TestMediaFaults::twoHourFileOfHoles()
     // was read. That is reported, not counted (the other acceptable outcome,
     // a whole output, would be "Conversion Complete, Total Converted files:1").
     QCOMPARE(messages, QStringList{"Unable to Convert File:" + path + " "});
-    QCOMPARE(fx->dlg().batch().results().value(0).reason,
+    QCOMPARE(filesOf(fx->dlg()).value(0).reason,
              QStringLiteral("the converted file is shorter than what was read of its source"));
     QVERIFY(!QFileInfo::exists(fx->file(QStringLiteral("long.mp4"))));
     QCOMPARE(media::digest(path), before);
@@ -173,9 +173,9 @@ void TestMediaFaults::outputFolderRemovedMidBatch()
     // The folder goes the moment the first file is through, before the
     // batch takes the next one.
     bool removed = false;
-    Batch &batch = fx->dlg().batch();
-    QObject::connect(&batch, &Batch::fileChanged, &batch, [&](int index) {
-        if (!removed && index == 0 && batch.results().value(0).state == FileResult::State::Converted)
+    JobQueue &queue = fx->dlg().session().queue();
+    QObject::connect(&queue, &JobQueue::stateChanged, &queue, [&](JobQueue::Id id, JobQueue::State state) {
+        if (!removed && queue.row(id) == 0 && state == JobQueue::State::Converted)
             removed = QDir(out).removeRecursively();
     });
     QVERIFY(runBatch(*fx, 120000));
@@ -210,7 +210,7 @@ void TestMediaFaults::exitInTheMiddleOfABatch()
     });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &dlg, [&] {
-        if (!exited && dlg.batch().results().value(0).percent > 0) {
+        if (!exited && filesOf(dlg).value(0).percent > 0) {
             exited = true;
             fx.send(QStringLiteral("IDC_FS_EXIT"));
         }

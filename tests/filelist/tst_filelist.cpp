@@ -42,14 +42,6 @@ bool addPath(FileList &list, const QString &path)
     return !list.queue().append({{path, files.identify(path)}}).isEmpty();
 }
 
-QStringList paths(const FileList &list)
-{
-    QStringList all;
-    for (int row = 0; row < list.count(); ++row)
-        all << list.queue().at(row).path;
-    return all;
-}
-
 // Items are single letters; "BD" selects B and D.
 void fill(FileList &list, const QString &letters, const QString &selected)
 {
@@ -61,7 +53,7 @@ void fill(FileList &list, const QString &letters, const QString &selected)
 
 QString order(const FileList &list)
 {
-    return paths(list).join(QString());
+    return list.paths().join(QString());
 }
 
 // The selected letters, in alphabetical order.
@@ -546,23 +538,23 @@ void TestFileList::insideMainWindow()
     fx.addFiles({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
                  QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi")});
     fx.addFiles({QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
-    QCOMPARE(paths(*list), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
+    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi"),
                                          QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")}));
 
     list->select(2);
     fx.send(QStringLiteral("IDC_FS_UP"));
     fx.send(QStringLiteral("IDC_FS_UP"));
-    QCOMPARE(paths(*list).first(), QStringLiteral("/v/b.avi"));
+    QCOMPARE(list->paths().first(), QStringLiteral("/v/b.avi"));
     fx.send(QStringLiteral("IDC_FS_DOWN"));
-    QCOMPARE(paths(*list), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi"),
+    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/b.avi"),
                                          QStringLiteral("/v/clip.avi"), QStringLiteral("/v/c.avi")}));
     list->select(3);
     fx.send(QStringLiteral("IDC_FS_REMOVE"));
-    QCOMPARE(paths(*list), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi")}));
+    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/Clip.avi"), QStringLiteral("/v/clip.avi")}));
     fx.send(QStringLiteral("IDC_FS_REMOVEALL"));
     QCOMPARE(list->count(), 0);
     fx.addFiles({QStringLiteral("/v/clip.avi")});
-    QCOMPARE(paths(*list), QStringList({QStringLiteral("/v/clip.avi")}));
+    QCOMPARE(list->paths(), QStringList({QStringLiteral("/v/clip.avi")}));
 
     dlg.shutDown();
     QVERIFY(!list);

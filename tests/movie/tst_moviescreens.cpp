@@ -126,11 +126,11 @@ void TestMovieScreens::cleanup()
 void TestMovieScreens::convertPageWithList()
 {
     MainWindow &dlg = m_fx->dlg();
-    dlg.fileList()->setCurrentRow(1);
+    dlg.fileList()->setCurrentIndex(dlg.fileList()->queue().index(1));
     click(QStringLiteral("otherFolderRadio"));
     m_fx->desktop.folderAnswers.push_back(QStringLiteral("/home/ana/Videos/Converted"));
     click(QStringLiteral("browseButton"));
-    QCOMPARE(dlg.m_outputPath, QStringLiteral("/home/ana/Videos/Converted"));
+    QCOMPARE(dlg.session().outputFolder(), QStringLiteral("/home/ana/Videos/Converted"));
     QTest::mouseMove(dlg.movie(), QPoint(420, 520)); // no hover left on Browse
     QCOMPARE(dlg.size(), QSize(656, 538));
     QCOMPARE(dlg.fileList()->geometry(), kFileArea);
@@ -157,7 +157,7 @@ void TestMovieScreens::batchRunning()
     // The batch reads its sources: the list holds files that exist.
     const QString source = m_fx->file(QStringLiteral("holiday-2023.avi"));
     QVERIFY(writeFile(source, "source"));
-    dlg.fileList()->clear();
+    dlg.fileList()->queue().clear();
     m_fx->addFiles({source, QStringLiteral("/media/usb/DCIM/MVI_0042.MOV")});
 
     click(QStringLiteral("convertButton"));
@@ -224,24 +224,24 @@ void TestMovieScreens::listsFollowTheCatalogue()
     click(QStringLiteral("navVideo"));
     format->forceActiveFocus(Qt::TabFocusReason);
     QTest::keyClick(dlg.movie(), Qt::Key_Down);
-    QCOMPARE(dlg.m_format, QStringLiteral(".mkv"));
+    QCOMPARE(conversion(dlg).format, QStringLiteral(".mkv"));
     QCOMPARE(format->property("currentText").toString(), QStringLiteral(".mkv"));
     QCOMPARE(container->property("currentText").toString(), QStringLiteral("mkv"));
-    QCOMPARE(dlg.m_container, QStringLiteral("mkv"));
+    QCOMPARE(conversion(dlg).container, QStringLiteral("mkv"));
     QCOMPARE(videoCodec->property("count").toInt(), 6); // h264|hevc|VP90|VP80|mp4v|theo
     QCOMPARE(videoCodec->property("currentText").toString(), QStringLiteral("h264"));
 
     videoCodec->forceActiveFocus(Qt::TabFocusReason);
     QTest::keyClick(dlg.movie(), Qt::Key_Down);
-    QCOMPARE(dlg.m_videoCodec, QStringLiteral("hevc"));
+    QCOMPARE(conversion(dlg).videoCodec, QStringLiteral("hevc"));
     item(QStringLiteral("videoBitrateBox"))->forceActiveFocus(Qt::TabFocusReason);
     QTest::keyClick(dlg.movie(), Qt::Key_Down);
-    QCOMPARE(dlg.m_videoBitrate, QStringLiteral("1536"));
+    QCOMPARE(conversion(dlg).videoBitrate, QStringLiteral("1536"));
 
     click(QStringLiteral("navAudio"));
     item(QStringLiteral("channelsBox"))->forceActiveFocus(Qt::TabFocusReason);
     QTest::keyClick(dlg.movie(), Qt::Key_Up);
-    QCOMPARE(dlg.m_channels, QStringLiteral("1"));
+    QCOMPARE(conversion(dlg).channels, QStringLiteral("1"));
 }
 
 void TestMovieScreens::otherFolderReachesProgram()
@@ -251,11 +251,11 @@ void TestMovieScreens::otherFolderReachesProgram()
     QCOMPARE(item(QStringLiteral("pathField"))->property("text").toString(),
              m_fx->file(QStringLiteral("Converted Videos")));
     click(QStringLiteral("otherFolderRadio"));
-    QVERIFY(!dlg.m_sameDirectory);
+    QVERIFY(!dlg.session().sameDirectory());
 
     m_fx->desktop.folderAnswers.push_back(QStringLiteral("/srv/exports"));
     click(QStringLiteral("browseButton"));
-    QCOMPARE(dlg.m_outputPath, QStringLiteral("/srv/exports"));
+    QCOMPARE(dlg.session().outputFolder(), QStringLiteral("/srv/exports"));
     QCOMPARE(item(QStringLiteral("pathField"))->property("text").toString(),
              QStringLiteral("/srv/exports"));
 
@@ -264,11 +264,11 @@ void TestMovieScreens::otherFolderReachesProgram()
     for (const char c : QByteArrayLiteral("/week 12"))
         QTest::keyClick(dlg.movie(), c);
     QTest::keyClick(dlg.movie(), Qt::Key_Return);
-    QCOMPARE(dlg.m_outputPath, QStringLiteral("/srv/exports/week 12"));
+    QCOMPARE(dlg.session().outputFolder(), QStringLiteral("/srv/exports/week 12"));
 
     click(QStringLiteral("sameFolderRadio"));
-    QVERIFY(dlg.m_sameDirectory);
-    QCOMPARE(dlg.m_outputPath, QStringLiteral("/srv/exports/week 12"));
+    QVERIFY(dlg.session().sameDirectory());
+    QCOMPARE(dlg.session().outputFolder(), QStringLiteral("/srv/exports/week 12"));
 }
 
 void TestMovieScreens::longBatchMidway_data()
@@ -295,7 +295,7 @@ void TestMovieScreens::longBatchMidway()
         QVERIFY(dlg.fileList()->width() > 372);
     }
     m_fx->send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
-    dlg.fileList()->clear();
+    dlg.fileList()->queue().clear();
     const QStringList names{"holiday-2023.avi", "birthday party.mov", "MVI_0042.MOV",
                             "demo-final.webm", "interview take 3.mkv", "drone over the bay.mts",
                             "school play (full).avi", "cat.mov", "lecture-07.flv", "timelapse.avi"};
@@ -317,10 +317,10 @@ void TestMovieScreens::longBatchMidway()
     QTRY_VERIFY_WITH_TIMEOUT(!item(QStringLiteral("fileTimeLeftText"))->property("text").toString().isEmpty(),
                              15000);
     FileList &list = *dlg.fileList();
-    QCOMPARE(list.entryState(0), FileList::EntryState::Converted);
-    QCOMPARE(list.entryState(2), FileList::EntryState::Failed);
-    QCOMPARE(list.entryState(3), FileList::EntryState::Converting);
-    QCOMPARE(list.entryState(4), FileList::EntryState::Waiting);
+    QCOMPARE(list.queue().at(0).state, JobQueue::State::Converted);
+    QCOMPARE(list.queue().at(2).state, JobQueue::State::Failed);
+    QCOMPARE(list.queue().at(3).state, JobQueue::State::Converting);
+    QCOMPARE(list.queue().at(4).state, JobQueue::State::Waiting);
     QVERIFY(item(QStringLiteral("batchStatusText"))->property("text").toString().startsWith(
         QStringLiteral("3 of 10 files")));
     QVERIFY(m_fx->desktop.boxes.isEmpty());

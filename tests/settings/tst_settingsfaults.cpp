@@ -170,7 +170,7 @@ void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite()
     }
 
     MainWindow &dlg = fx.start();
-    QCOMPARE(dlg.m_formats.size(), kind == "read-only" ? 2 : 1);
+    QCOMPARE(presets(dlg, ConversionChoice::List::Formats).size(), kind == "read-only" ? 2 : 1);
     QVERIFY(fx.desktop.boxes.isEmpty());
     dlg.shutDown();
 
@@ -184,7 +184,7 @@ void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite()
         QVERIFY(after.size() >= before.size());
         SettingsFile settings;
         settings.setFileName(ini);
-        QCOMPARE(settings.readString("OutputPath", "", "genral"), dlg.m_outputPath);
+        QCOMPARE(settings.readString("OutputPath", "", "genral"), dlg.session().outputFolder());
     } else if (kind == "directory") {
         QVERIFY(QFileInfo(ini).isDir());
     } else {

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QQuickItem>
@@ -12,6 +14,25 @@
 #include "convert/worker.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
+
+const ConversionSettings &conversion(MainWindow &dlg)
+{
+    return dlg.session().choice().settings();
+}
+
+const QStringList &presets(MainWindow &dlg, ConversionChoice::List list)
+{
+    return dlg.session().choice().list(list);
+}
+
+QList<JobQueue::Entry> filesOf(MainWindow &dlg)
+{
+    QList<JobQueue::Entry> all;
+    const JobQueue &queue = dlg.session().queue();
+    for (int row = 0; row < queue.size(); ++row)
+        all << queue.at(row);
+    return all;
+}
 
 QByteArray HostFixture::defaultCatalogue()
 {
@@ -131,7 +152,36 @@ void HostFixture::send(const QString &command, const QString &args)
 {
     QObject *root = m_dlg->movie()->rootObject();
     QVERIFY(root);
+    const qsizetype starts = script->calls.size();
     QMetaObject::invokeMethod(root, "fsCommand", Q_ARG(QString, command), Q_ARG(QString, args));
+    waitForFileWork(starts);
+}
+
+// Until the worker is idle or the engine got a file: a file that fails at
+// once would otherwise be tried again meanwhile.
+void HostFixture::waitForFileWork(qsizetype startsBefore)
+{
+    const auto done = [&] {
+        return m_session->worker().pending() == 0 || script->calls.size() > startsBefore;
+    };
+    // One round of events at a time: a wait of fixed length would let the
+    // engine's next events in too.
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000) {
+        QTimer wake; // the round ends even when no event comes
+        wake.start(50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    QVERIFY2(done(), "the file work did not end within 10 s");
+}
+
+void HostFixture::tick()
+{
+    const qsizetype starts = script->calls.size();
+    m_dlg->batch().poll();
+    QCoreApplication::processEvents();
+    waitForFileWork(starts);
 }
 
 void HostFixture::addFiles(const QStringList &paths)

@@ -8,8 +8,15 @@
 
 #include "support/scripteddesktop.h"
 #include "app/session.h"
+#include "settings/conversionchoice.h"
 #include "support/scriptedplayer.h"
 #include "ui/mainwindow.h"
+
+// The window's conversion choice and its catalogue lists.
+const ConversionSettings &conversion(MainWindow &dlg);
+const QStringList &presets(MainWindow &dlg, ConversionChoice::List list);
+// The window's files in list order, with where each stands.
+QList<JobQueue::Entry> filesOf(MainWindow &dlg);
 
 // A program folder in a temporary directory with the recording movie (or
 // another movie) and a catalogue, and a main window over it driven by a
@@ -43,7 +50,9 @@ public:
     QStringList designedLog() const;
     void clearLog();
     void answer(const QString &name, const QString &value);
-    // Sends a command as the movie does, through its fsCommand signal.
+    // Sends a command as the movie does, through its fsCommand signal, and
+    // waits for the file work it set off (a batch's first files are
+    // prepared on the worker before the engine gets them).
     void send(const QString &command, const QString &args = {});
     // Adds as the movie's Add does, and waits until the files are listed.
     void addFiles(const QStringList &paths);
@@ -51,6 +60,9 @@ public:
     void settle();
     // Files of these names in the program folder, each holding a few bytes.
     QStringList sources(const QStringList &names) const;
+    // One poll of the batch, then the file work it set off, up to the next
+    // file's hand-over to the engine.
+    void tick();
     // Polls the batch and lets the engine's end events and the worker's
     // results in until it is idle.
     void runBatch(int maxTicks = 200);
@@ -60,6 +72,8 @@ public:
     ScriptedEngine scriptedEngine{script};
 
 private:
+    void waitForFileWork(qsizetype startsBefore);
+
     QTemporaryDir m_dir;
     Engine &m_engine;
     std::unique_ptr<Session> m_session;

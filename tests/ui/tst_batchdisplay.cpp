@@ -18,8 +18,7 @@ const QString kProgress = QStringLiteral("_root.progressValue=");
 // One tick of the progress poll, then the engine's end events.
 void tick(HostFixture &fx)
 {
-    fx.dlg().batch().poll();
-    QCoreApplication::processEvents();
+    fx.tick();
 }
 
 // The job writes a hidden part file beside the output, never the output itself.
@@ -94,7 +93,7 @@ void TestBatchDisplay::tickDecisions()
     QCOMPARE(fx.designedLog(), written.isEmpty() ? QStringList() : QStringList{kProgress + written});
     // Either way the file is still in hand: only the engine's event ends it.
     QVERIFY(fx.dlg().batch().isRunning());
-    QCOMPARE(fx.dlg().batch().results().value(0).state, FileResult::State::Converting);
+    QCOMPARE(filesOf(fx.dlg()).value(0).state, JobQueue::State::Converting);
 }
 
 void TestBatchDisplay::batchStartAndFileVariablesInOrder()
@@ -268,7 +267,7 @@ void TestBatchDisplay::restartOfFirstFileResendsBatchStart()
     fx.addFiles(fx.sources({QStringLiteral("a.avi")}));
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     fx.clearLog();
-    QCoreApplication::processEvents(); // the job ended without progress: restart
+    fx.tick(); // the job ended without progress: restart
     const QStringList log = fx.designedLog();
     QVERIFY(log.size() >= 3);
     QCOMPARE(log.mid(0, 3), (QStringList{"_root.disablerAllBtns=true", "_root.disableConvert=true",
@@ -339,7 +338,7 @@ void TestBatchDisplay::overwriteQuestion()
         // Skipped: the next file starts at once and the first is never converted.
         QCOMPARE(fx.script->calls.size(), 1);
         QCOMPARE(fx.script->calls[0].uri, files[1]);
-        QCOMPARE(fx.dlg().batch().results().value(0).state, FileResult::State::Skipped);
+        QCOMPARE(filesOf(fx.dlg()).value(0).state, JobQueue::State::Skipped);
     }
     QCOMPARE(readFile(existing), QByteArray("keep me"));
 }
@@ -350,14 +349,13 @@ void TestBatchDisplay::inputIsNeverOfferedForOverwrite()
     fx.start();
     const QStringList files = fx.sources({QStringLiteral("same.mp4")});
     fx.addFiles(files);
-    fx.desktop.saveAnswers = {files[0]}; // the user picks the input itself
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
 
+    // Nor asked about: the output takes the keep-both name.
     QVERIFY(fx.desktop.boxes.isEmpty());
-    QCOMPARE(fx.desktop.saveRequests.size(), 1);
-    QCOMPARE(fx.script->calls.size(), 0);
+    QCOMPARE(fx.desktop.saveRequests.size(), 0);
+    QVERIFY(writesTo(fx.script->calls.value(0), fx.file("same (2).mp4")));
     QCOMPARE(readFile(files[0]), QByteArray("source"));
-    QVERIFY(!fx.dlg().batch().isRunning());
 }
 
 void TestBatchDisplay::restartKeepsTheChosenOutput()
@@ -433,7 +431,7 @@ void TestBatchDisplay::refusedHandOverReportsAndMovesOn()
     QCOMPARE(fx.desktop.boxes.size(), 1);
     QCOMPARE(fx.desktop.boxes[0].text, QStringLiteral("Error Ocurrs 5"));
     QCOMPARE(fx.desktop.boxes[0].caption, QStringLiteral("Error"));
-    QCOMPARE(fx.dlg().batch().results().value(0).state, FileResult::State::Failed);
+    QCOMPARE(filesOf(fx.dlg()).value(0).state, JobQueue::State::Failed);
     const QStringList log = fx.designedLog();
     const qsizetype reset = log.indexOf(kProgress + "0");
     QVERIFY(reset > 0);
@@ -456,15 +454,13 @@ void TestBatchDisplay::optionUsesCurrentSettingsVerbatim()
     fx.send(QStringLiteral("ID-FS-audioBitrate"), QStringLiteral("96"));
     fx.send(QStringLiteral("ID-FS-videoCodec"), QStringLiteral("mp2v"));
     fx.send(QStringLiteral("IDC_FS_SAMEDIRECTORY"));
-    fx.desktop.boxAnswers = {Desktop::IdYes}; // a.avi exists: overwrite is the input itself
-    fx.desktop.saveAnswers = {fx.file("a-out.avi")};
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     QCOMPARE(fx.script->calls.size(), 1);
     const QString option = fx.script->calls[0].option;
     QVERIFY2(option.startsWith(":sout=#transcode{vcodec=mp2v,vb=1024,scale=0.5,acodec=mpga,ab=96,"
                                "channels=1,deinterlace}:std{access=file,mux=ts,url=\""),
              qPrintable(option));
-    QVERIFY(writesTo(fx.script->calls[0], fx.file("a-out.avi")));
+    QVERIFY(writesTo(fx.script->calls[0], fx.file("a (2).avi"))); // a.avi is the source
 }
 
 void TestBatchDisplay::cancelStopsPlayerAndResets()

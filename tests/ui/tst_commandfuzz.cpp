@@ -143,7 +143,7 @@ void TestCommandFuzz::randomCommandsKeepStateConsistent()
             fx.clearLog(); // keep the movie's record small
 
         const Batch &batch = dlg.batch();
-        QVERIFY2(batch.convertedCount() >= 0 && batch.convertedCount() <= batch.results().size(),
+        QVERIFY2(batch.convertedCount() >= 0 && batch.convertedCount() <= dlg.session().queue().size(),
                  qPrintable(QString::number(step)));
         // Only the job in hand has a part file, and only while the batch runs.
         QVERIFY(batch.isRunning() || batch.partFile().isEmpty());

@@ -198,8 +198,8 @@ void TestDesktopWindow::sessionFollowsBatch()
     fx.start();
     const QString out = fx.file(QStringLiteral("out"));
     QDir().mkpath(out);
-    fx.dlg().m_sameDirectory = false;
-    fx.dlg().m_outputPath = out;
+    fx.dlg().session().setSameDirectory(false);
+    fx.dlg().session().setOutputFolder(out);
     fx.addFiles(make(fx, {"a.avi", "b.avi"}));
     fx.script->jobs.push_back(PlayerScript::converting());
     for (int i = 0; i <= Batch::kRestarts; ++i)

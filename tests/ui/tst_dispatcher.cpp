@@ -50,13 +50,13 @@ Snapshot snapshot(HostFixture &fx)
     MainWindow &d = fx.dlg();
     Snapshot s;
     s.items = d.fileList()->paths();
-    s.current = d.fileList()->currentRow();
+    s.current = d.fileList()->currentIndex().row();
     s.listVisible = d.fileList()->isVisible();
-    s.selections = {d.m_format,   d.m_container,  d.m_videoCodec,   d.m_videoBitrate,
-                    d.m_scale,    d.m_audioCodec, d.m_audioBitrate, d.m_channels};
-    s.sameDirectory = d.m_sameDirectory;
-    s.outputPath = d.m_outputPath;
-    s.batchFiles = int(d.batch().results().size());
+    s.selections = {conversion(d).format,   conversion(d).container,  conversion(d).videoCodec,   conversion(d).videoBitrate,
+                    conversion(d).scale,    conversion(d).audioCodec, conversion(d).audioBitrate, conversion(d).channels};
+    s.sameDirectory = d.session().sameDirectory();
+    s.outputPath = d.session().outputFolder();
+    s.batchFiles = int(filesOf(d).size());
     s.showListTimer = d.m_showListTimer;
     s.boxes = int(fx.desktop.boxes.size());
     s.openDialogs = int(fx.desktop.openFilters.size());
@@ -182,7 +182,7 @@ HostFixture &TestDispatcher::prepared()
         qWarning("window not exposed");
     dlg.onTimer(MainWindow::kShowListTimer);
     fx.addFiles({QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
-    dlg.fileList()->setCurrentRow(1);
+    dlg.fileList()->setCurrentIndex(dlg.fileList()->queue().index(1));
     fx.desktop.openFilters.clear();
     fx.clearLog();
     return fx;
@@ -273,7 +273,7 @@ void TestDispatcher::commandTable()
     if (effect == QLatin1String("show"))
         dlg.fileList()->hide();
     if (effect == QLatin1String("same"))
-        dlg.m_sameDirectory = false;
+        dlg.session().setSameDirectory(false);
     fx.answer(QStringLiteral("_root.path"), QStringLiteral("/from/the/movie"));
     fx.desktop.openAnswers.push_back({QStringLiteral("/w/new.avi")});
     fx.desktop.folderAnswers.push_back(QStringLiteral("/chosen"));
@@ -454,15 +454,15 @@ void TestDispatcher::formatCascade()
                            "_root.audioCodecStr=mp3",
                            "_root.audioCodecFlag=1",
                        }));
-    QCOMPARE(dlg.m_containers, QStringList({"avi", "ts"}));
+    QCOMPARE(presets(dlg, ConversionChoice::List::Containers), QStringList({"avi", "ts"}));
     QCOMPARE(snapshot(fx).selections,
              QStringList({".avi", "avi", "mp4v", "2048", "0.5", "mp3", "96", "1"}));
 
     // The argument is kept as sent; the catalogue lookup ignores letter case.
     fx.clearLog();
     fx.send(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".AVI"));
-    QCOMPARE(dlg.m_format, QStringLiteral(".AVI"));
-    QCOMPARE(dlg.m_container, QStringLiteral("avi"));
+    QCOMPARE(conversion(dlg).format, QStringLiteral(".AVI"));
+    QCOMPARE(conversion(dlg).container, QStringLiteral("avi"));
     QCOMPARE(fx.log().value(0), QStringLiteral("_root.containerStr=avi|ts"));
 }
 
@@ -474,9 +474,9 @@ void TestDispatcher::formatCascadeResetsCodecChoices()
     fx.send(QStringLiteral("ID-FS-videoCodec"), QStringLiteral("mp4v"));
     fx.send(QStringLiteral("ID-FS-audioCodec"), QStringLiteral("mp3"));
     fx.send(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".mp4"));
-    QCOMPARE(dlg.m_container, QStringLiteral("mp4"));
-    QCOMPARE(dlg.m_videoCodec, QStringLiteral("h264"));
-    QCOMPARE(dlg.m_audioCodec, QStringLiteral("mp4a"));
+    QCOMPARE(conversion(dlg).container, QStringLiteral("mp4"));
+    QCOMPARE(conversion(dlg).videoCodec, QStringLiteral("h264"));
+    QCOMPARE(conversion(dlg).audioCodec, QStringLiteral("mp4a"));
 }
 
 void TestDispatcher::containerCascade_data()
@@ -511,11 +511,11 @@ void TestDispatcher::containerCascade()
     MainWindow &dlg = fx.dlg();
     fx.send(QStringLiteral("ID-FS-container"), container);
     QCOMPARE(fx.log(), log);
-    QCOMPARE(dlg.m_format, QStringLiteral(".mp4"));
-    QCOMPARE(dlg.m_container, container);
-    QCOMPARE(dlg.m_videoCodec, videoCodec);
-    QCOMPARE(dlg.m_audioCodec, audioCodec);
-    QCOMPARE(dlg.m_containers, QStringList({"mp4", "mov"}));
+    QCOMPARE(conversion(dlg).format, QStringLiteral(".mp4"));
+    QCOMPARE(conversion(dlg).container, container);
+    QCOMPARE(conversion(dlg).videoCodec, videoCodec);
+    QCOMPARE(conversion(dlg).audioCodec, audioCodec);
+    QCOMPARE(presets(dlg, ConversionChoice::List::Containers), QStringList({"mp4", "mov"}));
 }
 
 void TestDispatcher::unknownFormat()
@@ -523,12 +523,12 @@ void TestDispatcher::unknownFormat()
     HostFixture &fx = prepared();
     MainWindow &dlg = fx.dlg();
     fx.send(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".xyz"));
-    QCOMPARE(dlg.m_format, QStringLiteral(".xyz"));
-    for (const QStringList *list : {&dlg.m_containers, &dlg.m_videoCodecs, &dlg.m_audioCodecs})
+    QCOMPARE(conversion(dlg).format, QStringLiteral(".xyz"));
+    for (const QStringList *list : {&presets(dlg, ConversionChoice::List::Containers), &presets(dlg, ConversionChoice::List::VideoCodecs), &presets(dlg, ConversionChoice::List::AudioCodecs)})
         QCOMPARE(*list, QStringList{QString()});
-    QCOMPARE(dlg.m_container, QString());
-    QCOMPARE(dlg.m_videoCodec, QString());
-    QCOMPARE(dlg.m_audioCodec, QString());
+    QCOMPARE(conversion(dlg).container, QString());
+    QCOMPARE(conversion(dlg).videoCodec, QString());
+    QCOMPARE(conversion(dlg).audioCodec, QString());
     QVERIFY(fx.desktop.boxes.isEmpty());
 }
 
@@ -537,15 +537,15 @@ void TestDispatcher::browse()
     HostFixture &fx = prepared();
     MainWindow &dlg = fx.dlg();
     for (const bool same : {true, false}) {
-        dlg.m_sameDirectory = same;
+        dlg.session().setSameDirectory(same);
         fx.clearLog();
         const QString chosen = QStringLiteral("/picked/Folder %1").arg(same);
         fx.desktop.folderAnswers.push_back(chosen);
         fx.send(QStringLiteral("IDC_FS_BROWSE"));
         QCOMPARE(fx.desktop.folderTitles.last(), QStringLiteral("Select a Destintion Folder."));
         QCOMPARE(fx.log(), QStringList{QStringLiteral("_root.path=") + chosen});
-        QCOMPARE(dlg.m_outputPath, chosen);
-        QCOMPARE(dlg.m_sameDirectory, same);
+        QCOMPARE(dlg.session().outputFolder(), chosen);
+        QCOMPARE(dlg.session().sameDirectory(), same);
         // Neither checked nor created.
         QVERIFY(!QFileInfo::exists(chosen));
     }
@@ -586,15 +586,15 @@ void TestDispatcher::otherAndSameDirectory()
     fx.answer(QStringLiteral("_root.path"), inMovie);
     fx.send(QStringLiteral("IDC_FS_OTHERDIRECTORY"));
     QCOMPARE(fx.log(), QStringList{QStringLiteral("?_root.path")});
-    QCOMPARE(dlg.m_sameDirectory, false);
-    QCOMPARE(dlg.m_outputPath, inMovie);
+    QCOMPARE(dlg.session().sameDirectory(), false);
+    QCOMPARE(dlg.session().outputFolder(), inMovie);
 
     fx.clearLog();
     fx.answer(QStringLiteral("_root.path"), QStringLiteral("/changed/meanwhile"));
     fx.send(QStringLiteral("IDC_FS_SAMEDIRECTORY"));
     QCOMPARE(fx.log(), QStringList());
-    QCOMPARE(dlg.m_sameDirectory, true);
-    QCOMPARE(dlg.m_outputPath, inMovie);
+    QCOMPARE(dlg.session().sameDirectory(), true);
+    QCOMPARE(dlg.session().outputFolder(), inMovie);
 }
 
 void TestDispatcher::supportMail()
@@ -649,7 +649,7 @@ void TestDispatcher::addFiles()
     QCOMPARE(QDir::currentPath(), dirB.path());
 
     // The rest of the window stays as it was.
-    QCOMPARE(list->currentRow(), 1);
+    QCOMPARE(list->currentIndex().row(), 1);
     QVERIFY(list->isVisible());
     QCOMPARE(fx.log(), QStringList());
 }
@@ -741,7 +741,8 @@ void TestDispatcher::exitAndClose()
     QFETCH(bool, exitCommand);
     QFETCH(int, result);
     HostFixture fx(HostFixture::defaultCatalogue());
-    MainWindow dlg(fx.desktop, fx.scriptedEngine, fx.appDir());
+    Session session(fx.scriptedEngine, fx.appDir());
+    MainWindow dlg(fx.desktop, session, fx.appDir());
     bool sent = false;
     QTimer::singleShot(0, &dlg, [&] {
         sent = true;

@@ -95,19 +95,19 @@ void TestStartup::selectsFirstEntriesAndFixedDefaults()
     MainWindow &dlg = fx.start();
     QVERIFY(fx.log().contains(QStringLiteral("_root.convertToStr=.avi|.mp4|")));
     QVERIFY(fx.log().contains(QStringLiteral("_root.audioCodecStr=mp3")));
-    QCOMPARE(dlg.m_formats, QStringList({".avi", ".mp4", ""}));
-    QCOMPARE(dlg.m_containers, QStringList({"avi", "ts"}));
-    QCOMPARE(dlg.m_videoCodecs, QStringList({"mp4v", "mp2v"}));
-    QCOMPARE(dlg.m_audioCodecs, QStringList({"mp3"}));
-    QCOMPARE(dlg.m_format, QStringLiteral(".avi"));
-    QCOMPARE(dlg.m_container, QStringLiteral("avi"));
-    QCOMPARE(dlg.m_videoCodec, QStringLiteral("mp4v"));
-    QCOMPARE(dlg.m_audioCodec, QStringLiteral("mp3"));
-    QCOMPARE(dlg.m_videoBitrate, QStringLiteral("1024"));
-    QCOMPARE(dlg.m_scale, QStringLiteral("1"));
-    QCOMPARE(dlg.m_audioBitrate, QStringLiteral("128"));
-    QCOMPARE(dlg.m_channels, QStringLiteral("2"));
-    QCOMPARE(dlg.m_sameDirectory, true);
+    QCOMPARE(presets(dlg, ConversionChoice::List::Formats), QStringList({".avi", ".mp4", ""}));
+    QCOMPARE(presets(dlg, ConversionChoice::List::Containers), QStringList({"avi", "ts"}));
+    QCOMPARE(presets(dlg, ConversionChoice::List::VideoCodecs), QStringList({"mp4v", "mp2v"}));
+    QCOMPARE(presets(dlg, ConversionChoice::List::AudioCodecs), QStringList({"mp3"}));
+    QCOMPARE(conversion(dlg).format, QStringLiteral(".avi"));
+    QCOMPARE(conversion(dlg).container, QStringLiteral("avi"));
+    QCOMPARE(conversion(dlg).videoCodec, QStringLiteral("mp4v"));
+    QCOMPARE(conversion(dlg).audioCodec, QStringLiteral("mp3"));
+    QCOMPARE(conversion(dlg).videoBitrate, QStringLiteral("1024"));
+    QCOMPARE(conversion(dlg).scale, QStringLiteral("1"));
+    QCOMPARE(conversion(dlg).audioBitrate, QStringLiteral("128"));
+    QCOMPARE(conversion(dlg).channels, QStringLiteral("2"));
+    QCOMPARE(dlg.session().sameDirectory(), true);
     QVERIFY(!dlg.batch().isRunning());
 }
 
@@ -118,7 +118,7 @@ void TestStartup::defaultOutputFolderWhenNothingStored()
     QVERIFY(!QFileInfo::exists(folder));
     MainWindow &dlg = fx.start();
     QVERIFY(QFileInfo(folder).isDir());
-    QCOMPARE(dlg.m_outputPath, folder);
+    QCOMPARE(dlg.session().outputFolder(), folder);
     QVERIFY(fx.log().contains(QStringLiteral("_root.path=") + folder));
 }
 
@@ -129,7 +129,7 @@ void TestStartup::storedOutputFolderWins()
     HostFixture fx(HostFixture::defaultCatalogue() + "[genral]\nOutputPath=" + stored.toUtf8() +
                    "\n");
     MainWindow &dlg = fx.start();
-    QCOMPARE(dlg.m_outputPath, stored);
+    QCOMPARE(dlg.session().outputFolder(), stored);
     QCOMPARE(fx.log().at(1), QStringLiteral("_root.path=") + stored);
     // The default is made all the same; the stored folder is nobody's to make.
     QVERIFY(QFileInfo(fx.appDir() + QStringLiteral("Converted Videos")).isDir());
@@ -164,17 +164,17 @@ void TestStartup::brokenCatalogue()
                              QStringLiteral("_root.keepDates=true"),
                          }));
     for (const QStringList *list :
-         {&dlg.m_formats, &dlg.m_containers, &dlg.m_videoCodecs, &dlg.m_audioCodecs})
+         {&presets(dlg, ConversionChoice::List::Formats), &presets(dlg, ConversionChoice::List::Containers), &presets(dlg, ConversionChoice::List::VideoCodecs), &presets(dlg, ConversionChoice::List::AudioCodecs)})
         QCOMPARE(*list, QStringList{QString()});
-    QCOMPARE(dlg.m_format, QString());
-    QCOMPARE(dlg.m_container, QString());
-    QCOMPARE(dlg.m_videoCodec, QString());
-    QCOMPARE(dlg.m_audioCodec, QString());
-    QCOMPARE(dlg.m_videoBitrate, QStringLiteral("1024"));
-    QCOMPARE(dlg.m_scale, QStringLiteral("1"));
-    QCOMPARE(dlg.m_audioBitrate, QStringLiteral("128"));
-    QCOMPARE(dlg.m_channels, QStringLiteral("2"));
-    QCOMPARE(dlg.m_outputPath, fx.appDir() + QStringLiteral("Converted Videos"));
+    QCOMPARE(conversion(dlg).format, QString());
+    QCOMPARE(conversion(dlg).container, QString());
+    QCOMPARE(conversion(dlg).videoCodec, QString());
+    QCOMPARE(conversion(dlg).audioCodec, QString());
+    QCOMPARE(conversion(dlg).videoBitrate, QStringLiteral("1024"));
+    QCOMPARE(conversion(dlg).scale, QStringLiteral("1"));
+    QCOMPARE(conversion(dlg).audioBitrate, QStringLiteral("128"));
+    QCOMPARE(conversion(dlg).channels, QStringLiteral("2"));
+    QCOMPARE(dlg.session().outputFolder(), fx.appDir() + QStringLiteral("Converted Videos"));
     QVERIFY(fx.desktop.boxes.isEmpty());
 }
 
@@ -246,7 +246,7 @@ void TestStartup::destroyStoresChangedFolder()
     dlg.shutDown();
     QCOMPARE(storedOutputPath(fx), QStringLiteral("/typed/into/the/movie"));
     // A second destroy (the window's own, at deletion) writes nothing new.
-    dlg.m_outputPath = QStringLiteral("/changed/after");
+    dlg.session().setOutputFolder(QStringLiteral("/changed/after"));
     dlg.shutDown();
     QCOMPARE(storedOutputPath(fx), QStringLiteral("/typed/into/the/movie"));
 }
@@ -285,13 +285,13 @@ void TestStartup::brokenMovie()
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Tarnwick"));
     QVERIFY(fx.desktop.boxes.isEmpty());
     // The host goes on as before: selections, folders and commands still work.
-    QCOMPARE(dlg.m_format, QStringLiteral(".mp4"));
-    QCOMPARE(dlg.m_container, QStringLiteral("mp4"));
+    QCOMPARE(conversion(dlg).format, QStringLiteral(".mp4"));
+    QCOMPARE(conversion(dlg).container, QStringLiteral("mp4"));
     dlg.onMovieCommand(QStringLiteral("ID-FS-container"), QStringLiteral("mov"));
-    QCOMPARE(dlg.m_videoCodec, QStringLiteral("mp4v"));
+    QCOMPARE(conversion(dlg).videoCodec, QStringLiteral("mp4v"));
     dlg.onMovieCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
-    QCOMPARE(dlg.m_sameDirectory, false);
-    QCOMPARE(dlg.m_outputPath, QString());
+    QCOMPARE(dlg.session().sameDirectory(), false);
+    QCOMPARE(dlg.session().outputFolder(), QString());
     dlg.onMovieCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
     QVERIFY(dlg.isVisible());
     // The list still comes up by itself.

@@ -79,11 +79,11 @@ void TestUnattended::existingOutput_data()
     QTest::addColumn<QString>("choice");
     QTest::addColumn<int>("boxes");
     QTest::addColumn<QString>("written");    // the output the job writes, "" for none
-    QTest::addColumn<FileResult::State>("state");
-    QTest::newRow("overwrite") << "overwrite" << 0 << "clip.mp4" << FileResult::State::Converted;
-    QTest::newRow("keep both") << "keepboth" << 0 << "clip (3).mp4" << FileResult::State::Converted;
-    QTest::newRow("skip") << "skip" << 0 << "" << FileResult::State::Skipped;
-    QTest::newRow("ask") << "ask" << 1 << "clip.mp4" << FileResult::State::Converted;
+    QTest::addColumn<JobQueue::State>("state");
+    QTest::newRow("overwrite") << "overwrite" << 0 << "clip.mp4" << JobQueue::State::Converted;
+    QTest::newRow("keep both") << "keepboth" << 0 << "clip (3).mp4" << JobQueue::State::Converted;
+    QTest::newRow("skip") << "skip" << 0 << "" << JobQueue::State::Skipped;
+    QTest::newRow("ask") << "ask" << 1 << "clip.mp4" << JobQueue::State::Converted;
 }
 
 void TestUnattended::existingOutput()
@@ -91,7 +91,7 @@ void TestUnattended::existingOutput()
     QFETCH(QString, choice);
     QFETCH(int, boxes);
     QFETCH(QString, written);
-    QFETCH(FileResult::State, state);
+    QFETCH(JobQueue::State, state);
 
     HostFixture fx;
     fx.start();
@@ -105,12 +105,12 @@ void TestUnattended::existingOutput()
     fx.runBatch();
 
     QCOMPARE(fx.desktop.saveRequests.size(), 0);
-    const FileResult result = fx.dlg().batch().results().value(0);
+    const JobQueue::Entry result = filesOf(fx.dlg()).value(0);
     QCOMPARE(result.state, state);
     if (!written.isEmpty())
         QCOMPARE(result.output, fx.file(written));
     // The completion box, when a file was converted, and the question when asked.
-    QCOMPARE(fx.desktop.boxes.size(), boxes + (state == FileResult::State::Converted ? 1 : 0));
+    QCOMPARE(fx.desktop.boxes.size(), boxes + (state == JobQueue::State::Converted ? 1 : 0));
 }
 
 void TestUnattended::keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion()
@@ -131,23 +131,23 @@ void TestUnattended::keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion()
     QVERIFY(!fx.dlg().batch().isRunning());
     QCOMPARE(fx.desktop.boxTexts(),
              QStringList{QStringLiteral("Conversion Complete, Total Converted files:2")});
-    const QList<FileResult> &results = fx.dlg().batch().results();
+    const QList<JobQueue::Entry> &results = filesOf(fx.dlg());
     QCOMPARE(results.value(0).output, fx.file("a (2).mp4"));
-    QCOMPARE(results.value(1).state, FileResult::State::Failed);
-    QCOMPARE(results.value(2).state, FileResult::State::Converted);
+    QCOMPARE(results.value(1).state, JobQueue::State::Failed);
+    QCOMPARE(results.value(2).state, JobQueue::State::Converted);
 
     // The list keeps each file's state, and the reason of the failure.
     FileList &list = *fx.dlg().fileList();
-    QCOMPARE(list.entryState(0), FileList::EntryState::Converted);
-    QCOMPARE(list.entryState(1), FileList::EntryState::Failed);
+    QCOMPARE(list.queue().at(0).state, JobQueue::State::Converted);
+    QCOMPARE(list.queue().at(1).state, JobQueue::State::Failed);
     QVERIFY(list.tipFor(1).endsWith(results.value(1).reason));
     QVERIFY(!results.value(1).reason.isEmpty());
 
     // Enter on a converted entry shows the output; with no file manager on
     // the bus, its folder opens.
-    list.setCurrentRow(2);
+    list.setCurrentIndex(list.queue().index(2));
     QTest::keyClick(&list, Qt::Key_Return);
-    list.setCurrentRow(1); // a failed entry has nothing to show
+    list.setCurrentIndex(list.queue().index(1)); // a failed entry has nothing to show
     QTest::keyClick(&list, Qt::Key_Return);
     QTRY_COMPARE(fx.desktop.opened, QStringList{fx.appDir().chopped(1)});
 }
@@ -166,12 +166,12 @@ void TestUnattended::stopAfterThisFileEndsWithTheFileInHand()
     fx.addFiles(fx.sources({QStringLiteral("c.avi")}));
     fx.runBatch();
 
-    const QList<FileResult> &results = fx.dlg().batch().results();
+    const QList<JobQueue::Entry> &results = filesOf(fx.dlg());
     QCOMPARE(results.size(), 3);
-    QCOMPARE(results[0].state, FileResult::State::Converted);
-    QCOMPARE(results[1].state, FileResult::State::Waiting);
-    QCOMPARE(results[2].state, FileResult::State::Waiting);
-    QCOMPARE(fx.dlg().fileList()->entryState(2), FileList::EntryState::Waiting);
+    QCOMPARE(results[0].state, JobQueue::State::Converted);
+    QCOMPARE(results[1].state, JobQueue::State::Waiting);
+    QCOMPARE(results[2].state, JobQueue::State::Waiting);
+    QCOMPARE(fx.dlg().fileList()->queue().at(2).state, JobQueue::State::Waiting);
     QCOMPARE(fx.desktop.boxes.size(), 1);
 }
 
@@ -187,7 +187,7 @@ void TestUnattended::summaryAtTheEndAndRetryOfTheFailed()
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     fx.runBatch();
 
-    const QString reason = fx.dlg().batch().results().value(1).reason;
+    const QString reason = filesOf(fx.dlg()).value(1).reason;
     const QStringList log = fx.log();
     const QString summary = "_root.summary=Converted 1, failed 1, skipped 0\nbad.avi: " + reason;
     QCOMPARE(log.filter(QStringLiteral("_root.summary=")).last(), summary);
@@ -205,8 +205,8 @@ void TestUnattended::summaryAtTheEndAndRetryOfTheFailed()
     fx.runBatch();
     QCOMPARE(fx.script->calls.size(), calls + 1);
     QCOMPARE(fx.script->calls.last().uri, files[1]);
-    QCOMPARE(fx.dlg().fileList()->entryState(0), FileList::EntryState::Converted);
-    QCOMPARE(fx.dlg().fileList()->entryState(1), FileList::EntryState::Converted);
+    QCOMPARE(fx.dlg().fileList()->queue().at(0).state, JobQueue::State::Converted);
+    QCOMPARE(fx.dlg().fileList()->queue().at(1).state, JobQueue::State::Converted);
     QCOMPARE(fx.log().filter(QStringLiteral("_root.failedCount=")).last(),
              QStringLiteral("_root.failedCount=0"));
     // Nothing failed now: nothing to retry.

@@ -281,7 +281,8 @@ void TestWindow::folderBrowserBlocksNothing()
     // The real desktop services and the window's own modal loop, as in the
     // program; input goes through the windows, where blocked windows drop it.
     QtDesktop desktop;
-    MainWindow dlg(desktop, m_fx->scriptedEngine, m_fx->appDir());
+    Session session(m_fx->scriptedEngine, m_fx->appDir());
+    MainWindow dlg(desktop, session, m_fx->appDir());
     QTemporaryDir target;
     auto send = [&dlg](const QString &command) {
         QMetaObject::invokeMethod(dlg.movie()->rootObject(), "fsCommand",
@@ -331,7 +332,7 @@ void TestWindow::folderBrowserBlocksNothing()
     QCOMPARE(clicksWhileOpen, QVariantList{int(Qt::LeftButton)});
     QVERIFY(!secondOpened);
     QVERIFY(raised);
-    QCOMPARE(dlg.m_outputPath, QDir::cleanPath(target.path()));
+    QCOMPARE(dlg.session().outputFolder(), QDir::cleanPath(target.path()));
     QVERIFY(!openFileDialog());
 }
 
@@ -346,7 +347,8 @@ void TestWindow::fileDialogPatternsIgnoreCase()
     QDir::setCurrent(folder.path());
 
     QtDesktop desktop;
-    MainWindow dlg(desktop, m_fx->scriptedEngine, m_fx->appDir());
+    Session session(m_fx->scriptedEngine, m_fx->appDir());
+    MainWindow dlg(desktop, session, m_fx->appDir());
     dlg.initialise();
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
