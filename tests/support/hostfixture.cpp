@@ -103,6 +103,7 @@ HostFixture::~HostFixture()
 
 MainWindow &HostFixture::create()
 {
+    m_dlg.reset();
     m_session = std::make_unique<Session>(m_engine, appDir());
     m_dlg = std::make_unique<MainWindow>(desktop, *m_session, appDir());
     return *m_dlg;

@@ -56,7 +56,7 @@ Snapshot snapshot(HostFixture &fx)
                     conversion(d).scale,    conversion(d).audioCodec, conversion(d).audioBitrate, conversion(d).channels};
     s.sameDirectory = d.session().sameDirectory();
     s.outputPath = d.session().outputFolder();
-    s.batchFiles = int(filesOf(d).size());
+    s.batchFiles = d.session().queue().batchCounts().total;
     s.showListTimer = d.m_showListTimer;
     s.boxes = int(fx.desktop.boxes.size());
     s.openDialogs = int(fx.desktop.openFilters.size());
@@ -201,10 +201,8 @@ void TestDispatcher::runUntilConverted(HostFixture &fx, int converted)
     }
     fx.addFiles(files);
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
-    for (int i = 0; i < 20 && fx.dlg().batch().convertedCount() < converted; ++i) {
-        fx.dlg().batch().poll();
-        QCoreApplication::processEvents();
-    }
+    for (int i = 0; i < 20 && fx.dlg().batch().convertedCount() < converted; ++i)
+        fx.tick();
     QCOMPARE(fx.dlg().batch().convertedCount(), converted);
 }
 
