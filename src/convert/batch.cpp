@@ -42,6 +42,7 @@ struct Batch::Job
     FileIdentity outputIdentity;
     bool replacing = false; // a file was at the output before that
     bool bothTracks = true;
+    bool announced = false; // jobStarting() was sent for this attempt
     QString part;
     FileSettings settings;
     std::unique_ptr<Player> player;
@@ -294,6 +295,7 @@ void Batch::startFile(std::unique_ptr<Job> job)
     job->settings = m_settings();
     job->serial = ++m_serial;
     job->phase = Job::Phase::Preparing;
+    job->announced = false;
     if (job->id == m_firstFile)
         emit started();
     job->bothTracks = !m_questions || m_questions->bothTracksChecked();
@@ -308,8 +310,6 @@ void Batch::startFile(std::unique_ptr<Job> job)
         failFile(job->id, fault);
         return;
     }
-    if (job->bothTracks)
-        emit jobStarting();
     Job &held = *job;
     m_jobs.push_back(std::move(job));
     const FileSettings &s = held.settings;
@@ -368,6 +368,10 @@ void Batch::settle(quint64 serial, const jobfiles::Prepared &prepared)
         failFile(gone->id, prepared.sourceFault);
         return;
     }
+    // Each attempt shows its progress once: a job that builds its own name
+    // before its output is settled, one the batch built after.
+    if (job->bothTracks && !std::exchange(job->announced, true))
+        emit jobStarting();
     if (prepared.settled) {
         const OutputDecision &decision = prepared.output.decision;
         using Kind = OutputDecision::Kind;
@@ -383,10 +387,10 @@ void Batch::settle(quint64 serial, const jobfiles::Prepared &prepared)
             askAboutExisting(*job, decision.output);
             return;
         }
-        job->replacing = prepared.replacing;
-        if (!job->bothTracks)
-            emit jobStarting();
     }
+    job->replacing = prepared.replacing;
+    if (!std::exchange(job->announced, true))
+        emit jobStarting();
     if (prepared.part.isEmpty()) {
         // The output folder is gone or cannot be written: an attempt that
         // failed, as when the engine could not write there.
