@@ -1,5 +1,5 @@
-// Times the file list's operations on a large list: adding paths with the
-// duplicate check, moving every other item up and down, removing half, and
+// Times the file list's operations on a large list: adding paths to its
+// queue with the duplicate check, moving every other item up and down, removing half, and
 // painting. Prints one line per step.
 
 #include <algorithm>
@@ -63,7 +63,7 @@ bool same(const FileList &list, const std::vector<Entry> &v)
     if (list.count() != int(v.size()))
         return false;
     for (int i = 0; i < list.count(); ++i)
-        if (list.item(i)->text() != v[i].text || list.item(i)->isSelected() != v[i].selected)
+        if (list.queue().at(i).path != v[i].text || list.isSelected(i) != v[i].selected)
             return false;
     return true;
 }
@@ -73,7 +73,8 @@ bool same(const FileList &list, const std::vector<Entry> &v)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    FileList list;
+    JobQueue queue;
+    FileList list(queue);
     list.resize(372, 130);
     list.show();
     app.processEvents();
@@ -83,14 +84,13 @@ int main(int argc, char **argv)
         paths << QStringLiteral("/home/user/Videos/holiday %1/clip-%2.avi").arg(i % 97).arg(i, 5, 10, QLatin1Char('0'));
 
     std::printf("file list, %d items\n", kItems);
-    timed("add 10000 paths", [&] {
+    const auto add = [&] {
+        FileIdentifier files;
         for (const QString &path : paths)
-            list.addPath(path);
-    });
-    timed("add the same 10000 again (refused)", [&] {
-        for (const QString &path : paths)
-            list.addPath(path);
-    });
+            queue.append({{path, files.identify(path)}});
+    };
+    timed("add 10000 paths", add);
+    timed("add the same 10000 again (refused)", add);
     bool ok = list.count() == kItems;
     timed("lay out and paint", [&] {
         app.processEvents();
@@ -100,7 +100,7 @@ int main(int argc, char **argv)
     timed("select every other item", [&] { selectEveryOther(list); });
     std::vector<Entry> expected;
     for (int i = 0; i < list.count(); ++i)
-        expected.push_back({list.item(i)->text(), list.item(i)->isSelected()});
+        expected.push_back({queue.at(i).path, list.isSelected(i)});
 
     timed("move up (5000 selected)", [&] { list.moveUp(); });
     naiveMoveUp(expected);
@@ -120,9 +120,9 @@ int main(int argc, char **argv)
 
     timed("remove half (5000 selected)", [&] { list.removeSelected(0); });
     std::erase_if(expected, [](const Entry &e) { return e.selected; });
-    ok = ok && int(expected.size()) == list.count() && list.selectedItems().isEmpty();
+    ok = ok && int(expected.size()) == list.count() && list.selectedIds().isEmpty();
     for (int i = 0; ok && i < list.count(); ++i)
-        ok = list.item(i)->text() == expected[std::size_t(i)].text;
+        ok = queue.at(i).path == expected[std::size_t(i)].text;
     timed("lay out and paint", [&] {
         app.processEvents();
         list.viewport()->repaint();

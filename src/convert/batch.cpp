@@ -89,13 +89,11 @@ Batch::Batch(Engine &engine, JobQueue &queue, Worker &worker,
     m_clock = [steady] { return steady->elapsed(); };
     m_pollTimer->setInterval(kPollMs);
     connect(m_pollTimer, &QTimer::timeout, this, &Batch::poll);
-    connect(&m_queue, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex &, int first, int last) { onRowsRemoved(first, last); });
-    connect(&m_queue, &QAbstractItemModel::modelAboutToBeReset, this,
-            [this] { onRowsRemoved(0, m_queue.size() - 1); });
+    connect(&m_queue, &JobQueue::removing, this, &Batch::onRemoving);
     // Rows that move or go may put a waiting file before the cursor.
     connect(&m_queue, &QAbstractItemModel::rowsMoved, this, [this] { m_cursor = 0; });
     connect(&m_queue, &QAbstractItemModel::rowsRemoved, this, [this] { m_cursor = 0; });
+    connect(&m_queue, &QAbstractItemModel::modelReset, this, [this] { m_cursor = 0; });
 }
 
 QString Batch::stoppedReason()
@@ -165,11 +163,11 @@ void Batch::join(const QList<Id> &ids)
     advance();
 }
 
-void Batch::onRowsRemoved(int first, int last)
+void Batch::onRemoving(const QList<Id> &ids)
 {
+    const QSet<Id> going(ids.cbegin(), ids.cend());
     for (auto it = m_jobs.begin(); it != m_jobs.end();) {
-        const int row = m_queue.row((*it)->id);
-        if (row >= first && row <= last) {
+        if (going.contains((*it)->id)) {
             std::unique_ptr<Job> job = std::move(*it);
             it = m_jobs.erase(it);
             stopJob(std::move(job), QStringLiteral("removed"));
@@ -489,10 +487,7 @@ void Batch::poll()
             job.readSince = m_clock();
         } else if (m_stallSeconds > 0 && m_clock() - job.readSince >= m_stallSeconds * 1000LL) {
             std::unique_ptr<Job> stalled = take(job.serial);
-            stalled->player->disconnect(this);
-            stalled->player->stop();
-            stalled->player.reset();
-            removePart(stalled->part);
+            close(*stalled, false);
             m_claimed.remove(stalled->outputIdentity);
             failFile(stalled->id,
                      QStringLiteral("it made no progress for %1 s").arg(m_stallSeconds));
@@ -588,30 +583,43 @@ void Batch::failFile(Id id, const QString &reason)
 
 void Batch::stopJob(std::unique_ptr<Job> job, const QString &reason)
 {
-    if (job->player) {
-        job->player->disconnect(this);
-        job->player->stop();
-        job->player.reset();
-    }
     // A part whose check is under way is left to the check, which commits
     // or removes it.
     if (job->phase == Job::Phase::Checking)
         return;
-    if (!job->part.isEmpty()) {
-        m_worker.run<jobfiles::Partial>(
-            this,
-            [part = job->part, output = job->output, replacing = job->replacing] {
-                return jobfiles::keepOrRemovePartial(part, output, replacing);
-            },
-            [this, id = job->id, output = job->output](const jobfiles::Partial &partial) {
-                if (partial.kept)
-                    m_queue.setOutput(id, output);
-                if (!partial.undeletable.isEmpty())
-                    report([this, path = partial.undeletable] { emit deleteFailed(path); });
-            });
-    }
+    close(*job, true);
     m_claimed.remove(job->outputIdentity);
     m_queue.setState(job->id, JobQueue::State::Skipped, reason);
+}
+
+// The engine closes the job's output on the worker: stopping waits for its
+// threads, which takes seconds in the middle of a large frame and may never
+// end on a hung share. Then the partial output is kept or removed.
+void Batch::close(Job &job, bool keepPartial)
+{
+    Player *player = job.player.release();
+    if (player)
+        player->disconnect(this);
+    if (!player && job.part.isEmpty())
+        return;
+    m_worker.run<jobfiles::Partial>(
+        this,
+        [player, keepPartial, part = job.part, output = job.output, replacing = job.replacing] {
+            if (player) {
+                player->stop();
+                player->deleteLater();
+            }
+            if (part.isEmpty())
+                return jobfiles::Partial{};
+            return keepPartial ? jobfiles::keepOrRemovePartial(part, output, replacing)
+                               : jobfiles::Partial{false, jobfiles::removePart(part)};
+        },
+        [this, id = job.id, output = job.output](const jobfiles::Partial &partial) {
+            if (partial.kept)
+                m_queue.setOutput(id, output);
+            if (!partial.undeletable.isEmpty())
+                report([this, path = partial.undeletable] { emit deleteFailed(path); });
+        });
 }
 
 void Batch::stopAllJobs()

@@ -137,11 +137,12 @@ private:
     void finishFile(Id id, JobQueue::State state, const QString &reason);
     void failFile(Id id, const QString &reason);
     void stopJob(std::unique_ptr<Job> job, const QString &reason);
+    void close(Job &job, bool keepPartial);
     void stopAllJobs();
     void removePart(const QString &part);
     void reset();
     void report(std::function<void()> report);
-    void onRowsRemoved(int first, int last);
+    void onRemoving(const QList<Id> &ids);
     std::unique_ptr<Job> take(quint64 serial);
     Job *find(quint64 serial);
 

@@ -84,24 +84,47 @@ void JobQueue::remove(const QList<Id> &ids)
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     if (rows.empty())
         return;
-    // Whole runs of rows at a time, from the end so the rows before stay.
-    for (auto it = rows.crbegin(); it != rows.crend();) {
-        const int last = *it;
-        int first = last;
-        while (++it != rows.crend() && *it == first - 1)
-            first = *it;
-        beginRemoveRows({}, first, last);
-        for (int r = first; r <= last; ++r) {
-            const Entry &e = at(r);
-            m_rows.remove(e.id);
-            m_sources.remove(e.identity);
-            if (m_planned.value(e.plannedIdentity) == e.id)
-                m_planned.remove(e.plannedIdentity);
-            --m_counts[std::size_t(e.state)];
-            countInBatch(e, -1);
-        }
-        m_entries.erase(m_entries.begin() + first, m_entries.begin() + last + 1);
+    QList<Id> going;
+    for (const int r : rows)
+        going << at(r).id;
+    emit removing(going);
+    for (const int r : rows) {
+        const Entry &e = at(r);
+        m_rows.remove(e.id);
+        m_sources.remove(e.identity);
+        if (m_planned.value(e.plannedIdentity) == e.id)
+            m_planned.remove(e.plannedIdentity);
+        --m_counts[std::size_t(e.state)];
+        countInBatch(e, -1);
+    }
+    // Few runs of rows go one run at a time, from the end so the rows before
+    // stay; many scattered rows go in one pass, which views take as a reset.
+    std::vector<std::pair<int, int>> runs;
+    for (const int r : rows) {
+        if (!runs.empty() && runs.back().second == r - 1)
+            runs.back().second = r;
+        else
+            runs.emplace_back(r, r);
+    }
+    constexpr std::size_t kRunsOneByOne = 16;
+    const bool reset = runs.size() > kRunsOneByOne;
+    if (reset)
+        beginResetModel();
+    std::vector<char> gone(m_entries.size(), 0);
+    for (const int r : rows)
+        gone[std::size_t(r)] = 1;
+    for (auto run = runs.crbegin(); !reset && run != runs.crend(); ++run) {
+        beginRemoveRows({}, run->first, run->second);
+        m_entries.erase(m_entries.begin() + run->first, m_entries.begin() + run->second + 1);
         endRemoveRows();
+    }
+    if (reset) {
+        std::size_t kept = 0;
+        for (std::size_t r = 0; r < m_entries.size(); ++r)
+            if (!gone[r])
+                m_entries[kept++] = std::move(m_entries[r]);
+        m_entries.resize(kept);
+        endResetModel();
     }
     reindex(rows.front());
     m_dirtyFirst = m_dirtyLast = -1;
@@ -110,6 +133,7 @@ void JobQueue::remove(const QList<Id> &ids)
 
 void JobQueue::clear()
 {
+    emit removing(ids());
     beginResetModel();
     m_entries.clear();
     m_rows.clear();
@@ -128,9 +152,11 @@ void JobQueue::move(int from, int to)
         return;
     // Qt names the place before which the row goes.
     beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
-    Entry e = std::move(m_entries[std::size_t(from)]);
-    m_entries.erase(m_entries.begin() + from);
-    m_entries.insert(m_entries.begin() + to, std::move(e));
+    const auto place = [this](int row) { return m_entries.begin() + row; };
+    if (from < to)
+        std::rotate(place(from), place(from + 1), place(to + 1));
+    else
+        std::rotate(place(to), place(from), place(from + 1));
     endMoveRows();
     for (int r = std::min(from, to); r <= std::max(from, to); ++r)
         m_rows.insert(at(r).id, r);

@@ -129,6 +129,8 @@ public:
     void flush();
 
 signals:
+    // Before files leave the queue.
+    void removing(const QList<JobQueue::Id> &ids);
     // At once, for each change of a file's state.
     void stateChanged(JobQueue::Id id, JobQueue::State state);
     // At most once per turn of the event loop: something of the rows changed.

@@ -28,7 +28,9 @@ public:
     // Starts converting input with the stream-output option. Throws
     // EngineError when the engine refuses.
     virtual void start(const QString &input, const QString &option) = 0;
-    // Ends the item at once; what was written so far is closed and whole.
+    // Ends the item; what was written so far is closed and whole when it
+    // returns. May wait for the engine: it is called on a worker thread, and
+    // the player is not otherwise used from then on.
     virtual void stop() = 0;
     virtual float position() = 0;
     // Whole seconds.

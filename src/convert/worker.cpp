@@ -1,5 +1,6 @@
 #include "convert/worker.h"
 
+#include <QCoreApplication>
 #include <QThreadPool>
 
 namespace {
@@ -29,6 +30,8 @@ Worker::~Worker()
         delete m_pool;
     else
         qWarning("Tarnwick: file-system work still waits; left behind");
+    // Objects the tasks handed back for deletion, when no loop runs anymore.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void Worker::post(std::function<void()> task)
