@@ -55,6 +55,7 @@ private slots:
     void init();
     void cleanup();
     void convertPageWithList();
+    void gearOpensTheOptions();
     void batchRunning();
     void settingsPagesHideList();
     void listsFollowTheCatalogue();
@@ -64,6 +65,8 @@ private slots:
 
 private:
     QQuickItem *item(const QString &name) const;
+    // A Popup is no item.
+    QObject *popup(const QString &name) const;
     void click(const QString &name);
     QImage shot(const QString &fileName);
 
@@ -74,6 +77,12 @@ QQuickItem *TestMovieScreens::item(const QString &name) const
 {
     QQuickItem *root = m_fx->dlg().movie()->rootObject();
     return root ? root->findChild<QQuickItem *>(name) : nullptr;
+}
+
+QObject *TestMovieScreens::popup(const QString &name) const
+{
+    QQuickItem *root = m_fx->dlg().movie()->rootObject();
+    return root ? root->findChild<QObject *>(name) : nullptr;
 }
 
 void TestMovieScreens::click(const QString &name)
@@ -145,6 +154,17 @@ void TestMovieScreens::convertPageWithList()
     // rows its background is the list's white.
     QVERIFY(nearColour(image.pixel(kFileArea.left() + 200, kFileArea.bottom() - 6),
                        Qt::white, 4));
+}
+
+void TestMovieScreens::gearOpensTheOptions()
+{
+    QObject *options = popup(QStringLiteral("optionsPopup"));
+    QVERIFY(options);
+    QVERIFY(!options->property("visible").toBool());
+    click(QStringLiteral("optionsButton"));
+    QTRY_VERIFY(options->property("opened").toBool());
+    QVERIFY(options->property("visible").toBool());
+    QVERIFY(item(QStringLiteral("jobsBox"))->isVisible());
 }
 
 void TestMovieScreens::batchRunning()
@@ -338,15 +358,8 @@ void TestMovieScreens::longBatchMidway()
         names[2] + QStringLiteral(": ")));
     shot(maximised ? QStringLiteral("long-batch-end-maximised.png")
                    : QStringLiteral("long-batch-end.png"));
-    // The gear opens the options. A Popup is no item: it is asked itself.
-    QObject *options = m_fx->dlg().movie()->rootObject()->findChild<QObject *>(
-        QStringLiteral("optionsPopup"));
-    QVERIFY(options);
-    QVERIFY(!options->property("visible").toBool());
     click(QStringLiteral("optionsButton"));
-    QTRY_VERIFY(options->property("opened").toBool());
-    QVERIFY(options->property("visible").toBool());
-    QVERIFY(item(QStringLiteral("jobsBox"))->isVisible());
+    QTRY_VERIFY(popup(QStringLiteral("optionsPopup"))->property("opened").toBool());
     shot(maximised ? QStringLiteral("options-maximised.png") : QStringLiteral("options.png"));
 }
 
