@@ -38,11 +38,14 @@ Run run(const QStringList &arguments)
     QProcess program;
     startProgram(program, arguments);
     Run result;
-    if (!program.waitForFinished(kDeadlineMs))
+    if (!program.waitForFinished(kDeadlineMs)) {
         qWarning("tarnwick --convert %s: no end within %d s", qPrintable(arguments.join(u' ')),
                  kDeadlineMs / 1000);
-    else if (program.exitStatus() == QProcess::NormalExit)
+        program.kill();
+        program.waitForFinished();
+    } else if (program.exitStatus() == QProcess::NormalExit) {
         result.status = program.exitCode();
+    }
     result.out = QString::fromLocal8Bit(program.readAllStandardOutput());
     result.err = QString::fromLocal8Bit(program.readAllStandardError());
     return result;
