@@ -23,30 +23,21 @@ namespace {
 int g_stopAt = 0;
 int g_renames = 0;
 bool g_syncFails = false;
+
+int syncOrFail(const char *name, int fd)
+{
+    if (g_syncFails) {
+        errno = EIO;
+        return -1;
+    }
+    using Sync = int (*)(int);
+    return reinterpret_cast<Sync>(dlsym(RTLD_NEXT, name))(fd);
+}
 } // namespace
 
-// Stand in for the C library's, as a disk that fails at the last moment does.
-extern "C" int fsync(int fd)
-{
-    if (g_syncFails) {
-        errno = EIO;
-        return -1;
-    }
-    using Sync = int (*)(int);
-    static const auto real = reinterpret_cast<Sync>(dlsym(RTLD_NEXT, "fsync"));
-    return real(fd);
-}
-
-extern "C" int fdatasync(int fd)
-{
-    if (g_syncFails) {
-        errno = EIO;
-        return -1;
-    }
-    using Sync = int (*)(int);
-    static const auto real = reinterpret_cast<Sync>(dlsym(RTLD_NEXT, "fdatasync"));
-    return real(fd);
-}
+// Stand in for the C library's syncs, as a disk that fails at the last moment.
+extern "C" int fsync(int fd) { return syncOrFail("fsync", fd); }
+extern "C" int fdatasync(int fd) { return syncOrFail("fdatasync", fd); }
 
 // Stands in for the C library's rename, with which a saved file replaces
 // the old one.
