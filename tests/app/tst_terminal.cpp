@@ -224,7 +224,8 @@ void TestTerminal::interruptLeavesNoPartFile()
     QTRY_COMPARE_WITH_TIMEOUT(parts(), 2, 30000);
 
     ::kill(pid_t(program.processId()), signalNumber);
-    QVERIFY(program.waitForFinished(20000));
+    // The engine finishes the pictures in hand first: seconds on a busy machine.
+    QVERIFY2(program.waitForFinished(60000), "no end within 60 s of the signal");
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 128 + signalNumber);
     // What was converted so far is kept where no output was before.
