@@ -122,8 +122,9 @@ void TestDesktopWindow::filesHandedOverByLaterStart()
     fx.start();
     const QStringList files = make(fx, {"one.avi", "two.mp4"});
     // The later start is another process; here a thread waits for the answer.
+    // It is joined however the checks end, so a failed one fails only this test.
     bool handed = false;
-    std::thread later([&] { handed = InstanceLock::handOver(QStringLiteral("Tarnwick"), files); });
+    std::jthread later([&] { handed = InstanceLock::handOver(QStringLiteral("Tarnwick"), files); });
     QTRY_COMPARE(fx.dlg().fileList()->paths(), files);
     later.join();
     QVERIFY(handed);
@@ -196,6 +197,7 @@ void TestDesktopWindow::sessionFollowsBatch()
     QFETCH(QStringList, calls);
     HostFixture fx;
     fx.start();
+    fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     const QString out = fx.file(QStringLiteral("out"));
     QDir().mkpath(out);
     fx.dlg().m_sameDirectory = false;

@@ -76,7 +76,7 @@ void TestStartup::publishesInDesignedOrder()
                            QStringLiteral("_root.onExisting=ask"),
                            QStringLiteral("_root.onFailure=tell"),
                            QStringLiteral("_root.stall=0"),
-                           QStringLiteral("_root.jobs=1"),
+                           QStringLiteral("_root.jobs=auto"),
                            // Where the movie wants the list.
                            QStringLiteral("?_root.fileArea"),
                        }));
