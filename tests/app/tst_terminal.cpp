@@ -3,11 +3,15 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "convert/nativefile.h"
+#include "convert/nativename.h"
 #include "support/files.h"
 #include "support/media.h"
 #include "support/skip.h"
@@ -19,26 +23,46 @@ struct Run
     int status = -1;
     QString out;
     QString err;
+    QByteArray bytes; // of out
 };
 
-void startProgram(QProcess &program, const QStringList &arguments)
+// Through the shell, as a user types them: each argument reaches the program
+// as exactly its bytes (printf's octal escapes). After a pipe the program's
+// own status follows on stderr.
+QString shellCommand(const QList<QByteArray> &arguments, const QString &pipe = {})
+{
+    QString script = QStringLiteral("{ \"$0\" --convert");
+    for (const QByteArray &argument : arguments) {
+        script += QStringLiteral(" \"$(printf '");
+        for (const char c : argument)
+            script += QString::asprintf("\\%03o", uchar(c));
+        script += QStringLiteral("')\"");
+    }
+    return script + (pipe.isEmpty() ? QStringLiteral("; }") : "; echo status $? >&2; } " + pipe);
+}
+
+void startProgram(QProcess &program, const QStringList &arguments, const QString &shell = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(QLatin1String(name));
     program.setProcessEnvironment(env);
-    program.start(QStringLiteral(TARNWICK_PROGRAM_DIR "/tarnwick"),
-                  QStringList{QStringLiteral("--convert")} + arguments);
+    const QString tarnwick = QStringLiteral(TARNWICK_PROGRAM_DIR "/tarnwick");
+    if (!shell.isEmpty())
+        program.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), shell, tarnwick});
+    else
+        program.start(tarnwick, QStringList{QStringLiteral("--convert")} + arguments);
 }
 
-Run run(const QStringList &arguments)
+Run run(const QStringList &arguments, const QString &shell = {})
 {
     QProcess program;
-    startProgram(program, arguments);
+    startProgram(program, arguments, shell);
     Run result;
     if (program.waitForFinished(120000) && program.exitStatus() == QProcess::NormalExit)
         result.status = program.exitCode();
-    result.out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    result.bytes = program.readAllStandardOutput();
+    result.out = QString::fromLocal8Bit(result.bytes);
     result.err = QString::fromLocal8Bit(program.readAllStandardError());
     return result;
 }
@@ -64,6 +88,9 @@ private slots:
     void dropsTrack_data();
     void dropsTrack();
     void interruptLeavesNoPartFile();
+    void namesKeptExactly_data();
+    void namesKeptExactly();
+    void closedOutputStops();
 
 private:
     QTemporaryDir m_dir;
@@ -213,6 +240,88 @@ void TestTerminal::interruptLeavesNoPartFile()
     // What was converted so far is kept where no output was before.
     QCOMPARE(entries(dir.path()), QStringList({"a.avi", "a.mp4", "b.avi", "b.mp4"}));
     QVERIFY(program.readAllStandardOutput().isEmpty());
+}
+
+void TestTerminal::namesKeptExactly_data()
+{
+    QTest::addColumn<QList<QByteArray>>("options");
+    QTest::addColumn<QList<QByteArray>>("sources"); // made in the test's folder unless absolute
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QList<QByteArray>>("outputs");
+    QTest::addColumn<QByteArray>("end"); // of each path on stdout
+    QTest::addColumn<QString>("said");
+    using Bytes = QList<QByteArray>;
+    const Bytes lineBreak{"a.avi", "new\nline.avi"};
+    QTest::newRow("a Latin-1 name among good ones")
+        << Bytes{} << Bytes{"a.avi", "caf\xe9.avi", "b.avi"} << 0
+        << Bytes{"a.mp4", "caf\xe9.mp4", "b.mp4"} << QByteArray("\n") << "Done: 3 of 3 converted.";
+    QTest::newRow("a line break, refused")
+        << Bytes{} << lineBreak << 2 << Bytes{} << QByteArray() << "--null";
+    QTest::newRow("a line break, --null") << Bytes{"-0"} << lineBreak << 0
+                                         << Bytes{"a.mp4", "new\nline.mp4"}
+                                         << QByteArray(1, '\0') << "Done: 2 of 2 converted.";
+    QTest::newRow("a source that never moves, --stall") << Bytes{"--stall", "0.05"}
+        << Bytes{"/dev/zero"} << 1 << Bytes{} << QByteArray() << "it made no progress for 3 s";
+}
+
+void TestTerminal::namesKeptExactly()
+{
+    QFETCH(QList<QByteArray>, options);
+    QFETCH(QList<QByteArray>, sources);
+    QFETCH(int, status);
+    QFETCH(QList<QByteArray>, outputs);
+    QFETCH(QByteArray, end);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkdir(out));
+    QList<QByteArray> arguments = options + QList<QByteArray>{"--output", QFile::encodeName(out)};
+    for (const QByteArray &source : sources) {
+        const QByteArray path = source.startsWith('/') ? source : QFile::encodeName(dir.path()) + '/' + source;
+        QVERIFY(source.startsWith('/') || ::link(QFile::encodeName(m_clip), path) == 0);
+        arguments << path;
+    }
+    const Run result = run({}, shellCommand(arguments));
+    QCOMPARE(result.status, status);
+    QVERIFY2(result.err.contains(said), qPrintable(result.err));
+    QByteArray printed;
+    QStringList written;
+    for (const QByteArray &output : outputs) {
+        printed += QFile::encodeName(out) + '/' + output + end;
+        written << fromNativeName(output);
+    }
+    QCOMPARE(result.bytes, printed);
+    QStringList found = nativefile::names(out);
+    found.sort();
+    written.sort();
+    QCOMPARE(found, written);
+    // QTemporaryDir cannot remove a name that is not UTF-8.
+    for (const QString &name : found)
+        nativefile::remove(out + QLatin1Char('/') + name);
+    for (const QString &name : nativefile::names(dir.path()))
+        nativefile::remove(dir.filePath(name));
+}
+
+// `| head -1`: the reader goes after the first path, and the run stops as on
+// Ctrl+C instead of dying.
+void TestTerminal::closedOutputStops()
+{
+    QTemporaryDir dir;
+    const QString slow = media::makeClip(dir.path(), QStringLiteral("b"), {30.0, 640, 360});
+    QVERIFY(!slow.isEmpty());
+    QList<QByteArray> arguments{"--scale", "4"};
+    for (const QString &source : {dir.filePath(QStringLiteral("a.avi")), slow,
+                                  dir.filePath(QStringLiteral("c.avi"))}) {
+        QVERIFY(source == slow || QFile::copy(m_clip, source));
+        arguments << QFile::encodeName(source);
+    }
+    const Run result = run({}, shellCommand(arguments, QStringLiteral("| head -n 1")));
+    QCOMPARE(result.out, dir.filePath(QStringLiteral("a.mp4")) + QLatin1Char('\n'));
+    QVERIFY2(result.err.contains(QStringLiteral("Stopped: 1 of 3 converted")) &&
+                 result.err.endsWith(QStringLiteral("status 1\n")),
+             qPrintable(result.err));
+    QCOMPARE(entries(dir.path()).filter(QStringLiteral(".part")), QStringList());
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("c.mp4"))));
 }
 
 QTEST_GUILESS_MAIN(TestTerminal)
