@@ -70,6 +70,5 @@ int main(int argc, char *argv[])
     QtDesktop desktop;
     VlcEngine engine;
     Application application(desktop, engine);
-    application.run();
-    return 0;
+    return application.run(argumentsOf(argc, argv).mid(1));
 }

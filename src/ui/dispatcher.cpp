@@ -289,7 +289,7 @@ void MainWindow::addFiles()
             showFileState(i);
 }
 
-void MainWindow::addPaths(const QStringList &paths)
+QStringList MainWindow::addPaths(const QStringList &paths)
 {
     QStringList added;
     for (const QString &path : paths) {
@@ -301,6 +301,7 @@ void MainWindow::addPaths(const QStringList &paths)
                 added << file;
     }
     m_batch->append(added);
+    return added;
 }
 
 // The files under folder, at any depth, of the types Add offers first and

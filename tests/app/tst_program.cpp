@@ -138,8 +138,8 @@ void TestProgram::startsOffscreen()
     program.setProcessEnvironment(copy.environment(QStringLiteral("offscreen"), false));
     program.start(copy.program(), {});
     QVERIFY(program.waitForStarted(10000));
-    // The instance socket is taken when the window gets its title, after the
-    // movie has been loaded; the default output folder follows.
+    // The instance socket is taken first, the default output folder once
+    // the movie has been loaded.
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockSocket(copy.tmpDir())) &&
                                  QFileInfo(copy.filePath(QStringLiteral("Converted Videos"))).isDir(),
                              30000);

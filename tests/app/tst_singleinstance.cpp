@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 
+#include <QDebug>
 #include <QFileInfo>
 #include <QTest>
 #include <QWidget>
@@ -29,19 +30,45 @@ private slots:
     void socketRefusesWhereWindowsCannotBeListed();
     void secondStartWithFiles_data();
     void secondStartWithFiles();
+    void twoStartsAtOnce();
 
 private:
     QProcess *start(const ProgramCopy &copy, const QProcessEnvironment &env,
                     const QStringList &arguments = {});
     // The start is refused: a box titled "Tarnwick" comes up, Return closes
-    // it, the process ends with 0 and never shows a main window.
-    void expectRefused(QProcess *process);
+    // it, the process ends with status and never shows a main window.
+    void expectRefused(QProcess *process, int status = 0);
     // The start goes through: the main window comes up; closing it from the
     // desktop ends the process with 0.
     void expectStartsAndCloses(QProcess *process);
+    QStringList listed(QProcess *process);
 
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    QHash<QProcess *, QByteArray> m_errors;
 };
+
+namespace {
+
+// A path as the program's log writes it.
+QString quoted(const QString &path)
+{
+    QString text;
+    QDebug(&text) << path;
+    return text.trimmed();
+}
+
+} // namespace
+
+// The files the copy says it listed from other starts, as its log writes them.
+QStringList TestSingleInstance::listed(QProcess *process)
+{
+    m_errors[process] += process->readAllStandardError();
+    QStringList files;
+    for (const QString &line : QString::fromUtf8(m_errors[process]).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("tarnwick.handover: listed ")))
+            files << line.section(QLatin1Char(' '), 2);
+    return files;
+}
 
 void TestSingleInstance::initTestCase()
 {
@@ -63,6 +90,7 @@ void TestSingleInstance::cleanup()
         }
     }
     m_processes.clear();
+    m_errors.clear();
 }
 
 QProcess *TestSingleInstance::start(const ProgramCopy &copy, const QProcessEnvironment &env,
@@ -71,7 +99,7 @@ QProcess *TestSingleInstance::start(const ProgramCopy &copy, const QProcessEnvir
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env);
     process->setWorkingDirectory(copy.path());
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setProcessChannelMode(QProcess::ForwardedOutputChannel);
     process->start(copy.program(), arguments);
     if (!process->waitForStarted(10000))
         qWarning("could not start %s", qPrintable(copy.program()));
@@ -79,7 +107,7 @@ QProcess *TestSingleInstance::start(const ProgramCopy &copy, const QProcessEnvir
     return m_processes.back().get();
 }
 
-void TestSingleInstance::expectRefused(QProcess *process)
+void TestSingleInstance::expectRefused(QProcess *process, int status)
 {
     const qint64 pid = process->processId();
     QVERIFY(pid > 0);
@@ -100,7 +128,7 @@ void TestSingleInstance::expectRefused(QProcess *process)
     runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
     QVERIFY(process->waitForFinished(20000));
     QCOMPARE(process->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process->exitCode(), 0);
+    QCOMPARE(process->exitCode(), status);
     for (const QString &window : seen)
         QVERIFY(windowSize(window) != QSize(656, 538));
 }
@@ -208,47 +236,79 @@ void TestSingleInstance::socketRefusesWhereWindowsCannotBeListed()
 
 void TestSingleInstance::secondStartWithFiles_data()
 {
-    QTest::addColumn<bool>("files");
+    QTest::addColumn<QStringList>("arguments"); // files made in the later start's folder
     QTest::addColumn<bool>("sharedSocket");
-    QTest::addColumn<bool>("handedOver");
-    QTest::newRow("files, to the running copy's socket") << true << true << true;
-    QTest::newRow("no files") << false << true << false;
-    QTest::newRow("files, no socket to hand them to") << true << false << false;
+    QTest::addColumn<int>("status"); // of the later start; -1: the box
+    QTest::newRow("files, to the running copy's socket")
+        << QStringList{"clip.avi", "sub/../two.avi"} << true << 0;
+    // Not "holiday" and the running copy's own folder.
+    QTest::newRow("a name with a line break") << QStringList{"holiday\n."} << true << 0;
+    QTest::newRow("no files") << QStringList{} << true << -1;
+    QTest::newRow("files, no socket to hand them to") << QStringList{"clip.avi"} << false << -1;
 }
 
 void TestSingleInstance::secondStartWithFiles()
 {
-    QFETCH(bool, files);
+    QFETCH(QStringList, arguments);
     QFETCH(bool, sharedSocket);
-    QFETCH(bool, handedOver);
+    QFETCH(int, status);
     ProgramCopy first, second;
     QVERIFY(first.isValid() && second.isValid());
+    QVERIFY(writeFile(first.filePath(QStringLiteral("own.avi")), "source"));
     QProcess *running = start(first, first.environment(QStringLiteral("xcb")));
     QTRY_VERIFY_WITH_TIMEOUT(!mainWindow(running->processId()).isEmpty(), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockSocket(first.tmpDir())), 30000);
 
-    // A relative path: the later start makes it absolute for the running copy.
-    QStringList arguments;
-    if (files) {
-        QVERIFY(writeFile(second.filePath(QStringLiteral("clip.avi")), "source"));
-        arguments << QStringLiteral("clip.avi");
+    // Relative paths: the later start makes them absolute for the running copy.
+    QStringList handed;
+    for (const QString &file : arguments) {
+        QVERIFY(QDir(second.path()).mkpath(QStringLiteral("sub")));
+        QVERIFY(writeFile(second.filePath(file), "source"));
+        handed << quoted(QDir::cleanPath(second.filePath(file)));
     }
     QProcess *later = start(second,
                             second.environment(QStringLiteral("xcb"), true,
                                                sharedSocket ? first.tmpDir() : QString()),
                             arguments);
-    if (handedOver) {
+    if (status >= 0) {
         QVERIFY(later->waitForFinished(20000));
         QCOMPARE(later->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(later->exitCode(), 0);
+        QCOMPARE(later->exitCode(), status);
         QVERIFY(visibleWindows(later->processId()).isEmpty());
     } else {
-        expectRefused(later);
+        expectRefused(later, arguments.isEmpty() ? 0 : 1);
         if (QTest::currentTestFailed())
             return;
+        handed.clear();
     }
+    // The running copy lists exactly what was handed over.
+    QTRY_COMPARE_WITH_TIMEOUT(listed(running), handed, 10000);
     QCOMPARE(running->state(), QProcess::Running);
     expectStartsAndCloses(running);
+    QCOMPARE(listed(running), handed);
+}
+
+// A double-click, or two quick "Open With": one window with both files.
+void TestSingleInstance::twoStartsAtOnce()
+{
+    ProgramCopy first, second;
+    QVERIFY(first.isValid() && second.isValid());
+    QVERIFY(writeFile(first.filePath(QStringLiteral("a.avi")), "source"));
+    QVERIFY(writeFile(second.filePath(QStringLiteral("b.avi")), "source"));
+    QProcess *one = start(first, first.environment(QStringLiteral("xcb")), {QStringLiteral("a.avi")});
+    QProcess *two = start(second, second.environment(QStringLiteral("xcb"), true, first.tmpDir()),
+                          {QStringLiteral("b.avi")});
+    QTRY_VERIFY_WITH_TIMEOUT(one->state() != QProcess::Running || two->state() != QProcess::Running,
+                             60000);
+    const bool firstWon = one->state() == QProcess::Running;
+    QProcess *gone = firstWon ? two : one;
+    QCOMPARE(gone->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(gone->exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(listed(firstWon ? one : two),
+                              QStringList{quoted((firstWon ? second : first)
+                                                     .filePath(firstWon ? "b.avi" : "a.avi"))},
+                              10000);
+    expectStartsAndCloses(firstWon ? one : two);
 }
 
 QTEST_MAIN(TestSingleInstance)
