@@ -19,6 +19,7 @@
 #include "platform/instancelock.h"
 #include "platform/sessionservices.h"
 #include "platform/windowtimers.h"
+#include "settings/outputfolder.h"
 #include "settings/presetlist.h"
 #include "settings/programfolder.h"
 #include "ui/aboutdialog.h"
@@ -128,8 +129,11 @@ bool MainWindow::initialise()
     const ProgramFolder folder(m_appDir);
     m_outputPath = folder.defaultOutputFolder();
     folder.createDefaultOutputFolder();
-    m_outputPath = m_settings.readString(QStringLiteral("OutputPath"), m_outputPath,
-                                         QStringLiteral("genral"));
+    const QString stored = absoluteOutputFolder(
+        m_settings.readString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral")),
+        QDir::homePath());
+    if (!stored.isEmpty())
+        m_outputPath = stored;
     m_movie->setVariable(QStringLiteral("_root.path"), m_outputPath);
     m_movie->setVariable(QStringLiteral("_root.version"), QStringLiteral("5.0.0.0"));
 

@@ -573,28 +573,40 @@ void TestDispatcher::browseCancelled()
 void TestDispatcher::otherAndSameDirectory_data()
 {
     QTest::addColumn<QString>("inMovie");
-    QTest::newRow("a folder") << "/home/u/Videos out";
-    QTest::newRow("empty") << "";
-    QTest::newRow("not a folder at all") << "~~ not | a path";
+    QTest::addColumn<QString>("folder"); // relative to the home folder; empty: the one before
+    QTest::newRow("a folder") << "/home/u/Videos out" << "/home/u/Videos out";
+    QTest::newRow("empty") << "" << "";
+    // Not the working folder, which Add changes.
+    QTest::newRow("relative") << "~~ not | a path/../out" << "~~ not | a path/../out";
+    QTest::newRow("from home") << "~/Videos/" << "Videos";
 }
 
 void TestDispatcher::otherAndSameDirectory()
 {
     QFETCH(QString, inMovie);
+    QFETCH(QString, folder);
     HostFixture &fx = prepared();
     MainWindow &dlg = fx.dlg();
+    const QString before = dlg.m_outputPath;
+    const QString expected = folder.isEmpty() ? before
+                             : folder.startsWith(QLatin1Char('/'))
+                                 ? folder
+                                 : QDir::cleanPath(QDir::homePath() + QLatin1Char('/') + folder);
     fx.answer(QStringLiteral("_root.path"), inMovie);
     fx.send(QStringLiteral("IDC_FS_OTHERDIRECTORY"));
-    QCOMPARE(fx.log(), QStringList{QStringLiteral("?_root.path")});
+    // The field shows where the files go.
+    QCOMPARE(fx.log(), QStringList{QStringLiteral("?_root.path")} +
+                           (expected == inMovie ? QStringList()
+                                                : QStringList{"_root.path=" + expected}));
     QCOMPARE(dlg.m_sameDirectory, false);
-    QCOMPARE(dlg.m_outputPath, inMovie);
+    QCOMPARE(dlg.m_outputPath, expected);
 
     fx.clearLog();
     fx.answer(QStringLiteral("_root.path"), QStringLiteral("/changed/meanwhile"));
     fx.send(QStringLiteral("IDC_FS_SAMEDIRECTORY"));
     QCOMPARE(fx.log(), QStringList());
     QCOMPARE(dlg.m_sameDirectory, true);
-    QCOMPARE(dlg.m_outputPath, inMovie);
+    QCOMPARE(dlg.m_outputPath, expected);
 }
 
 void TestDispatcher::supportMail()
