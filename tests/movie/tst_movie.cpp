@@ -45,6 +45,8 @@ private slots:
     void oneShotSignalsActOnEveryWrite();
     void disabledPageSwitchSendsNothing();
     void progressAndStatus();
+    void namesShownAsTheyAre_data();
+    void namesShownAsTheyAre();
     void checksAnswerGetVariable();
     void pathFieldAnswersGetVariable();
     void unknownVariablesReadEmpty();
@@ -581,6 +583,34 @@ void TestMovie::progressAndStatus()
     setVariable(QStringLiteral("_root.version"), QStringLiteral("5.0.0.0"));
     QVERIFY(item(QStringLiteral("versionText"))->property("text").toString().contains(
         QStringLiteral("5.0.0.0")));
+}
+
+void TestMovie::namesShownAsTheyAre_data()
+{
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("shownBy");
+    QTest::newRow("status") << "_root.convertOutput" << "statusLine";
+    QTest::newRow("batch at a glance") << "_root.batchStatus" << "batchStatusText";
+    QTest::newRow("time left") << "_root.fileTimeLeft" << "fileTimeLeftText";
+    QTest::newRow("failed files") << "_root.summary" << "summaryFailures";
+    QTest::newRow("failed files, in full") << "_root.summary" << "summaryTip";
+}
+
+// Read as markup, these tags would show nothing at all.
+void TestMovie::namesShownAsTheyAre()
+{
+    QFETCH(QString, variable);
+    QFETCH(QString, shownBy);
+    const QString tags = QStringLiteral("<b></b><b></b><b></b><b></b>");
+    setVariable(variable, tags + QLatin1Char('\n') + tags);
+    QObject *shown = m_view->rootObject()->findChild<QObject *>(shownBy);
+    QVERIFY(shown);
+    if (auto *tip = shown->property("contentItem").value<QQuickItem *>())
+        shown = tip;
+    QFontMetricsF metrics(shown->property("font").value<QFont>());
+    QVERIFY2(shown->property("implicitWidth").toReal() >=
+                 metrics.horizontalAdvance(tags) * 0.9,
+             qPrintable(shown->property("implicitWidth").toString()));
 }
 
 void TestMovie::checksAnswerGetVariable()
