@@ -40,6 +40,9 @@ public:
     explicit InstanceLock(const QString &title, QObject *parent = nullptr);
     ~InstanceLock() override;
 
+    // The socket's full path; empty when no private folder can be had, with
+    // the reasons in *problems.
+    static QString socketPath(const QString &title, QString *problems = nullptr);
     static bool isHeld(const QString &title);
     // How many of paths the holder of the title's socket took; -1 when no
     // holder answered.
@@ -59,9 +62,6 @@ private:
     void receive();
     void readRequest(QLocalSocket &client, Request &request);
 
-    // The socket's full path; empty when no private folder can be had, with
-    // the reasons in *problems.
-    static QString socketPath(const QString &title, QString *problems = nullptr);
 
     QString m_title;
     std::unique_ptr<QLocalServer> m_server;

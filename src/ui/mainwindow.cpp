@@ -119,7 +119,7 @@ bool MainWindow::initialise()
     }
     connect(m_instanceLock.get(), &InstanceLock::filesReceived, this, [this](const QStringList &paths) {
         for (const QString &listed : addPaths(paths))
-            qCInfo(lcHandOver) << "listed" << listed;
+            qCInfo(lcHandOver).noquote() << "listed" << listed;
         bringToFront();
     });
     m_instanceLock->startReceiving();

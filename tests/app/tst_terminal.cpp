@@ -248,21 +248,19 @@ void TestTerminal::namesKeptExactly_data()
     QTest::addColumn<QString>("pipe");
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("printed");
-    QTest::addColumn<QString>("said");
     QTest::newRow("a Latin-1 name among good ones")
         << Bytes{"@/a.avi", "@/caf\xe9.avi", "@/b.avi"} << QString() << 0
-        << QByteArray("@/a.mp4\n@/caf\xe9.mp4\n@/b.mp4\n") << "Done: 3 of 3 converted.";
-    QTest::newRow("a line break, refused") << Bytes{"@/a.avi", "@/new\nline.avi"} << QString()
-                                          << 2 << QByteArray() << "--null";
-    QTest::newRow("a line break, --null")
-        << Bytes{"-0", "@/a.avi", "@/new\nline.avi"} << QString() << 0
-        << QByteArrayLiteral("@/a.mp4\0@/new\nline.mp4\0") << "Done: 2 of 2 converted.";
+        << QByteArray("@/a.mp4\n@/caf\xe9.mp4\n@/b.mp4\n");
+    QTest::newRow("a line break, refused")
+        << Bytes{"@/a.avi", "@/new\nline.avi"} << QString() << 2 << QByteArray();
+    QTest::newRow("a line break, --null") << Bytes{"-0", "@/a.avi", "@/new\nline.avi"} << QString()
+                                         << 0 << QByteArrayLiteral("@/a.mp4\0@/new\nline.mp4\0");
     QTest::newRow("no progress, --stall") << Bytes{"--stall", "0.05", "--output", "@", "/dev/zero"}
-                                          << QString() << 1 << QByteArray() << "no progress for 3 s";
-    // The reader goes after the first path: a stop as on Ctrl+C, not a death.
+                                          << QString() << 1 << QByteArray();
+    // The reader goes after the first path: a stop as on Ctrl+C (c.avi is
+    // not started), not a death.
     QTest::newRow("output closed") << Bytes{"--scale", "4", "@/a.avi", "@/b.avi", "@/c.avi"}
-                                   << "| head -n 1" << 1 << QByteArray("@/a.mp4\n")
-                                   << "Stopped: 1 of 3 converted";
+                                   << "| head -n 1" << 1 << QByteArray("@/a.mp4\n");
 }
 
 void TestTerminal::namesKeptExactly()
@@ -271,7 +269,6 @@ void TestTerminal::namesKeptExactly()
     QFETCH(QString, pipe);
     QFETCH(int, status);
     QFETCH(QByteArray, printed);
-    QFETCH(QString, said);
     QTemporaryDir dir;
     const QByteArray folder = QFile::encodeName(dir.path());
     for (QByteArray &argument : arguments) {
@@ -279,12 +276,12 @@ void TestTerminal::namesKeptExactly()
         QVERIFY(!argument.endsWith(".avi") || ::link(QFile::encodeName(m_clip), argument) == 0);
     }
     const Run result = runInShell(arguments, pipe);
-    QCOMPARE(result.status, status);
-    QVERIFY2(result.err.contains(said), qPrintable(result.err));
+    QVERIFY2(result.status == status, qPrintable(result.err));
     QCOMPARE(result.bytes, printed.replace('@', folder));
     for (const QByteArray &output : printed.split(printed.isEmpty() ? '\n' : printed.back()))
         QVERIFY(output.isEmpty() || ::access(output.constData(), R_OK) == 0);
     QCOMPARE(entries(dir.path()).filter(QStringLiteral(".part")), QStringList());
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("c.mp4"))));
     // QTemporaryDir cannot remove a name that is not UTF-8.
     QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-r"), dir.path()});
 }

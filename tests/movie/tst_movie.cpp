@@ -45,7 +45,6 @@ private slots:
     void oneShotSignalsActOnEveryWrite();
     void disabledPageSwitchSendsNothing();
     void progressAndStatus();
-    void namesShownAsTheyAre_data();
     void namesShownAsTheyAre();
     void checksAnswerGetVariable();
     void pathFieldAnswersGetVariable();
@@ -585,32 +584,22 @@ void TestMovie::progressAndStatus()
         QStringLiteral("5.0.0.0")));
 }
 
-void TestMovie::namesShownAsTheyAre_data()
-{
-    QTest::addColumn<QString>("variable");
-    QTest::addColumn<QString>("shownBy");
-    QTest::newRow("status") << "_root.convertOutput" << "statusLine";
-    QTest::newRow("batch at a glance") << "_root.batchStatus" << "batchStatusText";
-    QTest::newRow("time left") << "_root.fileTimeLeft" << "fileTimeLeftText";
-    QTest::newRow("failed files") << "_root.summary" << "summaryFailures";
-    QTest::newRow("failed files, in full") << "_root.summary" << "summaryTip";
-}
-
-// Read as markup, these tags would show nothing at all.
+// Read as markup, the tags would show nothing at all.
 void TestMovie::namesShownAsTheyAre()
 {
-    QFETCH(QString, variable);
-    QFETCH(QString, shownBy);
     const QString tags = QStringLiteral("<b></b><b></b><b></b><b></b>");
-    setVariable(variable, tags + QLatin1Char('\n') + tags);
-    QObject *shown = m_view->rootObject()->findChild<QObject *>(shownBy);
-    QVERIFY(shown);
-    if (auto *tip = shown->property("contentItem").value<QQuickItem *>())
-        shown = tip;
-    QFontMetricsF metrics(shown->property("font").value<QFont>());
-    QVERIFY2(shown->property("implicitWidth").toReal() >=
-                 metrics.horizontalAdvance(tags) * 0.9,
-             qPrintable(shown->property("implicitWidth").toString()));
+    for (const auto &[variable, shownBy] :
+         {std::pair{"_root.convertOutput", "statusLine"}, {"_root.batchStatus", "batchStatusText"},
+          {"_root.fileTimeLeft", "fileTimeLeftText"}, {"_root.summary", "summaryFailures"},
+          {"_root.summary", "summaryTip"}}) {
+        setVariable(QLatin1String(variable), tags + QLatin1Char('\n') + tags);
+        QObject *shown = m_view->rootObject()->findChild<QObject *>(QLatin1String(shownBy));
+        if (auto *tip = shown ? shown->property("contentItem").value<QQuickItem *>() : nullptr)
+            shown = tip;
+        const QFontMetricsF metrics(shown ? shown->property("font").value<QFont>() : QFont());
+        QVERIFY2(shown && shown->property("implicitWidth").toReal() >= metrics.horizontalAdvance(tags) * 0.9,
+                 shownBy);
+    }
 }
 
 void TestMovie::checksAnswerGetVariable()

@@ -10,14 +10,11 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "convert/nativename.h"
 #include "platform/instancelock.h"
 #include "support/skip.h"
 
@@ -29,8 +26,6 @@ private slots:
     void cleanup();
     void lockWhereOnlyTheUserCanWrite_data();
     void lockWhereOnlyTheUserCanWrite();
-    void handOverRequests_data();
-    void handOverRequests();
 
 private:
     const QByteArray m_oldTmp = qgetenv("TMPDIR"), m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
@@ -123,46 +118,6 @@ void TestInstanceLock::lockWhereOnlyTheUserCanWrite()
         QVERIFY(!QFileInfo::exists(socketName));
     }
     QVERIFY(!InstanceLock::isHeld(title));
-}
-
-void TestInstanceLock::handOverRequests_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QByteArray>("answer"); // empty: the holder hangs up
-    QTest::addColumn<QStringList>("received");
-    QTest::newRow("relative paths refused")
-        << QByteArrayLiteral("/v/a.avi\0b.avi\0./c.avi\0/v/d\ne.avi\0\0") << QByteArray("2\n")
-        << QStringList{"/v/a.avi", "/v/d\ne.avi"};
-    QTest::newRow("a name that is not UTF-8") << QByteArrayLiteral("/v/caf\xe9.avi\0\0")
-                                             << QByteArray("1\n")
-                                             << QStringList{fromNativeName("/v/caf\xe9.avi")};
-    QTest::newRow("none") << QByteArray(2, '\0') << QByteArray("0\n") << QStringList{};
-    QTest::newRow("past the cap") << QByteArray(InstanceLock::kMaxRequest + 1, '/')
-                                  << QByteArray() << QStringList{};
-}
-
-void TestInstanceLock::handOverRequests()
-{
-    QFETCH(QByteArray, request);
-    QFETCH(QByteArray, answer);
-    QFETCH(QStringList, received);
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    InstanceLock lock(QStringLiteral("Tarnwick"));
-    QCOMPARE(lock.acquire(), InstanceLock::Outcome::Acquired);
-    lock.startReceiving();
-    QSignalSpy taken(&lock, &InstanceLock::filesReceived);
-    QLocalSocket client;
-    client.connectToServer(runtime.filePath(QStringLiteral("Tarnwick-%1.lock").arg(::getuid())));
-    QVERIFY(client.waitForConnected(2000));
-    client.write(request);
-    if (answer.isEmpty())
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("hand-over of more than"));
-    QTRY_VERIFY_WITH_TIMEOUT(client.state() == QLocalSocket::UnconnectedState, 20000);
-    QCOMPARE(client.readAll(), answer);
-    QCOMPARE(taken.size(), received.isEmpty() ? 0 : 1);
-    if (!received.isEmpty())
-        QCOMPARE(taken.at(0).at(0).toStringList(), received);
 }
 
 QTEST_GUILESS_MAIN(TestInstanceLock)

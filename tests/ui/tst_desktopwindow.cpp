@@ -4,11 +4,13 @@
 #include <thread>
 
 #include <QDir>
+#include <QLocalSocket>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
+#include "convert/nativename.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/instancelock.h"
@@ -127,6 +129,18 @@ void TestDesktopWindow::filesHandedOverByLaterStart()
     QTRY_COMPARE(fx.dlg().fileList()->paths(), files);
     later.join();
     QCOMPARE(handed, 2);
+
+    // By hand: a relative path is refused, and a request past the cap dropped.
+    for (const QByteArray &request : {QByteArrayLiteral("rel.avi\0/v/c\xe9.avi\0\0"),
+                                      QByteArray(InstanceLock::kMaxRequest + 1, '/')}) {
+        QLocalSocket client;
+        client.connectToServer(InstanceLock::socketPath(QStringLiteral("Tarnwick")));
+        QVERIFY(client.waitForConnected(2000));
+        client.write(request);
+        QTRY_VERIFY_WITH_TIMEOUT(client.state() == QLocalSocket::UnconnectedState, 20000);
+        QCOMPARE(client.readAll(), request.size() > 100 ? QByteArray() : QByteArray("1\n"));
+    }
+    QCOMPARE(fx.dlg().fileList()->paths(), files + QStringList{fromNativeName("/v/c\xe9.avi")});
 }
 
 void TestDesktopWindow::trackChecks_data()
