@@ -62,7 +62,6 @@ private:
     void receive();
     void readRequest(QLocalSocket &client, Request &request);
 
-
     QString m_title;
     std::unique_ptr<QLocalServer> m_server;
 };

@@ -51,8 +51,7 @@ public:
 
     void onMovieCommand(const QString &command, const QString &args);
     // Adds files as Add does, and the video files inside folders; during a
-    // batch they join its queue.
-    // Returns the files that joined the list.
+    // batch they join its queue. Returns the files that joined the list.
     QStringList addPaths(const QStringList &paths);
     // Files given on the command line, added at start-up.
     void setStartFiles(const QStringList &paths) { m_startFiles = paths; }
