@@ -45,7 +45,8 @@ bool sameFile(const QString &a, const QString &b)
 
 bool openForReading(QFile &file, const QString &path, QIODevice::OpenMode mode)
 {
-    const int fd = ::open(toNativeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // A pipe without a writer would hold the open up for ever.
+    const int fd = ::open(toNativeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     if (file.open(fd, QIODevice::ReadOnly | mode, QFileDevice::AutoCloseHandle))

@@ -24,7 +24,8 @@ bool exists(const QString &path);
 // Equal names, or two names of one file (device and inode).
 bool sameFile(const QString &a, const QString &b);
 
-// Opens file on path for reading, with the extra flags of mode.
+// Opens file on path for reading, with the extra flags of mode; never waits
+// for a pipe's writer.
 bool openForReading(QFile &file, const QString &path, QIODevice::OpenMode mode = {});
 bool remove(const QString &path);
 // The source's modification time onto target; false with errno set.
