@@ -1,22 +1,36 @@
 #include "app/terminalrun.h"
 
+#include <csignal>
 #include <cstdio>
+#include <memory>
+#include <optional>
 
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QSocketNotifier>
 
 #include "app/stopsignals.h"
 #include "app/terminaloptions.h"
+#include "convert/nativefile.h"
+#include "convert/nativename.h"
 #include "convert/outputnaming.h"
 
 namespace {
 
-void print(std::FILE *stream, const QString &text)
+// Names go back out as the bytes they came in as. False when the stream
+// could not take them all.
+bool print(std::FILE *stream, const QString &text, std::optional<char> end = {})
 {
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
+    QByteArray bytes = toNativeName(text);
+    if (end)
+        bytes += *end;
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) ==
+                         size_t(bytes.size());
+    return std::fflush(stream) == 0 && written;
 }
 
 QString clock(qint64 seconds)
@@ -28,16 +42,11 @@ QString clock(qint64 seconds)
     return QStringLiteral("%1:%2").arg(QString::number(seconds / 60), two(seconds % 60));
 }
 
-bool exists(const QString &path)
+// A pipe whose reader is gone reads as an error on the writing end.
+bool readerGone(int fd)
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-bool sameFile(const QString &a, const QString &b)
-{
-    const QFileInfo fa(a), fb(b);
-    return a == b || (fa.exists() && fa.canonicalFilePath() == fb.canonicalFilePath());
+    pollfd watched{fd, 0, 0};
+    return ::poll(&watched, 1, 0) == 1 && (watched.revents & (POLLERR | POLLHUP)) != 0;
 }
 
 } // namespace
@@ -47,6 +56,7 @@ TerminalRun::TerminalRun(Engine &engine, const TerminalOptions &options, QObject
       m_live(::isatty(STDERR_FILENO) == 1)
 {
     m_batch.setMaxJobs(options.jobs());
+    m_batch.setStallTimeout(options.stallSeconds());
     connect(&m_batch, &Batch::refused, this,
             [](const QString &message) { print(stderr, message + QLatin1Char('\n')); });
     connect(&m_batch, &Batch::fileStarted, this, &TerminalRun::onFileStarted);
@@ -65,6 +75,21 @@ int TerminalRun::exec()
 {
     StopSignals stopSignals;
     connect(&stopSignals, &StopSignals::received, this, &TerminalRun::onStopSignal);
+    // A closed output then fails a write with EPIPE instead of killing the
+    // run before it can stop its jobs and say so.
+    std::signal(SIGPIPE, SIG_IGN);
+    // A pipe is watched for its reader leaving (`| head -1`) between two
+    // converted files.
+    struct stat out {};
+    std::unique_ptr<QSocketNotifier> outputWatch;
+    if (::fstat(STDOUT_FILENO, &out) == 0 && S_ISFIFO(out.st_mode)) {
+        outputWatch = std::make_unique<QSocketNotifier>(STDOUT_FILENO, QSocketNotifier::Read);
+        connect(outputWatch.get(), &QSocketNotifier::activated, this, [this, &outputWatch] {
+            outputWatch->setEnabled(false);
+            if (readerGone(STDOUT_FILENO))
+                onOutputClosed();
+        });
+    }
     QEventLoop loop;
     connect(&m_batch, &Batch::finished, &loop, &QEventLoop::quit);
 
@@ -75,6 +100,8 @@ int TerminalRun::exec()
         loop.exec();
     if (m_stopSignal != 0)
         return 128 + m_stopSignal;
+    if (m_outputClosed)
+        return kNotAllConverted;
     for (const FileResult &result : m_batch.results())
         if (result.state != FileResult::State::Converted)
             return kNotAllConverted;
@@ -114,7 +141,7 @@ std::optional<QString> TerminalRun::otherOutputName(const QString &input, const 
     if (m_options.existing() == TerminalOptions::Existing::KeepBoth) {
         for (int number = 2;; ++number) {
             const QString free = numberedOutputName(output, number);
-            if (!exists(free) && free != input) {
+            if (!nativefile::exists(free) && free != input) {
                 known.path = free;
                 known.wasThere = false;
                 return free;
@@ -123,7 +150,7 @@ std::optional<QString> TerminalRun::otherOutputName(const QString &input, const 
     }
     if (known.skipReason.isEmpty())
         known.skipReason =
-            sameFile(output, input)
+            nativefile::sameFile(output, input)
                 ? QStringLiteral("its output would replace the file itself (--keep-both or "
                                  "--output write elsewhere)")
                 : QStringLiteral("%1 is being written for another file (--keep-both writes "
@@ -159,16 +186,17 @@ void TerminalRun::onFileChanged(int index)
     switch (result.state) {
     case FileResult::State::Converted:
         print(stderr, QStringLiteral("converted: %1 -> %2\n").arg(result.input, result.output));
-        print(stdout, result.output + QLatin1Char('\n'));
+        if (!m_outputClosed && !print(stdout, result.output, m_options.nulSeparated() ? '\0' : '\n'))
+            onOutputClosed();
         break;
     case FileResult::State::Failed:
         print(stderr, QStringLiteral("failed: %1: %2\n").arg(result.input, result.reason));
         break;
     default:
-        if (m_stopSignal != 0) {
+        if (stopping()) {
             ++m_stopped;
             // The stop keeps a partial output only where no file was before.
-            const bool kept = !known.wasThere && exists(known.path);
+            const bool kept = !known.wasThere && nativefile::exists(known.path);
             print(stderr, kept ? QStringLiteral("stopped: %1 (converted so far: %2)\n")
                                      .arg(result.input, known.path)
                                : QStringLiteral("stopped: %1\n").arg(result.input));
@@ -185,7 +213,7 @@ void TerminalRun::onFileChanged(int index)
 // One line for the files in hand, rewritten in place.
 void TerminalRun::showLiveLine()
 {
-    if (!m_live || m_stopSignal != 0)
+    if (!m_live || stopping())
         return;
     const QList<FileResult> &results = m_batch.results();
     int done = 0;
@@ -216,13 +244,25 @@ void TerminalRun::showLiveLine()
 
 void TerminalRun::onStopSignal(int signalNumber)
 {
-    if (!m_batch.isRunning() || m_stopSignal != 0)
+    if (!m_batch.isRunning() || stopping())
         return;
     m_stopSignal = signalNumber;
     clearLiveLine();
     // As Stop in the window: a part file becomes the output only where no
     // file was before, and none is left behind.
     m_batch.stop();
+}
+
+// Nobody reads the converted paths any more: the run stops as on Ctrl+C.
+void TerminalRun::onOutputClosed()
+{
+    if (stopping())
+        return;
+    m_outputClosed = true;
+    clearLiveLine();
+    print(stderr, QStringLiteral("tarnwick: the standard output was closed; stopping.\n"));
+    if (m_batch.isRunning())
+        m_batch.stop();
 }
 
 void TerminalRun::printSummary(bool stopped)

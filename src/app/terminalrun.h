@@ -20,7 +20,7 @@ class TerminalRun final : public QObject, public BatchQuestions
 
 public:
     // Exit statuses besides 0 (every file converted) and 128 + a stop
-    // signal's number.
+    // signal's number. A closed standard output stops the run with 1.
     static constexpr int kNotAllConverted = 1;
     static constexpr int kBadArguments = 2;
 
@@ -50,6 +50,8 @@ private:
     void onFileStarted(const QString &input);
     void onFileChanged(int index);
     void onStopSignal(int signalNumber);
+    void onOutputClosed();
+    bool stopping() const { return m_stopSignal != 0 || m_outputClosed; }
     void showLiveLine();
     void printSummary(bool stopped);
     void clearLiveLine();
@@ -60,6 +62,7 @@ private:
     QList<bool> m_reported;
     QString m_current; // whose output is being settled
     int m_stopSignal = 0;
+    bool m_outputClosed = false;
     int m_stopped = 0; // files the stop ended in hand
     bool m_live = false;
     bool m_liveShown = false;

@@ -1,15 +1,16 @@
 #include "convert/batch.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 
 #include "convert/engine.h"
+#include "convert/nativefile.h"
 #include "convert/partfile.h"
 #include "convert/player.h"
 #include "convert/settingscheck.h"
@@ -18,31 +19,16 @@ namespace {
 
 constexpr int kPollMs = 1000;
 
-bool exists(const QString &path)
-{
-    // Any entry counts, readable or not, a dangling link too.
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-bool sameFile(const QString &a, const QString &b)
-{
-    if (a == b)
-        return true;
-    const QFileInfo fa(a), fb(b);
-    return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
-}
-
 // Why the source cannot be converted before the engine is even asked.
 QString sourceFault(const QString &input)
 {
-    const QFileInfo info(input);
-    if (!info.exists())
+    const std::optional<struct stat> info = nativefile::target(input);
+    if (!info)
         return QStringLiteral("the file no longer exists");
-    if (info.isDir())
+    if (S_ISDIR(info->st_mode))
         return QStringLiteral("it is a folder");
-    QFile file(input);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!nativefile::openForReading(file, input))
         return QStringLiteral("the file cannot be read");
     return {};
 }
@@ -50,12 +36,9 @@ QString sourceFault(const QString &input)
 // A date that cannot be set leaves the file as converted, not failed.
 void copyModificationTime(const QString &source, const QString &target)
 {
-    const QDateTime modified = QFileInfo(source).lastModified();
-    QFile file(target);
-    if (!modified.isValid() || !file.open(QIODevice::ReadWrite) ||
-        !file.setFileTime(modified, QFileDevice::FileModificationTime))
+    if (!nativefile::copyModificationTime(source, target))
         qWarning("Tarnwick: %s keeps the date of its conversion: %s", qUtf8Printable(target),
-                 qUtf8Printable(file.errorString()));
+                 qUtf8Printable(qt_error_string(errno)));
 }
 
 bool wanted(const QString &codec)
@@ -363,10 +346,10 @@ bool Batch::settleOutput(Job &job, const FileSettings &settings, bool bothTracks
     const quint64 generation = m_generation;
     QString out = outputFileName(job.input, settings.sameDirectory, settings.outputFolder,
                                  settings.conversion.format);
-    while (exists(out) || reserved(out)) {
+    while (nativefile::exists(out) || reserved(out)) {
         // The input itself is never offered for overwriting, nor a name
         // another job in hand is writing.
-        if (!sameFile(out, job.input) && !reserved(out)) {
+        if (!nativefile::sameFile(out, job.input) && !reserved(out)) {
             const bool overwrite = m_questions.mayOverwrite(out);
             if (generation != m_generation)
                 return false;
@@ -377,12 +360,12 @@ bool Batch::settleOutput(Job &job, const FileSettings &settings, bool bothTracks
             m_questions.otherOutputName(job.input, out, bothTracks);
         if (generation != m_generation)
             return false;
-        if (!chosen || chosen->isEmpty() || sameFile(*chosen, job.input))
+        if (!chosen || chosen->isEmpty() || nativefile::sameFile(*chosen, job.input))
             return false;
         out = *chosen;
     }
     job.output = out;
-    job.replacing = exists(out);
+    job.replacing = nativefile::exists(out);
     return true;
 }
 
@@ -497,7 +480,8 @@ void Batch::stopJob(std::unique_ptr<Job> job, const QString &reason)
     job->player->stop();
     job->player.reset();
     // A partial file never replaces a whole one that was there before.
-    if (job->replacing || QFileInfo(job->part).size() == 0) {
+    const std::optional<struct stat> part = nativefile::entry(job->part);
+    if (job->replacing || !part || part->st_size == 0) {
         removePart(job->part);
     } else {
         QString error;
@@ -521,7 +505,7 @@ void Batch::stopAllJobs()
 
 void Batch::removePart(const QString &part)
 {
-    if (QFile::remove(part) || !exists(part))
+    if (nativefile::remove(part) || !nativefile::exists(part))
         return;
     report([this, part] { emit deleteFailed(part); });
 }

@@ -10,9 +10,11 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include "convert/nativefile.h"
+#include "convert/nativename.h"
 
 namespace {
 
@@ -71,7 +73,7 @@ QString partFileName(const QString &output, qint64 pid)
 
 bool createPartFile(const QString &path, QString *error)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNativeName(path);
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
@@ -95,12 +97,9 @@ bool createPartFile(const QString &path, QString *error)
 int removeStaleParts(const QString &folder)
 {
     int removed = 0;
-    const QDir dir(folder);
-    const QStringList names = dir.entryList(
-        {QStringLiteral(".*.part*")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
-    for (const QString &name : names) {
+    for (const QString &name : nativefile::names(folder)) {
         const qint64 pid = partPid(name);
-        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        const QByteArray path = toNativeName(folder + QLatin1Char('/') + name);
         if (pid && processGone(pid) && isRegularFile(path) && ::unlink(path.constData()) == 0)
             ++removed;
     }
@@ -109,7 +108,7 @@ int removeStaleParts(const QString &folder)
 
 bool commitPartFile(const QString &part, const QString &output, QString *error)
 {
-    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(output).constData()) == 0)
+    if (::rename(toNativeName(part).constData(), toNativeName(output).constData()) == 0)
         return true;
     setError(error, QStringLiteral("Cannot rename to"), output);
     return false;

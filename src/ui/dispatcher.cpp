@@ -14,6 +14,7 @@
 #include "platform/desktop.h"
 #include "platform/filefilter.h"
 #include "platform/windowtimers.h"
+#include "settings/outputfolder.h"
 #include "ui/mainwindow.h"
 
 namespace {
@@ -152,10 +153,18 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
             m_showListTimer = m_timers->setTimer(kShowListTimer, 100);
         m_batch->abandon();
         break;
-    case Command::OtherDirectory:
+    case Command::OtherDirectory: {
         m_sameDirectory = false;
-        m_outputPath = m_movie->getVariable(QStringLiteral("_root.path"));
+        // An empty field keeps the folder in use; the field shows where
+        // files go.
+        const QString typed = m_movie->getVariable(QStringLiteral("_root.path"));
+        const QString folder = absoluteOutputFolder(typed, QDir::homePath());
+        if (!folder.isEmpty())
+            m_outputPath = folder;
+        if (m_outputPath != typed)
+            m_movie->setVariable(QStringLiteral("_root.path"), m_outputPath);
         break;
+    }
     case Command::SameDirectory:
         m_sameDirectory = true;
         break;
@@ -289,7 +298,7 @@ void MainWindow::addFiles()
             showFileState(i);
 }
 
-void MainWindow::addPaths(const QStringList &paths)
+QStringList MainWindow::addPaths(const QStringList &paths)
 {
     QStringList added;
     for (const QString &path : paths) {
@@ -301,6 +310,7 @@ void MainWindow::addPaths(const QStringList &paths)
                 added << file;
     }
     m_batch->append(added);
+    return added;
 }
 
 // The files under folder, at any depth, of the types Add offers first and

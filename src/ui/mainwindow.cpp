@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMimeData>
 #include <QUrl>
 #include <QMenu>
@@ -18,9 +19,12 @@
 #include "platform/instancelock.h"
 #include "platform/sessionservices.h"
 #include "platform/windowtimers.h"
+#include "settings/outputfolder.h"
 #include "settings/presetlist.h"
 #include "settings/programfolder.h"
 #include "ui/aboutdialog.h"
+
+Q_LOGGING_CATEGORY(lcHandOver, "tarnwick.handover", QtWarningMsg)
 
 namespace {
 constexpr int kClientWidth = 656;
@@ -43,6 +47,11 @@ MainWindow::MainWindow(Desktop &desktop, Engine &engine, const QString &appDir,
     resize(kClientWidth, kClientHeight);
     m_timers = new WindowTimers([this](unsigned id) { onTimer(id); }, this);
     m_batch = new Batch(engine, *this, this);
+}
+
+void MainWindow::setInstanceLock(std::unique_ptr<InstanceLock> lock)
+{
+    m_instanceLock = std::move(lock);
 }
 
 MainWindow::~MainWindow()
@@ -104,20 +113,27 @@ bool MainWindow::initialise()
     setWindowIcon(m_icon);
     setWindowTitle(QStringLiteral("Tarnwick"));
     // The window that carries the title holds the single-instance socket.
-    m_instanceLock = std::make_unique<InstanceLock>(windowTitle());
-    m_instanceLock->acquire();
+    if (!m_instanceLock) {
+        m_instanceLock = std::make_unique<InstanceLock>(windowTitle());
+        m_instanceLock->acquire();
+    }
     connect(m_instanceLock.get(), &InstanceLock::filesReceived, this, [this](const QStringList &paths) {
-        addPaths(paths);
+        for (const QString &listed : addPaths(paths))
+            qCInfo(lcHandOver).noquote() << "listed" << listed;
         bringToFront();
     });
+    m_instanceLock->startReceiving();
 
     m_movie->setVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
 
     const ProgramFolder folder(m_appDir);
     m_outputPath = folder.defaultOutputFolder();
     folder.createDefaultOutputFolder();
-    m_outputPath = m_settings.readString(QStringLiteral("OutputPath"), m_outputPath,
-                                         QStringLiteral("genral"));
+    const QString stored = absoluteOutputFolder(
+        m_settings.readString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral")),
+        QDir::homePath());
+    if (!stored.isEmpty())
+        m_outputPath = stored;
     m_movie->setVariable(QStringLiteral("_root.path"), m_outputPath);
     m_movie->setVariable(QStringLiteral("_root.version"), QStringLiteral("5.0.0.0"));
 

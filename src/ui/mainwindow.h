@@ -51,10 +51,12 @@ public:
 
     void onMovieCommand(const QString &command, const QString &args);
     // Adds files as Add does, and the video files inside folders; during a
-    // batch they join its queue.
-    void addPaths(const QStringList &paths);
+    // batch they join its queue. Returns the files that joined the list.
+    QStringList addPaths(const QStringList &paths);
     // Files given on the command line, added at start-up.
     void setStartFiles(const QStringList &paths) { m_startFiles = paths; }
+    // The single-copy lock the start took; without one the window takes it.
+    void setInstanceLock(std::unique_ptr<InstanceLock> lock);
     void onTimer(unsigned id);
     void onSystemCommand(unsigned id);
 

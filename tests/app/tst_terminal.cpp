@@ -3,6 +3,8 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -19,6 +21,7 @@ struct Run
     int status = -1;
     QString out;
     QString err;
+    QByteArray bytes; // of out
 };
 
 void startProgram(QProcess &program, const QStringList &arguments)
@@ -51,6 +54,27 @@ Run run(const QStringList &arguments)
     return result;
 }
 
+// Through the shell as a user types it: each argument reaches the program as
+// exactly its bytes (printf's octal escapes). Its status follows on stderr,
+// and a pipe may read its output.
+Run runInShell(const QList<QByteArray> &arguments, const QString &pipe)
+{
+    QString script = QStringLiteral("{ \"$0\" --convert");
+    for (const QByteArray &argument : arguments) {
+        script += QStringLiteral(" \"$(printf '");
+        for (const char c : argument)
+            script += QString::asprintf("\\%03o", uchar(c));
+        script += QStringLiteral("')\"");
+    }
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script + "; echo status $? >&2; }" + pipe,
+                                            QStringLiteral(TARNWICK_PROGRAM_DIR "/tarnwick")});
+    shell.waitForFinished(120000);
+    Run result{-1, {}, QString::fromLocal8Bit(shell.readAllStandardError()), shell.readAllStandardOutput()};
+    result.status = result.err.section(QStringLiteral("status "), -1).trimmed().toInt();
+    return result;
+}
+
 QStringList entries(const QString &dir)
 {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -73,6 +97,8 @@ private slots:
     void dropsTrack();
     void interruptLeavesNoPartFile_data();
     void interruptLeavesNoPartFile();
+    void namesKeptExactly_data();
+    void namesKeptExactly();
 
 private:
     QTemporaryDir m_dir;
@@ -231,6 +257,51 @@ void TestTerminal::interruptLeavesNoPartFile()
     // What was converted so far is kept where no output was before.
     QCOMPARE(entries(dir.path()), QStringList({"a.avi", "a.mp4", "b.avi", "b.mp4"}));
     QVERIFY(program.readAllStandardOutput().isEmpty());
+}
+
+void TestTerminal::namesKeptExactly_data()
+{
+    using Bytes = QList<QByteArray>;
+    QTest::addColumn<Bytes>("arguments"); // @: the test's folder; *.avi in it are made
+    QTest::addColumn<QString>("pipe");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("printed");
+    QTest::newRow("a Latin-1 name among good ones")
+        << Bytes{"@/a.avi", "@/caf\xe9.avi", "@/b.avi"} << QString() << 0
+        << QByteArray("@/a.mp4\n@/caf\xe9.mp4\n@/b.mp4\n");
+    QTest::newRow("a line break, refused")
+        << Bytes{"@/a.avi", "@/new\nline.avi"} << QString() << 2 << QByteArray();
+    QTest::newRow("a line break, --null") << Bytes{"-0", "@/a.avi", "@/new\nline.avi"} << QString()
+                                         << 0 << QByteArrayLiteral("@/a.mp4\0@/new\nline.mp4\0");
+    QTest::newRow("no progress, --stall") << Bytes{"--stall", "0.05", "--output", "@", "/dev/zero"}
+                                          << QString() << 1 << QByteArray();
+    // The reader goes after the first path: a stop as on Ctrl+C (c.avi is
+    // not started), not a death.
+    QTest::newRow("output closed") << Bytes{"--scale", "4", "@/a.avi", "@/b.avi", "@/c.avi"}
+                                   << "| head -n 1" << 1 << QByteArray("@/a.mp4\n");
+}
+
+void TestTerminal::namesKeptExactly()
+{
+    QFETCH(QList<QByteArray>, arguments);
+    QFETCH(QString, pipe);
+    QFETCH(int, status);
+    QFETCH(QByteArray, printed);
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    for (QByteArray &argument : arguments) {
+        argument.replace('@', folder);
+        QVERIFY(!argument.endsWith(".avi") || ::link(QFile::encodeName(m_clip), argument) == 0);
+    }
+    const Run result = runInShell(arguments, pipe);
+    QVERIFY2(result.status == status, qPrintable(result.err));
+    QCOMPARE(result.bytes, printed.replace('@', folder));
+    for (const QByteArray &output : printed.split(printed.isEmpty() ? '\n' : printed.back()))
+        QVERIFY(output.isEmpty() || ::access(output.constData(), R_OK) == 0);
+    QCOMPARE(entries(dir.path()).filter(QStringLiteral(".part")), QStringList());
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("c.mp4"))));
+    // QTemporaryDir cannot remove a name that is not UTF-8.
+    QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-r"), dir.path()});
 }
 
 QTEST_GUILESS_MAIN(TestTerminal)

@@ -291,7 +291,8 @@ void TestStartup::brokenMovie()
     QCOMPARE(dlg.m_videoCodec, QStringLiteral("mp4v"));
     dlg.onMovieCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
     QCOMPARE(dlg.m_sameDirectory, false);
-    QCOMPARE(dlg.m_outputPath, QString());
+    // No folder from the movie: the one in use stays.
+    QCOMPARE(dlg.m_outputPath, fx.appDir() + QStringLiteral("Converted Videos"));
     dlg.onMovieCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
     QVERIFY(dlg.isVisible());
     // The list still comes up by itself.
