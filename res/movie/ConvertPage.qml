@@ -194,6 +194,7 @@ Item {
             horizontalAlignment: Text.AlignRight
             visible: host.busy
             text: host.batchStatus
+            textFormat: Text.PlainText
             elide: Text.ElideLeft
             font.family: Theme.family
             font.pixelSize: 11
@@ -212,6 +213,8 @@ Item {
                   : host.busy ? "Starting…"
                   : host.summary !== "" ? host.summaryHead
                   : "Ready. Add files, choose where to save them, then press Convert."
+            // File names are shown as they are, never read as markup.
+            textFormat: Text.PlainText
             elide: Text.ElideMiddle
             font.family: Theme.family
             font.pixelSize: 12
@@ -269,6 +272,7 @@ Item {
                 width: host.fileTimeLeft !== "" ? 96 : 0
                 horizontalAlignment: Text.AlignRight
                 text: host.fileTimeLeft
+                textFormat: Text.PlainText
                 font.family: Theme.family
                 font.pixelSize: 11
                 color: Theme.muted
@@ -327,6 +331,7 @@ Item {
             height: parent.height - 16 - 40 - 6 - y
             visible: !host.busy && !host.progressShown && host.summaryRest !== ""
             text: host.summaryRest
+            textFormat: Text.PlainText
             wrapMode: Text.NoWrap
             elide: Text.ElideRight
             font.family: Theme.family
@@ -338,9 +343,19 @@ Item {
                 hoverEnabled: true
                 acceptedButtons: Qt.NoButton
             }
-            ToolTip.visible: failureHover.containsMouse
-            ToolTip.delay: 400
-            ToolTip.text: host.summary
+            ToolTip {
+                id: summaryTip
+                objectName: "summaryTip"
+                visible: failureHover.containsMouse
+                delay: 400
+                text: host.summary
+                contentItem: Text {
+                    text: summaryTip.text
+                    textFormat: Text.PlainText
+                    font: summaryTip.font
+                    color: summaryTip.palette.toolTipText
+                }
+            }
         }
 
         Row {

@@ -1,11 +1,14 @@
 #include "app/application.h"
 
+#include <cstdio>
+#include <memory>
+
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 
 #include "app/session.h"
+#include "convert/nativefile.h"
 #include "platform/desktop.h"
 #include "platform/instancelock.h"
 #include "ui/mainwindow.h"
@@ -15,21 +18,34 @@ Application::Application(Desktop &desktop, Engine &engine)
 {
 }
 
-bool Application::run()
+int Application::run(const QStringList &arguments)
 {
     const QString title = QStringLiteral("Tarnwick");
     // Relative paths mean the folder this start was made in, which the
     // running copy does not know.
     QStringList files;
-    for (const QString &argument : QCoreApplication::arguments().mid(1))
+    for (const QString &argument : arguments)
         if (!argument.isEmpty() && argument != QLatin1String("--"))
-            files << QFileInfo(argument).absoluteFilePath();
+            files << nativefile::absolute(argument);
+
+    // Taken before anything else: of two starts at once only one goes on.
+    auto lock = std::make_unique<InstanceLock>(title);
+    if (lock->acquire() == InstanceLock::Outcome::HeldElsewhere) {
+        if (files.isEmpty())
+            return refuse(false);
+        const int taken = InstanceLock::handOver(title, files);
+        if (taken > 0)
+            return 0;
+        if (taken == 0) {
+            std::fputs("tarnwick: the running copy took none of the files\n", stderr);
+            return 1;
+        }
+        return refuse(true);
+    }
+    // A copy whose socket is elsewhere, or a window of that title.
     if (m_desktop.topLevelWindowExists(title)) {
-        if (!files.isEmpty() && InstanceLock::handOver(title, files))
-            return false;
-        m_desktop.messageBox(nullptr, QStringLiteral("The applecation already running"), title,
-                             Desktop::Ok, Desktop::Information);
-        return false;
+        lock.reset();
+        return refuse(!files.isEmpty());
     }
 
     m_appDir = QCoreApplication::applicationDirPath();
@@ -38,9 +54,17 @@ bool Application::run()
 
     Session session(m_engine, m_appDir);
     MainWindow dialog(m_desktop, session, m_appDir);
+    dialog.setInstanceLock(std::move(lock));
     dialog.setStartFiles(files);
     dialog.run();
-    return false;
+    return 0;
+}
+
+int Application::refuse(bool withFiles)
+{
+    m_desktop.messageBox(nullptr, QStringLiteral("The applecation already running"),
+                         QStringLiteral("Tarnwick"), Desktop::Ok, Desktop::Information);
+    return withFiles ? 1 : 0;
 }
 
 void Application::setUpGraphics()

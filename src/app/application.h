@@ -1,19 +1,23 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Desktop;
 class Engine;
 
-// Start-up: refuses a second copy, finds the program's folder and runs the
-// main window until it closes.
+// Start-up: takes the single-copy lock or hands the files to the copy that
+// holds it, finds the program's folder and runs the main window until it
+// closes.
 class Application final
 {
 public:
     Application(Desktop &desktop, Engine &engine);
 
-    // Always false: the main window's modal loop is the program's only loop.
-    bool run();
+    // arguments: the command line after the program's name, names as
+    // nativename.h keeps them. Returns the exit status: 1 when files were
+    // given and nobody took them, else 0.
+    int run(const QStringList &arguments);
 
     // Chooses how the movie is drawn; call after the application object is
     // made and before any window is.
@@ -22,6 +26,8 @@ public:
     QString m_appDir;
 
 private:
+    int refuse(bool withFiles);
+
     Desktop &m_desktop;
     Engine &m_engine;
 };

@@ -9,10 +9,20 @@
 #include "app/session.h"
 #include "app/terminaloptions.h"
 #include "app/terminalrun.h"
+#include "convert/nativename.h"
 #include "convert/vlcengine.h"
 #include "platform/qtdesktop.h"
 
 namespace {
+
+// Qt reads the arguments as UTF-8 and loses the bytes of a name that is not.
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << fromNativeName(QByteArray(argv[i]));
+    return arguments;
+}
 
 // Without a window: no display is needed, and a running window is neither
 // asked nor refused.
@@ -22,12 +32,12 @@ int convertInTerminal(int argc, char *argv[])
     app.setApplicationName(QStringLiteral("tarnwick"));
     app.setApplicationVersion(QStringLiteral("5.0.0.0"));
     TerminalOptions options(QCoreApplication::applicationDirPath());
-    switch (options.parse(app.arguments())) {
+    switch (options.parse(argumentsOf(argc, argv))) {
     case TerminalOptions::Outcome::Shown:
-        std::fputs(options.text().toLocal8Bit().constData(), stdout);
+        std::fputs(toNativeName(options.text()).constData(), stdout);
         return 0;
     case TerminalOptions::Outcome::Invalid:
-        std::fprintf(stderr, "tarnwick: %s\n", options.text().toLocal8Bit().constData());
+        std::fprintf(stderr, "tarnwick: %s\n", toNativeName(options.text()).constData());
         return TerminalRun::kBadArguments;
     case TerminalOptions::Outcome::Convert:
         break;
@@ -62,6 +72,5 @@ int main(int argc, char *argv[])
     QtDesktop desktop;
     VlcEngine engine;
     Application application(desktop, engine);
-    application.run();
-    return 0;
+    return application.run(argumentsOf(argc, argv).mid(1));
 }

@@ -1,10 +1,9 @@
 #include "app/session.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
 
 #include "convert/batch.h"
+#include "convert/nativefile.h"
 #include "convert/outputplanner.h"
 #include "convert/worker.h"
 #include "settings/conversionchoice.h"
@@ -17,16 +16,30 @@ QString withSlash(const QString &folder)
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
-// The files under folder, at any depth, of those extensions, sorted.
+bool isFolder(const QString &path)
+{
+    const std::optional<struct stat> info = nativefile::target(path);
+    return info && S_ISDIR(info->st_mode);
+}
+
+// The files under folder, at any depth, of those extensions; links to
+// folders are not followed.
+void collect(const QString &folder, const QStringList &extensions, QStringList *files)
+{
+    for (const QString &name : nativefile::names(folder)) {
+        const QString path = folder + u'/' + name;
+        const std::optional<struct stat> info = nativefile::entry(path);
+        if (info && S_ISDIR(info->st_mode))
+            collect(path, extensions, files);
+        else if (extensions.contains(name.mid(name.lastIndexOf(u'.') + 1).toLower()))
+            *files << path;
+    }
+}
+
 QStringList filesIn(const QString &folder, const QStringList &extensions)
 {
     QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        if (extensions.contains(it.fileInfo().suffix().toLower()))
-            files << QDir::cleanPath(file);
-    }
+    collect(QDir::cleanPath(folder), extensions, &files);
     files.sort();
     return files;
 }
@@ -104,7 +117,8 @@ void Session::setKeepDates(bool keep)
     m_keepDates = keep;
 }
 
-void Session::add(const QStringList &paths, const QStringList &folderExtensions)
+void Session::add(const QStringList &paths, const QStringList &folderExtensions,
+                  std::function<void(const QList<JobQueue::Id> &)> listed)
 {
     if (paths.isEmpty())
         return;
@@ -116,20 +130,22 @@ void Session::add(const QStringList &paths, const QStringList &folderExtensions)
             FileIdentifier files;
             QList<JobQueue::File> found;
             for (const QString &path : paths) {
-                const bool folder = !folderExtensions.isEmpty() && QFileInfo(path).isDir();
+                const bool folder = !folderExtensions.isEmpty() && isFolder(path);
                 for (const QString &file : folder ? filesIn(path, folderExtensions) : QStringList{path})
                     found.append({file, files.identify(file)});
             }
             return found;
         },
-        [this, serial](QList<JobQueue::File> found) {
+        [this, serial, listed](QList<JobQueue::File> found) {
             // Adds finish in any order and join the list in the order asked.
-            m_addsDone.insert(serial, std::move(found));
+            m_addsDone.insert(serial, {std::move(found), listed});
             while (m_addsDone.contains(m_addsApplied + 1)) {
-                const QList<JobQueue::File> files = m_addsDone.take(++m_addsApplied);
+                const Found next = m_addsDone.take(++m_addsApplied);
                 --m_adding;
-                const QList<JobQueue::Id> ids = m_queue->append(files);
+                const QList<JobQueue::Id> ids = m_queue->append(next.files);
                 m_batch->join(ids);
+                if (next.listed)
+                    next.listed(ids);
                 emit added(ids);
             }
         });

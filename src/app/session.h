@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QObject>
@@ -53,8 +54,10 @@ public:
 
     // The files, and the files of those extensions inside folders at any
     // depth, join the list in the order given, each file once, and a batch
-    // that runs; the names are looked at on the worker.
-    void add(const QStringList &paths, const QStringList &folderExtensions = {});
+    // that runs; the names are looked at on the worker. `listed` hears which
+    // of them were new to the list.
+    void add(const QStringList &paths, const QStringList &folderExtensions = {},
+             std::function<void(const QList<JobQueue::Id> &)> listed = {});
     // Adds still being looked at.
     bool isAdding() const { return m_adding > 0; }
 
@@ -84,5 +87,10 @@ private:
     int m_adding = 0;
     quint64 m_addsAsked = 0;   // serials of add(), in the order given
     quint64 m_addsApplied = 0;
-    QHash<quint64, QList<JobQueue::File>> m_addsDone;
+    struct Found
+    {
+        QList<JobQueue::File> files;
+        std::function<void(const QList<JobQueue::Id> &)> listed;
+    };
+    QHash<quint64, Found> m_addsDone;
 };

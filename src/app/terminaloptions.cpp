@@ -1,13 +1,18 @@
 #include "app/terminaloptions.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include "convert/jobcount.h"
+#include "convert/nativefile.h"
+#include "convert/nativename.h"
 #include "convert/settingscheck.h"
 #include "settings/presetlist.h"
 #include "settings/programfolder.h"
@@ -20,6 +25,7 @@ struct OptionText
     const char *name;
     const char *valueName; // nullptr for a switch
     const char *description;
+    const char *shortName = nullptr;
 };
 
 // The window's choices, in the order it shows them, then the batch's.
@@ -41,6 +47,10 @@ constexpr OptionText kOptions[] = {
     {"keep-both", nullptr, "Keep an existing output and write \"name (2).ext\" beside it."},
     {"jobs", "n", "Files converted at once: 1 to 16, or auto (one more than the cores, at "
                   "most 4). Default: 1."},
+    {"stall", "minutes", "Give up a file that makes no progress for this long, e.g. 5 or 0.5 "
+                         "(default: 0, wait for ever)."},
+    {"null", nullptr, "End each converted path with a NUL character instead of a line break, "
+                      "for names that hold line breaks (xargs -0).", "0"},
     {"catalogue", "file", "Read the formats from this file instead of Formats.ini."},
 };
 
@@ -81,8 +91,29 @@ QString choose(const QStringList &offered, const QString &given, const QString &
 // root, a read-only mount or a file system such as /proc.
 bool writable(const QString &folder)
 {
-    QTemporaryFile probe(folder + QStringLiteral("/.tarnwick-XXXXXX"));
-    return probe.open();
+    QByteArray probe = toNativeName(folder + QStringLiteral("/.tarnwick-XXXXXX"));
+    const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::unlink(probe.constData());
+    ::close(fd);
+    return true;
+}
+
+QString folderOf(const QString &file)
+{
+    const qsizetype slash = file.lastIndexOf(QLatin1Char('/'));
+    return slash > 0 ? file.left(slash) : QStringLiteral("/");
+}
+
+// Minutes, fractions too, in whole seconds; -1 when not a limit.
+int secondsOf(const QString &minutes)
+{
+    bool ok = false;
+    const double value = minutes.toDouble(&ok);
+    if (!ok || !(value >= 0 && value <= TerminalOptions::kMaxStallMinutes))
+        return -1;
+    return value == 0 ? 0 : std::max(1, int(std::lround(value * 60)));
 }
 
 } // namespace
@@ -96,6 +127,9 @@ bool TerminalOptions::wanted(int argc, char **argv)
         if (arg == "-h" || arg == "-?" || arg == "-v" || arg == "--help" ||
             arg == "--help-all" || arg == "--version")
             return true;
+        for (const OptionText &option : kOptions)
+            if (option.shortName && arg == QByteArray("-") + option.shortName)
+                return true;
         if (!arg.startsWith("--"))
             continue;
         const QByteArray name = arg.mid(2).split('=').constFirst();
@@ -126,7 +160,10 @@ TerminalOptions::Outcome TerminalOptions::parse(const QStringList &arguments)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     for (const OptionText &option : kOptions) {
-        QCommandLineOption made(optionName(option), QString::fromLatin1(option.description));
+        QStringList names{optionName(option)};
+        if (option.shortName)
+            names.prepend(QString::fromLatin1(option.shortName));
+        QCommandLineOption made(names, QString::fromLatin1(option.description));
         if (option.valueName)
             made.setValueName(QString::fromLatin1(option.valueName));
         parser.addOption(made);
@@ -173,6 +210,15 @@ TerminalOptions::Outcome TerminalOptions::parse(const QStringList &arguments)
                                .arg(value("jobs"), QString::number(kMaxJobs)));
         m_jobs = jobCountFor(value("jobs"));
     }
+    if (isSet("stall")) {
+        m_stallSeconds = secondsOf(value("stall"));
+        if (m_stallSeconds < 0)
+            return invalid(QStringLiteral("The stall limit \"%1\" cannot be used: give the minutes "
+                                          "a file may go without progress, at most %2, or 0 to "
+                                          "wait for ever.")
+                               .arg(value("stall"), QString::number(kMaxStallMinutes)));
+    }
+    m_nulSeparated = isSet("null");
 
     // The catalogue as the window reads it: the program's Formats.ini with
     // the user's file over it, or only the file given.
@@ -248,15 +294,25 @@ TerminalOptions::Outcome TerminalOptions::parse(const QStringList &arguments)
         return Outcome::Invalid;
     m_settings.sameDirectory = !isSet("output");
     if (isSet("output")) {
-        const QString folder = QFileInfo(value("output")).absoluteFilePath();
+        const QString folder = nativefile::absolute(value("output"));
         if (!checkOutputFolder(folder, QStringLiteral("output folder")))
             return Outcome::Invalid;
-        m_settings.outputFolder = QDir::cleanPath(folder);
+        m_settings.outputFolder = folder;
     } else {
         for (const QString &input : std::as_const(m_inputs))
-            if (!checkOutputFolder(QFileInfo(input).absolutePath(),
-                                   QStringLiteral("folder of %1").arg(input)))
+            if (!checkOutputFolder(folderOf(input), QStringLiteral("folder of %1").arg(input)))
                 return Outcome::Invalid;
+    }
+    // One converted path per line: a line break inside one would read as two.
+    if (!m_nulSeparated) {
+        for (const QString &name : m_inputs + QStringList{m_settings.outputFolder}) {
+            if (name.contains(QLatin1Char('\n')))
+                return invalid(QStringLiteral("The name \"%1\" holds a line break, which would "
+                                              "split its converted path over two lines: give "
+                                              "--null (-0) to end each path with a NUL character "
+                                              "instead.")
+                                   .arg(name));
+        }
     }
     return Outcome::Convert;
 }
@@ -268,19 +324,19 @@ bool TerminalOptions::checkInputs(const QStringList &files)
         return false;
     }
     for (const QString &file : files) {
-        const QFileInfo info(file);
+        const std::optional<struct stat> info = nativefile::target(file);
         QString fault;
-        if (!info.exists())
+        if (!info)
             fault = QStringLiteral("does not exist");
-        else if (info.isDir())
+        else if (S_ISDIR(info->st_mode))
             fault = QStringLiteral("is a folder, not a file");
-        else if (!info.isReadable())
+        else if (::access(toNativeName(file).constData(), R_OK) != 0)
             fault = QStringLiteral("cannot be read");
         if (!fault.isEmpty()) {
             m_text = QStringLiteral("The file \"%1\" %2.").arg(file, fault);
             return false;
         }
-        m_inputs << QDir::cleanPath(info.absoluteFilePath());
+        m_inputs << nativefile::absolute(file);
     }
     m_inputs.removeDuplicates();
     return true;
@@ -288,11 +344,11 @@ bool TerminalOptions::checkInputs(const QStringList &files)
 
 bool TerminalOptions::checkOutputFolder(const QString &folder, const QString &what)
 {
-    const QFileInfo info(folder);
+    const std::optional<struct stat> info = nativefile::target(folder);
     QString fault;
-    if (!info.exists())
+    if (!info)
         fault = QStringLiteral("does not exist");
-    else if (!info.isDir())
+    else if (!S_ISDIR(info->st_mode))
         fault = QStringLiteral("is not a folder");
     else if (!writable(folder))
         fault = QStringLiteral("cannot be written to");

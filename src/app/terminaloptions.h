@@ -31,12 +31,18 @@ public:
 
     QString text() const { return m_text; }
     const FileSettings &settings() const { return m_settings; }
-    // Absolute paths, each once, in the order given.
+    // Absolute paths, each once, in the order given. Arguments and names
+    // keep stray bytes as nativename.h says.
     const QStringList &inputs() const { return m_inputs; }
     Existing existing() const { return m_existing; }
     int jobs() const { return m_jobs; }
+    // 0: a file that makes no progress is waited for.
+    int stallSeconds() const { return m_stallSeconds; }
+    // Converted paths end with NUL rather than a line break.
+    bool nulSeparated() const { return m_nulSeparated; }
 
     static constexpr int kMaxJobs = 16;
+    static constexpr int kMaxStallMinutes = 1440;
 
 private:
     Outcome invalid(const QString &message);
@@ -49,4 +55,6 @@ private:
     QStringList m_inputs;
     Existing m_existing = Existing::Skip;
     int m_jobs = 1;
+    int m_stallSeconds = 0;
+    bool m_nulSeparated = false;
 };

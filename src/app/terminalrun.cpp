@@ -1,16 +1,23 @@
 #include "app/terminalrun.h"
 
+#include <csignal>
 #include <cstdio>
+#include <memory>
+#include <optional>
 
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include "app/session.h"
 #include "app/stopsignals.h"
 #include "app/terminaloptions.h"
+#include "convert/nativename.h"
 #include "convert/worker.h"
 #include "settings/conversionchoice.h"
 
@@ -20,10 +27,16 @@ namespace {
 // file kept or removed) before it lets it go.
 constexpr int kFileWorkWaitMs = 5000;
 
-void print(std::FILE *stream, const QString &text)
+// Names go back out as the bytes they came in as. False when the stream
+// could not take them all.
+bool print(std::FILE *stream, const QString &text, std::optional<char> end = {})
 {
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
+    QByteArray bytes = toNativeName(text);
+    if (end)
+        bytes += *end;
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) ==
+                         size_t(bytes.size());
+    return std::fflush(stream) == 0 && written;
 }
 
 QString clock(qint64 seconds)
@@ -45,6 +58,13 @@ ExistingOutput existingFrom(TerminalOptions::Existing choice)
     return ExistingOutput::Skip;
 }
 
+// A pipe whose reader is gone reads as an error on the writing end.
+bool readerGone(int fd)
+{
+    pollfd watched{fd, 0, 0};
+    return ::poll(&watched, 1, 0) == 1 && (watched.revents & (POLLERR | POLLHUP)) != 0;
+}
+
 } // namespace
 
 TerminalRun::TerminalRun(Session &session, const TerminalOptions &options, QObject *parent)
@@ -61,6 +81,7 @@ TerminalRun::TerminalRun(Session &session, const TerminalOptions &options, QObje
     Batch &batch = session.batch();
     batch.setQuestions(this);
     batch.setMaxJobs(options.jobs());
+    batch.setStallTimeout(options.stallSeconds());
     connect(&batch, &Batch::refused, this,
             [](const QString &message) { print(stderr, message + QLatin1Char('\n')); });
     connect(&batch, &Batch::fileStarted, this, [this](JobQueue::Id id) {
@@ -81,6 +102,21 @@ int TerminalRun::exec()
 {
     StopSignals stopSignals;
     connect(&stopSignals, &StopSignals::received, this, &TerminalRun::onStopSignal);
+    // A closed output then fails a write with EPIPE instead of killing the
+    // run before it can stop its jobs and say so.
+    std::signal(SIGPIPE, SIG_IGN);
+    // A pipe is watched for its reader leaving (`| head -1`) between two
+    // converted files.
+    struct stat out {};
+    std::unique_ptr<QSocketNotifier> outputWatch;
+    if (::fstat(STDOUT_FILENO, &out) == 0 && S_ISFIFO(out.st_mode)) {
+        outputWatch = std::make_unique<QSocketNotifier>(STDOUT_FILENO, QSocketNotifier::Read);
+        connect(outputWatch.get(), &QSocketNotifier::activated, this, [this, &outputWatch] {
+            outputWatch->setEnabled(false);
+            if (readerGone(STDOUT_FILENO))
+                onOutputClosed();
+        });
+    }
     QEventLoop loop;
     Batch &batch = m_session.batch();
     connect(&m_session, &Session::added, &loop, &QEventLoop::quit);
@@ -90,24 +126,28 @@ int TerminalRun::exec()
     loop.exec();
     if (m_stopSignal != 0)
         return 128 + m_stopSignal;
+    if (m_outputClosed)
+        return kNotAllConverted;
     if (!m_session.convert())
         return kBadArguments;
     if (batch.isRunning())
         loop.exec();
-    // Part files of stopped files are kept or removed on the worker.
+    // Stopped files close and keep or lose their part files on the worker.
     Worker &worker = m_session.worker();
     if (worker.pending() > 0) {
         QTimer::singleShot(kFileWorkWaitMs, &loop, &QEventLoop::quit);
         connect(&worker, &Worker::idle, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    if (m_stopSignal != 0)
+    if (stopping())
         printStopped();
-    printSummary(m_stopSignal != 0);
+    printSummary(stopping());
     if (m_stopSignal != 0)
         return 128 + m_stopSignal;
     const JobQueue &queue = m_session.queue();
-    return queue.count(JobQueue::State::Converted) == queue.size() ? 0 : kNotAllConverted;
+    return !m_outputClosed && queue.count(JobQueue::State::Converted) == queue.size()
+               ? 0
+               : kNotAllConverted;
 }
 
 bool TerminalRun::bothTracksChecked()
@@ -132,13 +172,15 @@ void TerminalRun::onStateChanged(JobQueue::Id id, JobQueue::State state)
     using State = JobQueue::State;
     const JobQueue::Entry *file = m_session.queue().find(id);
     // A stop's files are told once their part files are dealt with.
-    if (!file || !JobQueue::isDone(state) || m_stopSignal != 0)
+    if (!file || !JobQueue::isDone(state) || stopping())
         return;
     clearLiveLine();
     switch (state) {
     case State::Converted:
         print(stderr, QStringLiteral("converted: %1 -> %2\n").arg(file->path, file->output));
-        print(stdout, file->output + QLatin1Char('\n'));
+        if (!m_outputClosed &&
+            !print(stdout, file->output, m_options.nulSeparated() ? '\0' : '\n'))
+            onOutputClosed();
         break;
     case State::Failed:
         print(stderr, QStringLiteral("failed: %1: %2\n").arg(file->path, file->reason));
@@ -168,7 +210,7 @@ void TerminalRun::printStopped()
 // One line for the files in hand, rewritten in place.
 void TerminalRun::showLiveLine()
 {
-    if (!m_live || m_stopSignal != 0)
+    if (!m_live || stopping())
         return;
     const JobQueue &queue = m_session.queue();
     QStringList inHand;
@@ -197,12 +239,24 @@ void TerminalRun::showLiveLine()
 
 void TerminalRun::onStopSignal(int signalNumber)
 {
-    if (m_stopSignal != 0)
+    if (stopping())
         return;
     m_stopSignal = signalNumber;
     clearLiveLine();
     // As Stop in the window: a part file becomes the output only where no
     // file was before, and none is left behind.
+    if (m_session.batch().isRunning())
+        m_session.batch().stop();
+}
+
+// Nobody reads the converted paths any more: the run stops as on Ctrl+C.
+void TerminalRun::onOutputClosed()
+{
+    if (stopping())
+        return;
+    m_outputClosed = true;
+    clearLiveLine();
+    print(stderr, QStringLiteral("tarnwick: the standard output was closed; stopping.\n"));
     if (m_session.batch().isRunning())
         m_session.batch().stop();
 }

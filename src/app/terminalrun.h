@@ -21,7 +21,7 @@ class TerminalRun final : public QObject, private BatchQuestions
 
 public:
     // Exit statuses besides 0 (every file converted) and 128 + a stop
-    // signal's number.
+    // signal's number. A closed standard output stops the run with 1. A closed standard output stops the run with 1.
     static constexpr int kNotAllConverted = 1;
     static constexpr int kBadArguments = 2;
 
@@ -40,6 +40,8 @@ private:
 
     void onStateChanged(JobQueue::Id id, JobQueue::State state);
     void onStopSignal(int signalNumber);
+    void onOutputClosed();
+    bool stopping() const { return m_stopSignal != 0 || m_outputClosed; }
     void showLiveLine();
     void printStopped();
     void printSummary(bool stopped);
@@ -49,6 +51,7 @@ private:
     const TerminalOptions &m_options;
     QHash<JobQueue::Id, QElapsedTimer> m_clocks; // since the file's latest attempt began
     int m_stopSignal = 0;
+    bool m_outputClosed = false;
     bool m_live = false;
     bool m_liveShown = false;
 };

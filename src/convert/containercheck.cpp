@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include "convert/nativefile.h"
+
 namespace {
 
 // Positioned reads of a few header bytes; unbuffered so that hopping through
@@ -15,13 +17,13 @@ class Reader
 {
 public:
     explicit Reader(const QString &path)
-        : m_file(path)
+        : m_path(path)
     {
     }
 
     bool open()
     {
-        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        if (!nativefile::openForReading(m_file, m_path, QIODevice::Unbuffered))
             return false;
         m_size = m_file.size();
         return true;
@@ -42,6 +44,7 @@ public:
     }
 
 private:
+    QString m_path;
     QFile m_file;
     qint64 m_size = 0;
 };
@@ -420,8 +423,8 @@ void programStreamTracks(const QString &path, bool *video, bool *audio)
 {
     *video = false;
     *audio = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!nativefile::openForReading(file, path))
         return;
     // Packets of every stream come early and often; the first megabytes
     // show which there are.

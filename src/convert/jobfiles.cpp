@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 
+#include "convert/nativefile.h"
 #include "convert/nativename.h"
 #include "convert/partfile.h"
 
@@ -30,15 +31,9 @@ QString folderOf(const QString &path)
 // A date that cannot be set leaves the file as converted, not failed.
 void copyModificationTime(const QString &source, const QString &target)
 {
-    struct stat st;
-    const timespec times[2] = {{0, UTIME_OMIT}, {}};
-    if (::stat(toNativeName(source).constData(), &st) == 0) {
-        const timespec dates[2] = {times[0], st.st_mtim};
-        if (::utimensat(AT_FDCWD, toNativeName(target).constData(), dates, 0) == 0)
-            return;
-    }
-    qWarning("Tarnwick: %s keeps the date of its conversion: %s", qUtf8Printable(target),
-             qUtf8Printable(qt_error_string(errno)));
+    if (!nativefile::copyModificationTime(source, target))
+        qWarning("Tarnwick: %s keeps the date of its conversion: %s", qUtf8Printable(target),
+                 qUtf8Printable(qt_error_string(errno)));
 }
 
 } // namespace

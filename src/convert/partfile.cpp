@@ -10,10 +10,10 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "convert/nativefile.h"
 #include "convert/nativename.h"
 
 namespace {
@@ -97,12 +97,9 @@ bool createPartFile(const QString &path, QString *error)
 int removeStaleParts(const QString &folder)
 {
     int removed = 0;
-    const QDir dir(folder);
-    const QStringList names = dir.entryList(
-        {QStringLiteral(".*.part*")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
-    for (const QString &name : names) {
+    for (const QString &name : nativefile::names(folder)) {
         const qint64 pid = partPid(name);
-        const QByteArray path = toNativeName(dir.filePath(name));
+        const QByteArray path = toNativeName(folder + QLatin1Char('/') + name);
         if (pid && processGone(pid) && isRegularFile(path) && ::unlink(path.constData()) == 0)
             ++removed;
     }

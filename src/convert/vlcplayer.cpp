@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 
+#include "convert/nativename.h"
+
 namespace {
 
 struct PlayerDeleter
@@ -171,10 +173,11 @@ void VlcPlayer::start(const QString &input, const QString &option)
     }
 
     std::unique_ptr<libvlc_media_t, MediaDeleter> media(
-        libvlc_media_new_path(d->instance.get(), input.toUtf8().constData()));
+        libvlc_media_new_path(d->instance.get(), toNativeName(input).constData()));
     if (!media)
         throw EngineError("the item was refused", EINVAL);
-    libvlc_media_add_option(media.get(), engineOption(option).toUtf8().constData());
+    // The option names the part file, which may hold bytes that are not UTF-8.
+    libvlc_media_add_option(media.get(), toNativeName(engineOption(option)).constData());
 
     d->progressReported = false;
     d->lengthMs = 0;

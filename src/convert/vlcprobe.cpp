@@ -7,7 +7,7 @@
 
 #include <vlc/vlc.h>
 
-#include <QFile>
+#include "convert/nativename.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ MediaInfo probeMedia(libvlc_instance_t *instance, const QString &path, int timeo
     MediaInfo info;
     if (!instance)
         return info;
-    const MediaPtr media(libvlc_media_new_path(instance, QFile::encodeName(path).constData()));
+    const MediaPtr media(libvlc_media_new_path(instance, toNativeName(path).constData()));
     if (!media)
         return info;
 

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -14,7 +16,36 @@
 #include <QLocalSocket>
 #include <QStringList>
 
+#include "convert/nativename.h"
+
 namespace {
+
+// A start whose holder is itself starting up waits for its window.
+constexpr int kAnswerWaitMs = 30000;
+
+// Held while a start looks for a running copy and takes the socket, so that
+// two starts never both find it free, nor both replace a crashed copy's.
+class Guard
+{
+public:
+    explicit Guard(const QString &path)
+        : m_fd(::open(QFile::encodeName(path).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600))
+    {
+        if (m_fd >= 0)
+            ::flock(m_fd, LOCK_EX);
+    }
+    ~Guard()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Guard(const Guard &) = delete;
+    Guard &operator=(const Guard &) = delete;
+
+private:
+    int m_fd;
+};
 
 QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
@@ -105,24 +136,49 @@ bool InstanceLock::isHeld(const QString &title)
     return !path.isEmpty() && isOwnSocket(path) && answers(path);
 }
 
-bool InstanceLock::handOver(const QString &title, const QStringList &paths)
+int InstanceLock::handOver(const QString &title, const QStringList &paths)
 {
     const QString path = socketPath(title);
     if (path.isEmpty() || !isOwnSocket(path))
-        return false;
+        return -1;
     QLocalSocket socket;
     socket.connectToServer(path);
     if (!socket.waitForConnected(2000))
-        return false;
+        return -1;
     QByteArray message;
     for (const QString &file : paths)
-        message += file.toUtf8() + '\n';
-    socket.write(message + '\n');
-    // The holder answers once it has every line: only then may this start end.
-    while (socket.bytesAvailable() == 0)
-        if (!socket.waitForReadyRead(5000))
-            return false;
-    return socket.read(1) == "\n";
+        message += toNativeName(file) + '\0';
+    socket.write(message + '\0');
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(kAnswerWaitMs))
+            return -1;
+    // The holder answers once it has every path: only then may this start end.
+    QByteArray answer;
+    while (!answer.endsWith('\n') && answer.size() < 16) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(kAnswerWaitMs))
+            return -1;
+        answer += socket.read(1);
+    }
+    bool ok = false;
+    const int taken = answer.trimmed().toInt(&ok);
+    return ok ? taken : -1;
+}
+
+struct InstanceLock::Request
+{
+    QByteArray entry; // of the path not yet ended
+    QStringList paths;
+    qint64 size = 0;
+    bool done = false;
+};
+
+void InstanceLock::startReceiving()
+{
+    if (!m_server)
+        return;
+    connect(m_server.get(), &QLocalServer::newConnection, this, &InstanceLock::receive,
+            Qt::UniqueConnection);
+    receive();
 }
 
 void InstanceLock::receive()
@@ -130,39 +186,65 @@ void InstanceLock::receive()
     while (QLocalSocket *client = m_server->nextPendingConnection()) {
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
         // A probe (isHeld) connects and goes without writing anything.
-        connect(client, &QLocalSocket::readyRead, this, [this, client] {
-            QByteArray received = client->property("received").toByteArray() + client->readAll();
-            client->setProperty("received", received);
-            // An empty line ends the message.
-            if (!received.startsWith('\n') && !received.endsWith("\n\n"))
-                return;
-            QStringList paths;
-            for (const QByteArray &line : received.split('\n'))
-                if (!line.isEmpty())
-                    paths << QString::fromUtf8(line);
-            client->write("\n");
-            client->flush();
-            client->disconnectFromServer();
-            if (!paths.isEmpty())
-                emit filesReceived(paths);
-        });
+        auto request = std::make_shared<Request>();
+        const auto read = [this, client, request] { readRequest(*client, *request); };
+        connect(client, &QLocalSocket::readyRead, this, read);
+        read(); // what came before anyone listened
     }
 }
 
-bool InstanceLock::acquire()
+// Each read is looked at once, however long the request grows.
+void InstanceLock::readRequest(QLocalSocket &client, Request &request)
+{
+    while (!request.done && client.bytesAvailable() > 0) {
+        const QByteArray chunk = client.read(64 * 1024);
+        request.size += chunk.size();
+        if (request.size > kMaxRequest) {
+            qWarning("Tarnwick: a hand-over of more than %lld bytes was refused", kMaxRequest);
+            request.done = true;
+            client.abort();
+            return;
+        }
+        qsizetype from = 0;
+        for (qsizetype end = chunk.indexOf('\0'); end >= 0; end = chunk.indexOf('\0', from)) {
+            request.entry += QByteArrayView(chunk).sliced(from, end - from);
+            from = end + 1;
+            if (request.entry.isEmpty()) {
+                request.done = true;
+                break;
+            }
+            // A relative path would be read against this copy's folder.
+            if (request.entry.startsWith('/'))
+                request.paths << fromNativeName(request.entry);
+            request.entry.clear();
+        }
+        if (!request.done)
+            request.entry += QByteArrayView(chunk).sliced(from);
+    }
+    if (!request.done)
+        return;
+    client.write(QByteArray::number(request.paths.size()) + '\n');
+    client.flush();
+    client.disconnectFromServer();
+    if (!request.paths.isEmpty())
+        emit filesReceived(request.paths);
+}
+
+InstanceLock::Outcome InstanceLock::acquire()
 {
     if (m_server)
-        return true;
+        return Outcome::Acquired;
     QString problems;
     const QString path = socketPath(m_title, &problems);
     if (path.isEmpty()) {
         qWarning("Tarnwick: no single-copy lock, only the window list keeps a second copy out (%s)",
                  qUtf8Printable(problems));
-        return false;
+        return Outcome::Unavailable;
     }
-    if (answers(path) && isOwnSocket(path)) {
+    const Guard guard(path + QStringLiteral(".guard"));
+    if (isOwnSocket(path) && answers(path)) {
         qWarning("Tarnwick: another copy holds %s", qUtf8Printable(path));
-        return false;
+        return Outcome::HeldElsewhere;
     }
     // Whatever is left under the name in the user's own folder is a socket of
     // a copy that crashed: nobody answers on it.
@@ -171,9 +253,8 @@ bool InstanceLock::acquire()
     if (!server->listen(path)) {
         qWarning("Tarnwick: no single-copy lock at %s: %s", qUtf8Printable(path),
                  qUtf8Printable(server->errorString()));
-        return false;
+        return Outcome::Unavailable;
     }
     m_server = std::move(server);
-    connect(m_server.get(), &QLocalServer::newConnection, this, &InstanceLock::receive);
-    return true;
+    return Outcome::Acquired;
 }

@@ -11,7 +11,6 @@
 #include "platform/dbussession.h"
 #include "platform/dialogcolours.h"
 #include "platform/filefilter.h"
-#include "platform/instancelock.h"
 #include "platform/windowlookup.h"
 
 QtDesktop::QtDesktop() = default;
@@ -129,5 +128,6 @@ void QtDesktop::shellOpen(const QString &fileOrUrl)
 
 bool QtDesktop::topLevelWindowExists(const QString &title)
 {
-    return x11TopLevelWindowExists(title) || InstanceLock::isHeld(title);
+    // The single-copy socket is the lock, taken before this is asked.
+    return x11TopLevelWindowExists(title);
 }

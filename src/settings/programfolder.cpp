@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -14,7 +15,9 @@ bool writableFolder(const QString &dir)
 } // namespace
 
 ProgramFolder::ProgramFolder(const QString &appDir)
-    : ProgramFolder(appDir, writableFolder(appDir))
+    : ProgramFolder(appDir, writableFolder(appDir) &&
+                                !QFileInfo::exists(QDir(appDir).filePath(
+                                    QString::fromLatin1(kInstalledMark))))
 {
 }
 

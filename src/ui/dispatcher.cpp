@@ -8,12 +8,14 @@
 #include <QWindow>
 
 #include "app/session.h"
+#include "convert/nativefile.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/desktop.h"
 #include "platform/filefilter.h"
 #include "platform/windowtimers.h"
 #include "settings/conversionchoice.h"
+#include "settings/outputfolder.h"
 #include "ui/mainwindow.h"
 
 namespace {
@@ -152,10 +154,18 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
             m_showListTimer = m_timers->setTimer(kShowListTimer, 100);
         batch().abandon();
         break;
-    case Command::OtherDirectory:
-        m_session.setOutputFolder(m_variables->get(MovieVariable::Path));
+    case Command::OtherDirectory: {
+        // An empty field keeps the folder in use; the field shows where
+        // files go.
+        const QString typed = m_variables->get(MovieVariable::Path);
+        const QString folder = absoluteOutputFolder(typed, QDir::homePath());
+        if (!folder.isEmpty())
+            m_session.setOutputFolder(folder);
         m_session.setSameDirectory(false);
+        if (m_session.outputFolder() != typed)
+            set(MovieVariable::Path, m_session.outputFolder());
         break;
+    }
     case Command::SameDirectory:
         m_session.setSameDirectory(true);
         break;
@@ -262,12 +272,13 @@ void MainWindow::addFiles()
 
 // Folders bring the video files inside them; relative names are taken from
 // this program's folder of work, which a worker thread may not see the same.
-void MainWindow::addPaths(const QStringList &paths)
+void MainWindow::addPaths(const QStringList &paths,
+                          std::function<void(const QList<JobQueue::Id> &)> listed)
 {
     QStringList files;
     for (const QString &path : paths)
-        files << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    m_session.add(files, videoExtensions());
+        files << nativefile::absolute(path);
+    m_session.add(files, videoExtensions(), std::move(listed));
 }
 
 // Of the types Add offers first and of every format the catalogue produces.

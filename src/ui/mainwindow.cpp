@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMimeData>
 #include <QUrl>
 #include <QMenu>
@@ -20,8 +21,11 @@
 #include "platform/sessionservices.h"
 #include "platform/windowtimers.h"
 #include "settings/conversionchoice.h"
+#include "settings/outputfolder.h"
 #include "settings/programfolder.h"
 #include "ui/aboutdialog.h"
+
+Q_LOGGING_CATEGORY(lcHandOver, "tarnwick.handover", QtWarningMsg)
 
 namespace {
 constexpr int kClientWidth = 656;
@@ -41,6 +45,11 @@ MainWindow::MainWindow(Desktop &desktop, Session &session, const QString &appDir
     resize(kClientWidth, kClientHeight);
     m_timers = new WindowTimers([this](unsigned id) { onTimer(id); }, this);
     m_session.batch().setQuestions(this);
+}
+
+void MainWindow::setInstanceLock(std::unique_ptr<InstanceLock> lock)
+{
+    m_instanceLock = std::move(lock);
 }
 
 MainWindow::~MainWindow()
@@ -109,20 +118,30 @@ bool MainWindow::initialise()
     setWindowIcon(m_icon);
     setWindowTitle(QStringLiteral("Tarnwick"));
     // The window that carries the title holds the single-instance socket.
-    m_instanceLock = std::make_unique<InstanceLock>(windowTitle());
-    m_instanceLock->acquire();
+    if (!m_instanceLock) {
+        m_instanceLock = std::make_unique<InstanceLock>(windowTitle());
+        m_instanceLock->acquire();
+    }
     connect(m_instanceLock.get(), &InstanceLock::filesReceived, this, [this](const QStringList &paths) {
-        addPaths(paths);
+        addPaths(paths, [this](const QList<JobQueue::Id> &ids) {
+            for (const JobQueue::Id id : ids)
+                if (const JobQueue::Entry *listed = m_session.queue().find(id))
+                    qCInfo(lcHandOver).noquote() << "listed" << listed->path;
+        });
         bringToFront();
     });
+    m_instanceLock->startReceiving();
 
     const QString yes = QStringLiteral("true");
     set(MovieVariable::DisableStop, yes);
 
     const ProgramFolder folder(m_appDir);
     folder.createDefaultOutputFolder();
-    m_session.setOutputFolder(m_session.settings().readString(
-        QStringLiteral("OutputPath"), folder.defaultOutputFolder(), QStringLiteral("genral")));
+    const QString stored = absoluteOutputFolder(
+        m_session.settings().readString(QStringLiteral("OutputPath"),
+                                        folder.defaultOutputFolder(), QStringLiteral("genral")),
+        QDir::homePath());
+    m_session.setOutputFolder(stored.isEmpty() ? folder.defaultOutputFolder() : stored);
     set(MovieVariable::Path, m_session.outputFolder());
     set(MovieVariable::Version, QStringLiteral("5.0.0.0"));
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -50,10 +51,13 @@ public:
 
     void onMovieCommand(const QString &command, const QString &args);
     // Adds files as Add does, and the video files inside folders; during a
-    // batch they join its queue.
-    void addPaths(const QStringList &paths);
+    // batch they join its queue. `listed` hears which files were new.
+    void addPaths(const QStringList &paths,
+                  std::function<void(const QList<JobQueue::Id> &)> listed = {});
     // Files given on the command line, added at start-up.
     void setStartFiles(const QStringList &paths) { m_startFiles = paths; }
+    // The single-copy lock the start took; without one the window takes it.
+    void setInstanceLock(std::unique_ptr<InstanceLock> lock);
     void onTimer(unsigned id);
     void onSystemCommand(unsigned id);
 

@@ -65,6 +65,7 @@ public:
         env.insert(QStringLiteral("TMPDIR"), tmp);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), tmp);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("tarnwick.handover.info=true"));
         if (!withDisplay) {
             env.remove(QStringLiteral("DISPLAY"));
             env.remove(QStringLiteral("WAYLAND_DISPLAY"));

@@ -68,6 +68,7 @@ private slots:
     void initTestCase();
     void startsAndClosesOnX();
     void startsOffscreen();
+    void programFolderNotWritable_data();
     void programFolderNotWritable();
 
 private:
@@ -138,8 +139,8 @@ void TestProgram::startsOffscreen()
     program.setProcessEnvironment(copy.environment(QStringLiteral("offscreen"), false));
     program.start(copy.program(), {});
     QVERIFY(program.waitForStarted(10000));
-    // The instance socket is taken when the window gets its title, after the
-    // movie has been loaded; the default output folder follows.
+    // The instance socket is taken first, the default output folder once
+    // the movie has been loaded.
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockSocket(copy.tmpDir())) &&
                                  QFileInfo(copy.filePath(QStringLiteral("Converted Videos"))).isDir(),
                              30000);
@@ -152,8 +153,17 @@ void TestProgram::startsOffscreen()
     QVERIFY2(movieComplaints(errors).isEmpty(), errors.constData());
 }
 
+void TestProgram::programFolderNotWritable_data()
+{
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("read-only") << false;
+    // Writable to root, who starts it first: the next user meets nothing of it.
+    QTest::newRow("installed, started first by the test's user") << true;
+}
+
 void TestProgram::programFolderNotWritable()
 {
+    QFETCH(bool, installed);
     if (!m_x11)
         TARNWICK_SKIP("needs an X server (run under xvfb-run)");
     ProgramCopy copy;
@@ -187,9 +197,20 @@ void TestProgram::programFolderNotWritable()
                                 QStringLiteral("--clear-groups"), QStringLiteral("--"), program};
         program = QStringLiteral("setpriv");
     }
-    QCOMPARE(::chmod(QFile::encodeName(copy.path()).constData(), 0555), 0);
+    QVERIFY(!installed || writeFile(copy.filePath(QStringLiteral("installed")), "installed\n"));
+    QCOMPARE(::chmod(QFile::encodeName(copy.path()).constData(), installed ? 0755 : 0555), 0);
     const QStringList entries = folderEntries(copy.path());
     const QByteArray catalogue = readFile(copy.filePath(QStringLiteral("Formats.ini")));
+    QTemporaryDir firstHome;
+    if (installed) {
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(QStringLiteral("env"), {"HOME=" + firstHome.path(), copy.program()});
+        QString window;
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = mainWindow(first.processId())).isEmpty(), 30000);
+        QVERIFY(requestClose(window));
+        QVERIFY(first.waitForFinished(20000));
+    }
 
     QProcess process;
     process.setProcessEnvironment(env);

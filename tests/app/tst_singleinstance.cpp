@@ -29,16 +29,19 @@ private slots:
     void socketRefusesWhereWindowsCannotBeListed();
     void secondStartWithFiles_data();
     void secondStartWithFiles();
+    void twoStartsAtOnce();
 
 private:
     QProcess *start(const ProgramCopy &copy, const QProcessEnvironment &env,
                     const QStringList &arguments = {});
     // The start is refused: a box titled "Tarnwick" comes up, Return closes
-    // it, the process ends with 0 and never shows a main window.
-    void expectRefused(QProcess *process);
+    // it, the process ends with status and never shows a main window.
+    void expectRefused(QProcess *process, int status = 0);
     // The start goes through: the main window comes up; closing it from the
     // desktop ends the process with 0.
     void expectStartsAndCloses(QProcess *process);
+    // The process's error output so far, where it logs what it listed.
+    static QByteArray logged(QProcess *process) { return process->peek(1 << 20); }
 
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };
@@ -71,7 +74,8 @@ QProcess *TestSingleInstance::start(const ProgramCopy &copy, const QProcessEnvir
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env);
     process->setWorkingDirectory(copy.path());
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    process->setReadChannel(QProcess::StandardError);
     process->start(copy.program(), arguments);
     if (!process->waitForStarted(10000))
         qWarning("could not start %s", qPrintable(copy.program()));
@@ -79,7 +83,7 @@ QProcess *TestSingleInstance::start(const ProgramCopy &copy, const QProcessEnvir
     return m_processes.back().get();
 }
 
-void TestSingleInstance::expectRefused(QProcess *process)
+void TestSingleInstance::expectRefused(QProcess *process, int status)
 {
     const qint64 pid = process->processId();
     QVERIFY(pid > 0);
@@ -100,7 +104,7 @@ void TestSingleInstance::expectRefused(QProcess *process)
     runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
     QVERIFY(process->waitForFinished(20000));
     QCOMPARE(process->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process->exitCode(), 0);
+    QCOMPARE(process->exitCode(), status);
     for (const QString &window : seen)
         QVERIFY(windowSize(window) != QSize(656, 538));
 }
@@ -208,17 +212,19 @@ void TestSingleInstance::socketRefusesWhereWindowsCannotBeListed()
 
 void TestSingleInstance::secondStartWithFiles_data()
 {
-    QTest::addColumn<bool>("files");
+    QTest::addColumn<QStringList>("files");
     QTest::addColumn<bool>("sharedSocket");
     QTest::addColumn<bool>("handedOver");
-    QTest::newRow("files, to the running copy's socket") << true << true << true;
-    QTest::newRow("no files") << false << true << false;
-    QTest::newRow("files, no socket to hand them to") << true << false << false;
+    QTest::newRow("files, to the running copy's socket") << QStringList{"a.avi", "b.avi"} << true << true;
+    // Neither "holiday" nor the running copy's own folder.
+    QTest::newRow("a name with a line break") << QStringList{"holiday\n."} << true << true;
+    QTest::newRow("no files") << QStringList{} << true << false;
+    QTest::newRow("files, no socket to hand them to") << QStringList{"a.avi"} << false << false;
 }
 
 void TestSingleInstance::secondStartWithFiles()
 {
-    QFETCH(bool, files);
+    QFETCH(QStringList, files);
     QFETCH(bool, sharedSocket);
     QFETCH(bool, handedOver);
     ProgramCopy first, second;
@@ -228,27 +234,47 @@ void TestSingleInstance::secondStartWithFiles()
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockSocket(first.tmpDir())), 30000);
 
     // A relative path: the later start makes it absolute for the running copy.
-    QStringList arguments;
-    if (files) {
-        QVERIFY(writeFile(second.filePath(QStringLiteral("clip.avi")), "source"));
-        arguments << QStringLiteral("clip.avi");
-    }
+    QByteArray listed;
+    for (const QString &file : files)
+        listed += "tarnwick.handover: listed " + second.filePath(file).toUtf8() + '\n';
     QProcess *later = start(second,
                             second.environment(QStringLiteral("xcb"), true,
                                                sharedSocket ? first.tmpDir() : QString()),
-                            arguments);
+                            files);
     if (handedOver) {
         QVERIFY(later->waitForFinished(20000));
         QCOMPARE(later->exitStatus(), QProcess::NormalExit);
         QCOMPARE(later->exitCode(), 0);
         QVERIFY(visibleWindows(later->processId()).isEmpty());
     } else {
-        expectRefused(later);
+        expectRefused(later, files.isEmpty() ? 0 : 1);
         if (QTest::currentTestFailed())
             return;
+        listed.clear();
     }
+    // The running copy lists exactly what was handed over.
+    QTRY_VERIFY_WITH_TIMEOUT(logged(running).contains(listed), 10000);
     QCOMPARE(running->state(), QProcess::Running);
     expectStartsAndCloses(running);
+    QCOMPARE(logged(running).count("listed "), listed.count("listed "));
+}
+
+// A double-click, or two quick "Open With": one window with the files of both.
+void TestSingleInstance::twoStartsAtOnce()
+{
+    ProgramCopy first, second;
+    QVERIFY(first.isValid() && second.isValid());
+    QProcess *one = start(first, first.environment(QStringLiteral("xcb")), {QStringLiteral("a.avi")});
+    QProcess *two = start(second, second.environment(QStringLiteral("xcb"), true, first.tmpDir()),
+                          {QStringLiteral("b.avi")});
+    QTRY_VERIFY_WITH_TIMEOUT(one->state() != QProcess::Running || two->state() != QProcess::Running,
+                             60000);
+    const bool oneKept = one->state() == QProcess::Running;
+    QCOMPARE((oneKept ? two : one)->exitCode(), 0);
+    const QString handed = oneKept ? second.filePath("b.avi") : first.filePath("a.avi");
+    QTRY_VERIFY_WITH_TIMEOUT(logged(oneKept ? one : two).contains("listed " + handed.toUtf8() + '\n'),
+                             10000);
+    expectStartsAndCloses(oneKept ? one : two);
 }
 
 QTEST_MAIN(TestSingleInstance)

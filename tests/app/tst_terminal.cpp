@@ -3,6 +3,8 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -19,6 +21,7 @@ struct Run
     int status = -1;
     QString out;
     QString err;
+    QByteArray bytes; // of out
 };
 
 void startProgram(QProcess &program, const QStringList &arguments)
@@ -31,15 +34,44 @@ void startProgram(QProcess &program, const QStringList &arguments)
                   QStringList{QStringLiteral("--convert")} + arguments);
 }
 
+// A run that hangs is killed here, with a word on why its status is -1.
 Run run(const QStringList &arguments)
 {
+    constexpr int kDeadlineMs = 60000;
     QProcess program;
     startProgram(program, arguments);
     Run result;
-    if (program.waitForFinished(120000) && program.exitStatus() == QProcess::NormalExit)
+    if (!program.waitForFinished(kDeadlineMs)) {
+        qWarning("tarnwick --convert %s: no end within %d s", qPrintable(arguments.join(u' ')),
+                 kDeadlineMs / 1000);
+        program.kill();
+        program.waitForFinished();
+    } else if (program.exitStatus() == QProcess::NormalExit) {
         result.status = program.exitCode();
+    }
     result.out = QString::fromLocal8Bit(program.readAllStandardOutput());
     result.err = QString::fromLocal8Bit(program.readAllStandardError());
+    return result;
+}
+
+// Through the shell as a user types it: each argument reaches the program as
+// exactly its bytes (printf's octal escapes). Its status follows on stderr,
+// and a pipe may read its output.
+Run runInShell(const QList<QByteArray> &arguments, const QString &pipe)
+{
+    QString script = QStringLiteral("{ \"$0\" --convert");
+    for (const QByteArray &argument : arguments) {
+        script += QStringLiteral(" \"$(printf '");
+        for (const char c : argument)
+            script += QString::asprintf("\\%03o", uchar(c));
+        script += QStringLiteral("')\"");
+    }
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script + "; echo status $? >&2; }" + pipe,
+                                            QStringLiteral(TARNWICK_PROGRAM_DIR "/tarnwick")});
+    shell.waitForFinished(120000);
+    Run result{-1, {}, QString::fromLocal8Bit(shell.readAllStandardError()), shell.readAllStandardOutput()};
+    result.status = result.err.section(QStringLiteral("status "), -1).trimmed().toInt();
     return result;
 }
 
@@ -63,7 +95,10 @@ private slots:
     void existingOutput();
     void dropsTrack_data();
     void dropsTrack();
+    void interruptLeavesNoPartFile_data();
     void interruptLeavesNoPartFile();
+    void namesKeptExactly_data();
+    void namesKeptExactly();
 
 private:
     QTemporaryDir m_dir;
@@ -187,8 +222,16 @@ void TestTerminal::dropsTrack()
     QCOMPARE(probe.audioStreams, audioStreams);
 }
 
+void TestTerminal::interruptLeavesNoPartFile_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("Ctrl+C") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+}
+
 void TestTerminal::interruptLeavesNoPartFile()
 {
+    QFETCH(int, signalNumber);
     QTemporaryDir dir;
     const QString slow = media::makeClip(dir.path(), QStringLiteral("a"), {30.0, 640, 360});
     QVERIFY(!slow.isEmpty());
@@ -206,13 +249,59 @@ void TestTerminal::interruptLeavesNoPartFile()
     QVERIFY(program.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(parts(), 2, 30000);
 
-    ::kill(pid_t(program.processId()), SIGINT);
-    QVERIFY(program.waitForFinished(20000));
+    ::kill(pid_t(program.processId()), signalNumber);
+    // The engine finishes the pictures in hand first: seconds on a busy machine.
+    QVERIFY2(program.waitForFinished(60000), "no end within 60 s of the signal");
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 130);
+    QCOMPARE(program.exitCode(), 128 + signalNumber);
     // What was converted so far is kept where no output was before.
     QCOMPARE(entries(dir.path()), QStringList({"a.avi", "a.mp4", "b.avi", "b.mp4"}));
     QVERIFY(program.readAllStandardOutput().isEmpty());
+}
+
+void TestTerminal::namesKeptExactly_data()
+{
+    using Bytes = QList<QByteArray>;
+    QTest::addColumn<Bytes>("arguments"); // @: the test's folder; *.avi in it are made
+    QTest::addColumn<QString>("pipe");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("printed");
+    QTest::newRow("a Latin-1 name among good ones")
+        << Bytes{"@/a.avi", "@/caf\xe9.avi", "@/b.avi"} << QString() << 0
+        << QByteArray("@/a.mp4\n@/caf\xe9.mp4\n@/b.mp4\n");
+    QTest::newRow("a line break, refused")
+        << Bytes{"@/a.avi", "@/new\nline.avi"} << QString() << 2 << QByteArray();
+    QTest::newRow("a line break, --null") << Bytes{"-0", "@/a.avi", "@/new\nline.avi"} << QString()
+                                         << 0 << QByteArrayLiteral("@/a.mp4\0@/new\nline.mp4\0");
+    QTest::newRow("no progress, --stall") << Bytes{"--stall", "0.05", "--output", "@", "/dev/zero"}
+                                          << QString() << 1 << QByteArray();
+    // The reader goes after the first path: a stop as on Ctrl+C (c.avi is
+    // not started), not a death.
+    QTest::newRow("output closed") << Bytes{"--scale", "4", "@/a.avi", "@/b.avi", "@/c.avi"}
+                                   << "| head -n 1" << 1 << QByteArray("@/a.mp4\n");
+}
+
+void TestTerminal::namesKeptExactly()
+{
+    QFETCH(QList<QByteArray>, arguments);
+    QFETCH(QString, pipe);
+    QFETCH(int, status);
+    QFETCH(QByteArray, printed);
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    for (QByteArray &argument : arguments) {
+        argument.replace('@', folder);
+        QVERIFY(!argument.endsWith(".avi") || ::link(QFile::encodeName(m_clip), argument) == 0);
+    }
+    const Run result = runInShell(arguments, pipe);
+    QVERIFY2(result.status == status, qPrintable(result.err));
+    QCOMPARE(result.bytes, printed.replace('@', folder));
+    for (const QByteArray &output : printed.split(printed.isEmpty() ? '\n' : printed.back()))
+        QVERIFY(output.isEmpty() || ::access(output.constData(), R_OK) == 0);
+    QCOMPARE(entries(dir.path()).filter(QStringLiteral(".part")), QStringList());
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("c.mp4"))));
+    // QTemporaryDir cannot remove a name that is not UTF-8.
+    QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-r"), dir.path()});
 }
 
 QTEST_GUILESS_MAIN(TestTerminal)

@@ -1,6 +1,9 @@
 // Whole batches through the program's window, its shipped movie and catalogue
 // and the real engine: clips made by ffmpeg, outputs read back with ffprobe.
 
+#include <algorithm>
+#include <utility>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,19 +26,34 @@ namespace {
 
 constexpr int kBatchTimeoutMs = 150000;
 
+// What the engine was handed: each input in turn, and the most players
+// converting at one time.
+struct HandOvers
+{
+    QStringList targets;
+    int inHand = 0;
+    int mostInHand = 0;
+};
+
 // Passes every call on to the engine's player and notes each hand-over.
 class CountingPlayer final : public Player
 {
 public:
-    CountingPlayer(std::unique_ptr<Player> inner, std::shared_ptr<QStringList> targets)
-        : m_inner(std::move(inner)), m_targets(std::move(targets))
+    CountingPlayer(std::unique_ptr<Player> inner, std::shared_ptr<HandOvers> record)
+        : m_inner(std::move(inner)), m_record(std::move(record))
     {
-        connect(m_inner.get(), &Player::ended, this, &Player::ended);
+        connect(m_inner.get(), &Player::ended, this, [this] {
+            letGo();
+            emit ended();
+        });
     }
+    ~CountingPlayer() override { letGo(); }
 
     void start(const QString &uri, const QString &option) override
     {
-        m_targets->append(uri);
+        m_record->targets.append(uri);
+        m_record->mostInHand = std::max(m_record->mostInHand, ++m_record->inHand);
+        m_converting = true;
         m_inner->start(uri, option);
     }
     void stop() override { m_inner->stop(); }
@@ -46,17 +64,24 @@ public:
     qint64 lengthMilliseconds() override { return m_inner->lengthMilliseconds(); }
 
 private:
+    void letGo()
+    {
+        if (std::exchange(m_converting, false))
+            --m_record->inHand;
+    }
+
     std::unique_ptr<Player> m_inner;
-    std::shared_ptr<QStringList> m_targets;
+    std::shared_ptr<HandOvers> m_record;
+    bool m_converting = false;
 };
 
 class CountingEngine final : public Engine
 {
 public:
-    explicit CountingEngine(std::shared_ptr<QStringList> targets) : m_targets(std::move(targets)) {}
+    explicit CountingEngine(std::shared_ptr<HandOvers> record) : m_record(std::move(record)) {}
     std::unique_ptr<Player> createPlayer() override
     {
-        return std::make_unique<CountingPlayer>(m_engine.createPlayer(), m_targets);
+        return std::make_unique<CountingPlayer>(m_engine.createPlayer(), m_record);
     }
     QString outputFault(const QString &file, const OutputExpectation &expected) override
     {
@@ -65,7 +90,7 @@ public:
 
 private:
     VlcEngine m_engine;
-    std::shared_ptr<QStringList> m_targets;
+    std::shared_ptr<HandOvers> m_record;
 };
 
 // The window over the real engine, with the shipped movie and catalogue.
@@ -87,8 +112,9 @@ struct EngineHost
         return texts;
     }
 
-    std::shared_ptr<QStringList> targets = std::make_shared<QStringList>();
-    CountingEngine engine{targets};
+    std::shared_ptr<HandOvers> handOvers = std::make_shared<HandOvers>();
+    QStringList &targets = handOvers->targets;
+    CountingEngine engine{handOvers};
     HostFixture fx;
 };
 
@@ -270,13 +296,15 @@ void TestE2eBatch::secondOfThreeNeverOpens()
     // The same results however many files run at once; one at a time, the
     // hand-overs come in list order.
     COMPARE_LINES(host.boxes(), QStringList({unable(second), complete(2)}));
-    QStringList targets = *host.targets;
+    QStringList targets = host.targets;
     if (jobs > 1)
         targets.sort();
     QStringList expected{first, second, second, second, second, third};
     if (jobs > 1)
         expected.sort();
     COMPARE_LINES(targets, expected);
+    // As many in hand at once as chosen: the three start together.
+    QCOMPARE(host.handOvers->mostInHand, std::min(jobs, 3));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("second.mp4"))));
     QString problem = outputProblem(dir.filePath(QStringLiteral("first.mp4")), first, 160, 120, 1);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
@@ -353,6 +381,8 @@ void TestE2eBatch::badInputs()
         digests.insert(input, media::digest(input));
 
     EngineHost host;
+    // One at a time: the boxes come in list order.
+    host.fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     host.fx.addFiles(inputs);
     QCOMPARE(host.dlg().fileList()->count(), inputs.size());
     QVERIFY(QFile::remove(deleted));
@@ -381,7 +411,7 @@ void TestE2eBatch::badInputs()
     const QStringList never{kept, deleted, unreadable};
     for (const QString &input : inputs) {
         const int expected = never.contains(input) ? 0 : good.contains(input) ? 1 : 4;
-        QVERIFY2(host.targets->count(input) == expected, qPrintable(input));
+        QVERIFY2(host.targets.count(input) == expected, qPrintable(input));
     }
 
     QString problem;
@@ -435,7 +465,7 @@ void TestE2eBatch::missingOutputFolder()
     // Nothing converted: the batch ends without a completion box. Nothing
     // can be written there, so the engine is never asked.
     COMPARE_LINES(host.boxes(), QStringList({unable(a), unable(b)}));
-    COMPARE_LINES(*host.targets, QStringList());
+    COMPARE_LINES(host.targets, QStringList());
     QCOMPARE(entries(dir.path()), QStringList({QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
 }
 
@@ -447,6 +477,8 @@ void TestE2eBatch::cancelStopsTheEngineAtOnce()
     QVERIFY(!shortClip.isEmpty() && !longClip.isEmpty());
 
     EngineHost host;
+    // One at a time: the short clip is through before the long one starts.
+    host.fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     host.fx.addFiles({shortClip, longClip});
     // Scaled up four times the long clip converts slower than it plays.
     host.fx.send(QStringLiteral("ID-FS-videoScale"), QStringLiteral("4"));
@@ -458,7 +490,7 @@ void TestE2eBatch::cancelStopsTheEngineAtOnce()
     QCOMPARE(host.dlg().batch().partFile(), QString());
     COMPARE_LINES(host.boxes(),
                   QStringList({QStringLiteral("Tarnwick|Conversion Complete, Total Converted files :1")}));
-    COMPARE_LINES(*host.targets, QStringList({shortClip, longClip}));
+    COMPARE_LINES(host.targets, QStringList({shortClip, longClip}));
 
     // The engine let go of the output when cancelled: it is a complete,
     // shorter file already.

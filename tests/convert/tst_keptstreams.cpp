@@ -10,6 +10,7 @@
 #include "support/batchrig.h"
 #include "convert/vlcengine.h"
 #include "support/media.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ private:
 void TestKeptStreams::initTestCase()
 {
     if (!media::toolsAvailable())
-        QSKIP("needs ffmpeg and ffprobe");
+        TARNWICK_SKIP("needs ffmpeg and ffprobe");
     m_clip = media::makeClip(m_dir.path(), QStringLiteral("clip"), {});
     QVERIFY(!m_clip.isEmpty());
 }

@@ -167,6 +167,7 @@ void TestMediaFaults::outputFolderRemovedMidBatch()
     fx->desktop.folderAnswers.push_back(out);
     fx->send(QStringLiteral("IDC_FS_BROWSE"));
     fx->send(QStringLiteral("IDC_FS_OTHERDIRECTORY"));
+    fx->send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     fx->addFiles(sources);
     fx->send(QStringLiteral("IDC_FS_CONVERT"));
 

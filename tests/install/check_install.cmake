@@ -6,7 +6,7 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(program_dir "${PREFIX}/${LIBDIR}/tarnwick")
-foreach(f tarnwick main.qml Formats.ini help.html movie/qmldir movie/Theme.qml movie/TButton.qml)
+foreach(f tarnwick main.qml Formats.ini help.html installed movie/qmldir movie/Theme.qml movie/TButton.qml)
   if(NOT EXISTS "${program_dir}/${f}")
     message(FATAL_ERROR "missing from the program folder: ${f}")
   endif()
@@ -62,6 +62,9 @@ endif()
 # Started through the launcher, the program finds its movie beside itself:
 # it runs until stopped and reports no movie errors.
 set(ENV{TMPDIR} "${PREFIX}")
+# An installed copy writes into the home folder of whoever runs it.
+set(ENV{HOME} "${PREFIX}/home")
+unset(ENV{XDG_CONFIG_HOME})
 execute_process(COMMAND timeout 4 "${launcher}" RESULT_VARIABLE rc ERROR_VARIABLE err)
 if(NOT rc EQUAL 124)
   message(FATAL_ERROR "the installed program ended early (${rc}): ${err}")

@@ -45,6 +45,7 @@ private slots:
     void oneShotSignalsActOnEveryWrite();
     void disabledPageSwitchSendsNothing();
     void progressAndStatus();
+    void namesShownAsTheyAre();
     void checksAnswerGetVariable();
     void pathFieldAnswersGetVariable();
     void unknownVariablesReadEmpty();
@@ -581,6 +582,24 @@ void TestMovie::progressAndStatus()
     setVariable(QStringLiteral("_root.version"), QStringLiteral("5.0.0.0"));
     QVERIFY(item(QStringLiteral("versionText"))->property("text").toString().contains(
         QStringLiteral("5.0.0.0")));
+}
+
+// Read as markup, the tags would show nothing at all.
+void TestMovie::namesShownAsTheyAre()
+{
+    const QString tags = QStringLiteral("<b></b><b></b><b></b><b></b>");
+    for (const auto &[variable, shownBy] :
+         {std::pair{"_root.convertOutput", "statusLine"}, {"_root.batchStatus", "batchStatusText"},
+          {"_root.fileTimeLeft", "fileTimeLeftText"}, {"_root.summary", "summaryFailures"},
+          {"_root.summary", "summaryTip"}}) {
+        setVariable(QLatin1String(variable), tags + QLatin1Char('\n') + tags);
+        QObject *shown = m_view->rootObject()->findChild<QObject *>(QLatin1String(shownBy));
+        if (auto *tip = shown ? shown->property("contentItem").value<QQuickItem *>() : nullptr)
+            shown = tip;
+        const QFontMetricsF metrics(shown ? shown->property("font").value<QFont>() : QFont());
+        QVERIFY2(shown && shown->property("implicitWidth").toReal() >= metrics.horizontalAdvance(tags) * 0.9,
+                 shownBy);
+    }
 }
 
 void TestMovie::checksAnswerGetVariable()

@@ -55,6 +55,7 @@ private slots:
     void init();
     void cleanup();
     void convertPageWithList();
+    void gearOpensTheOptions();
     void batchRunning();
     void settingsPagesHideList();
     void listsFollowTheCatalogue();
@@ -64,6 +65,8 @@ private slots:
 
 private:
     QQuickItem *item(const QString &name) const;
+    // A Popup is no item.
+    QObject *popup(const QString &name) const;
     void click(const QString &name);
     QImage shot(const QString &fileName);
 
@@ -74,6 +77,12 @@ QQuickItem *TestMovieScreens::item(const QString &name) const
 {
     QQuickItem *root = m_fx->dlg().movie()->rootObject();
     return root ? root->findChild<QQuickItem *>(name) : nullptr;
+}
+
+QObject *TestMovieScreens::popup(const QString &name) const
+{
+    QQuickItem *root = m_fx->dlg().movie()->rootObject();
+    return root ? root->findChild<QObject *>(name) : nullptr;
 }
 
 void TestMovieScreens::click(const QString &name)
@@ -147,9 +156,21 @@ void TestMovieScreens::convertPageWithList()
                        Qt::white, 4));
 }
 
+void TestMovieScreens::gearOpensTheOptions()
+{
+    QObject *options = popup(QStringLiteral("optionsPopup"));
+    QVERIFY(options);
+    QVERIFY(!options->property("visible").toBool());
+    click(QStringLiteral("optionsButton"));
+    QTRY_VERIFY(options->property("opened").toBool());
+    QVERIFY(options->property("visible").toBool());
+    QVERIFY(item(QStringLiteral("jobsBox"))->isVisible());
+}
+
 void TestMovieScreens::batchRunning()
 {
     MainWindow &dlg = m_fx->dlg();
+    m_fx->send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     PlayerScript::Job job;
     for (int i = 0; i < 120; ++i)
         job.ticks.push_back({0.4f, 12});
@@ -295,6 +316,7 @@ void TestMovieScreens::longBatchMidway()
         QVERIFY(dlg.fileList()->width() > 372);
     }
     m_fx->send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
+    m_fx->send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     dlg.fileList()->queue().clear();
     const QStringList names{"holiday-2023.avi", "birthday party.mov", "MVI_0042.MOV",
                             "demo-final.webm", "interview take 3.mkv", "drone over the bay.mts",
@@ -337,8 +359,7 @@ void TestMovieScreens::longBatchMidway()
     shot(maximised ? QStringLiteral("long-batch-end-maximised.png")
                    : QStringLiteral("long-batch-end.png"));
     click(QStringLiteral("optionsButton"));
-    QTRY_VERIFY(item(QStringLiteral("optionsPopup")) == nullptr ||
-                item(QStringLiteral("jobsBox"))->isVisible());
+    QTRY_VERIFY(popup(QStringLiteral("optionsPopup"))->property("opened").toBool());
     shot(maximised ? QStringLiteral("options-maximised.png") : QStringLiteral("options.png"));
 }
 

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "platform/dbussession.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ private:
 void TestDBusSession::initTestCase()
 {
     if (!QDBusConnection::sessionBus().isConnected())
-        QSKIP("needs a session bus (run under dbus-run-session)");
+        TARNWICK_SKIP("needs a session bus (run under dbus-run-session)");
 }
 
 void TestDBusSession::onUpdate(const QString &application, const QVariantMap &p)

@@ -104,11 +104,11 @@ void TestInstanceLock::lockWhereOnlyTheUserCanWrite()
     QVERIFY(!InstanceLock::isHeld(title));
     {
         InstanceLock lock(title);
-        QVERIFY(lock.acquire());
+        QCOMPARE(lock.acquire(), InstanceLock::Outcome::Acquired);
         QVERIFY(InstanceLock::isHeld(title));
         InstanceLock second(title);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("another copy holds"));
-        QVERIFY(!second.acquire());
+        QCOMPARE(second.acquire(), InstanceLock::Outcome::HeldElsewhere);
         // The socket is in a folder of this user's that nobody else may enter.
         const QString fallback = QStringLiteral("/tmp") + own;
         QVERIFY(QFileInfo::exists(fallback + socketName));

@@ -34,6 +34,7 @@ class TestSettingsFaults : public QObject
 private slots:
     void killedWritesLeaveAWholeFile_data();
     void killedWritesLeaveAWholeFile();
+    void failedSyncKeepsTheOldFile();
     void fullDiskKeepsTheOldFile_data();
     void fullDiskKeepsTheOldFile();
     void exitWithoutRoomKeepsTheCatalogue();
@@ -63,7 +64,8 @@ void TestSettingsFaults::killedWritesLeaveAWholeFile()
     QProcess process;
     process.start(writer, {ini, QString::number(killedWrite)});
     QVERIFY(process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine() || process.state() == QProcess::NotRunning,
+                             20000);
     const QByteArray line = process.readLine().trimmed();
     QVERIFY2(line.startsWith("committing "), line.constData());
     const QString newFile = QFile::decodeName(line.mid(11));
@@ -80,6 +82,19 @@ void TestSettingsFaults::killedWritesLeaveAWholeFile()
     // A write killed half way leaves at most its own temporary file beside it.
     for (const QString &name : QDir(dir.path()).entryList(QDir::Files))
         QVERIFY2(name == "Formats.ini" || name.startsWith("Formats.ini."), qPrintable(name));
+}
+
+void TestSettingsFaults::failedSyncKeepsTheOldFile()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("Formats.ini");
+    QVERIFY(writeFile(ini, kCatalogue));
+    QProcess process;
+    process.start(QStringLiteral(TARNWICK_TEST_BIN_DIR "/settingswriter"), {ini, "fsync-fails"});
+    QVERIFY2(process.waitForFinished(20000), "the writer did not end");
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("refused\n"));
+    QCOMPARE(readFile(ini), kCatalogue);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Formats.ini"});
 }
 
 void TestSettingsFaults::fullDiskKeepsTheOldFile_data()
@@ -179,9 +194,7 @@ void TestSettingsFaults::oddFilesStartAndSurviveTheExitWrite()
         QCOMPARE(QFileInfo(ini).symLinkTarget(), QStringLiteral("/dev/null"));
     } else if (kind == "random") {
         // The key is added; every byte that was there stays.
-        const QByteArray after = readFile(ini);
-        QVERIFY(after.startsWith(before) || after.contains(before.left(4096)));
-        QVERIFY(after.size() >= before.size());
+        QVERIFY(readFile(ini).startsWith(before));
         SettingsFile settings;
         settings.setFileName(ini);
         QCOMPARE(settings.readString("OutputPath", "", "genral"), dlg.session().outputFolder());

@@ -73,12 +73,6 @@ HostFixture::HostFixture(const QByteArray &catalogue, const QString &movie, Engi
 {
     // The user's own preferences stay out of the tests, and theirs out of the user's.
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral(".config"))));
-    // One job at a time, so every movie variable comes in a known order; a
-    // test that runs several at once says so ("ID-FS-jobs").
-    QDir(m_dir.path()).mkpath(QStringLiteral(".config/tarnwick"));
-    QFile preferences(m_dir.filePath(QStringLiteral(".config/tarnwick/tarnwick.conf")));
-    if (preferences.open(QIODevice::WriteOnly))
-        preferences.write("[General]\nJobs=1\n");
     if (!catalogue.isNull()) {
         QFile ini(m_dir.filePath(QStringLiteral("Formats.ini")));
         if (ini.open(QIODevice::WriteOnly))

@@ -21,7 +21,8 @@ QList<JobQueue::Entry> filesOf(MainWindow &dlg);
 // A program folder in a temporary directory with the recording movie (or
 // another movie) and a catalogue, and a main window over it driven by a
 // scripted desktop and a scripted engine (or another engine, such as the
-// real one).
+// real one). The batch runs as many jobs at once as the program's default; a
+// test that needs one file at a time says so ("ID-FS-jobs").
 class HostFixture
 {
 public:

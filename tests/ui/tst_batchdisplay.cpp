@@ -201,6 +201,7 @@ void TestBatchDisplay::secondOfThreeNeverOpens()
 {
     HostFixture fx;
     fx.start();
+    fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     const QStringList files =
         fx.sources({QStringLiteral("1.avi"), QStringLiteral("2.avi"), QStringLiteral("3.avi")});
     fx.addFiles(files);
@@ -486,6 +487,7 @@ void TestBatchDisplay::removeAllDuringBatchEndsIt()
 {
     HostFixture fx;
     fx.start();
+    fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     fx.addFiles(fx.sources({QStringLiteral("a.avi"), QStringLiteral("b.avi")}));
     fx.script->jobs.push_back({{{0.2f, 1}}, false, false, true, {}});
     fx.send(QStringLiteral("IDC_FS_CONVERT"));

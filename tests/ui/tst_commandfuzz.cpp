@@ -126,7 +126,7 @@ void TestCommandFuzz::randomCommandsKeepStateConsistent()
     MainWindow &dlg = fx.start();
     Fuzzer fuzz(fx);
 
-    for (int step = 0; step < 10000; ++step) {
+    for (int step = 0; step < 20000; ++step) {
         fuzz.scriptAnswers();
         switch (fuzz.pick(5)) {
         case 0:

@@ -4,11 +4,13 @@
 #include <thread>
 
 #include <QDir>
+#include <QLocalSocket>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
+#include "convert/nativename.h"
 #include "filelist/filelist.h"
 #include "movie/movieview.h"
 #include "platform/instancelock.h"
@@ -116,11 +118,24 @@ void TestDesktopWindow::filesHandedOverByLaterStart()
     fx.start();
     const QStringList files = make(fx, {"one.avi", "two.mp4"});
     // The later start is another process; here a thread waits for the answer.
-    bool handed = false;
-    std::thread later([&] { handed = InstanceLock::handOver(QStringLiteral("Tarnwick"), files); });
+    // It is joined however the checks end, so a failed one fails only this test.
+    int handed = -1;
+    std::jthread later([&] { handed = InstanceLock::handOver(QStringLiteral("Tarnwick"), files); });
     QTRY_COMPARE(fx.dlg().fileList()->paths(), files);
     later.join();
-    QVERIFY(handed);
+    QCOMPARE(handed, 2);
+
+    // By hand: a relative path is refused, and a request past the cap dropped.
+    for (const QByteArray &request : {QByteArrayLiteral("rel.avi\0/v/c\xe9.avi\0\0"),
+                                      QByteArray(InstanceLock::kMaxRequest + 1, '/')}) {
+        QLocalSocket client;
+        client.connectToServer(InstanceLock::socketPath(QStringLiteral("Tarnwick")));
+        QVERIFY(client.waitForConnected(2000));
+        client.write(request);
+        QTRY_VERIFY_WITH_TIMEOUT(client.state() == QLocalSocket::UnconnectedState, 20000);
+        QCOMPARE(client.readAll(), request.size() > 100 ? QByteArray() : QByteArray("1\n"));
+    }
+    QCOMPARE(fx.dlg().fileList()->paths(), files + QStringList{fromNativeName("/v/c\xe9.avi")});
 }
 
 void TestDesktopWindow::trackChecks_data()
@@ -189,6 +204,7 @@ void TestDesktopWindow::sessionFollowsBatch()
     QFETCH(QStringList, calls);
     HostFixture fx;
     fx.start();
+    fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     const QString out = fx.file(QStringLiteral("out"));
     QDir().mkpath(out);
     fx.dlg().session().setSameDirectory(false);

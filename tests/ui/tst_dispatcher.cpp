@@ -571,28 +571,34 @@ void TestDispatcher::browseCancelled()
 void TestDispatcher::otherAndSameDirectory_data()
 {
     QTest::addColumn<QString>("inMovie");
-    QTest::newRow("a folder") << "/home/u/Videos out";
-    QTest::newRow("empty") << "";
-    QTest::newRow("not a folder at all") << "~~ not | a path";
+    QTest::addColumn<QString>("folder"); // empty: the one before stays
+    QTest::newRow("a folder") << "/home/u/Videos out" << "/home/u/Videos out";
+    QTest::newRow("empty") << "" << "";
+    // From home, not the working folder, which Add changes.
+    QTest::newRow("relative") << "~~ not | a path/../out" << QDir::homePath() + "/out";
+    QTest::newRow("from home") << "~/Videos/" << QDir::homePath() + "/Videos";
 }
 
 void TestDispatcher::otherAndSameDirectory()
 {
     QFETCH(QString, inMovie);
+    QFETCH(QString, folder);
     HostFixture &fx = prepared();
     MainWindow &dlg = fx.dlg();
+    const QString expected = folder.isEmpty() ? dlg.session().outputFolder() : folder;
     fx.answer(QStringLiteral("_root.path"), inMovie);
     fx.send(QStringLiteral("IDC_FS_OTHERDIRECTORY"));
-    QCOMPARE(fx.log(), QStringList{QStringLiteral("?_root.path")});
+    QCOMPARE(fx.log(), (expected == inMovie ? QStringList{"?_root.path"}
+                                            : QStringList{"?_root.path", "_root.path=" + expected}));
     QCOMPARE(dlg.session().sameDirectory(), false);
-    QCOMPARE(dlg.session().outputFolder(), inMovie);
+    QCOMPARE(dlg.session().outputFolder(), expected);
 
     fx.clearLog();
     fx.answer(QStringLiteral("_root.path"), QStringLiteral("/changed/meanwhile"));
     fx.send(QStringLiteral("IDC_FS_SAMEDIRECTORY"));
     QCOMPARE(fx.log(), QStringList());
     QCOMPARE(dlg.session().sameDirectory(), true);
-    QCOMPARE(dlg.session().outputFolder(), inMovie);
+    QCOMPARE(dlg.session().outputFolder(), expected);
 }
 
 void TestDispatcher::supportMail()

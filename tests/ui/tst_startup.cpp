@@ -76,7 +76,7 @@ void TestStartup::publishesInDesignedOrder()
                            QStringLiteral("_root.onExisting=ask"),
                            QStringLiteral("_root.onFailure=tell"),
                            QStringLiteral("_root.stall=0"),
-                           QStringLiteral("_root.jobs=1"),
+                           QStringLiteral("_root.jobs=auto"),
                            // Where the movie wants the list.
                            QStringLiteral("?_root.fileArea"),
                        }));
@@ -291,7 +291,8 @@ void TestStartup::brokenMovie()
     QCOMPARE(conversion(dlg).videoCodec, QStringLiteral("mp4v"));
     dlg.onMovieCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
     QCOMPARE(dlg.session().sameDirectory(), false);
-    QCOMPARE(dlg.session().outputFolder(), QString());
+    // No folder from the movie: the one in use stays.
+    QCOMPARE(dlg.session().outputFolder(), fx.appDir() + QStringLiteral("Converted Videos"));
     dlg.onMovieCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
     QVERIFY(dlg.isVisible());
     // The list still comes up by itself.

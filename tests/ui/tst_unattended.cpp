@@ -25,6 +25,7 @@ private slots:
     void choicesAreCheckedKeptAndShownAtStart();
     void existingOutput_data();
     void existingOutput();
+    void chosenJobsRunAtOnce();
     void keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion();
     void stopAfterThisFileEndsWithTheFileInHand();
     void summaryAtTheEndAndRetryOfTheFailed();
@@ -45,8 +46,8 @@ void TestUnattended::choicesAreCheckedKeptAndShownAtStart_data()
     QTest::newRow("failure") << "ID-FS-onFailure" << "_root.onFailure" << "tell" << "note" << "";
     QTest::newRow("stall") << "ID-FS-stall" << "_root.stall" << "0" << "300" << "-1";
     QTest::newRow("stall text") << "ID-FS-stall" << "_root.stall" << "0" << "60" << "60s";
-    QTest::newRow("jobs") << "ID-FS-jobs" << "_root.jobs" << "1" << "3" << "9";
-    QTest::newRow("jobs zero") << "ID-FS-jobs" << "_root.jobs" << "1" << "auto" << "0";
+    QTest::newRow("jobs") << "ID-FS-jobs" << "_root.jobs" << "auto" << "3" << "9";
+    QTest::newRow("jobs zero") << "ID-FS-jobs" << "_root.jobs" << "auto" << "2" << "0";
 }
 
 void TestUnattended::choicesAreCheckedKeptAndShownAtStart()
@@ -113,6 +114,20 @@ void TestUnattended::existingOutput()
     QCOMPARE(fx.desktop.boxes.size(), boxes + (state == JobQueue::State::Converted ? 1 : 0));
 }
 
+void TestUnattended::chosenJobsRunAtOnce()
+{
+    HostFixture fx;
+    fx.start();
+    fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("2"));
+    QCOMPARE(fx.dlg().batch().maxJobs(), 2);
+    fx.addFiles(fx.sources({QStringLiteral("a.avi"), QStringLiteral("b.avi"),
+                            QStringLiteral("c.avi")}));
+    fx.script->jobs.assign(3, PlayerScript::converting());
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    QCOMPARE(fx.dlg().batch().jobsInHand(), 2);
+    fx.runBatch();
+}
+
 void TestUnattended::keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion()
 {
     HostFixture fx;
@@ -156,6 +171,7 @@ void TestUnattended::stopAfterThisFileEndsWithTheFileInHand()
 {
     HostFixture fx;
     fx.start();
+    fx.send(QStringLiteral("ID-FS-jobs"), QStringLiteral("1"));
     const QStringList files = fx.sources({QStringLiteral("a.avi"), QStringLiteral("b.avi")});
     fx.addFiles(files);
     fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
