@@ -1,7 +1,8 @@
 import QtQuick
 import QtQuick.Controls.Basic
 
-AbstractButton {
+// A tab to a screen reader, the current page's selected.
+TabButton {
     id: nav
     property string pageName
     property string glyph
@@ -11,12 +12,16 @@ AbstractButton {
     hoverEnabled: true
     focusPolicy: Qt.StrongFocus
     enabled: !Movie.busy
+    checkable: false
+    Accessible.selectable: true
+    Accessible.selected: current
     font.family: Theme.family
     font.pixelSize: 13
     font.bold: current
     onClicked: Movie.showPage(pageName)
     Keys.onReturnPressed: if (enabled) clicked()
     Keys.onEnterPressed: if (enabled) clicked()
+    Accessible.onPressAction: if (enabled) clicked()
     readonly property color foreground: !enabled ? (current ? "#8E827E" : "#625754")
                                         : current ? "#FFFFFF" : Theme.sideText
     contentItem: Item {

@@ -13,6 +13,17 @@ Popup {
     padding: 16
     modal: false
     focus: true
+    // The button that opened it takes the focus back when it closes from
+    // the keyboard.
+    property Item opener: null
+    property bool keyboardClosed: false
+    function openFrom(button) {
+        opener = button
+        open()
+    }
+    onAboutToHide: keyboardClosed = activeFocus
+    onClosed: if (keyboardClosed && opener) opener.forceActiveFocus(Qt.TabFocusReason)
+    Component.onCompleted: contentItem.parent.Accessible.name = "Options"
     background: Rectangle {
         radius: 10
         color: Theme.card

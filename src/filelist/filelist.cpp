@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include "filelist/rowsentence.h"
+
 namespace {
 
 const QColor kAccent(174, 37, 4);
@@ -33,19 +35,6 @@ QColor stateColour(EntryState state)
     case EntryState::Converted: return {36, 122, 48};
     case EntryState::Failed: return {198, 32, 32};
     case EntryState::Skipped: return {165, 98, 0};
-    case EntryState::None: break;
-    }
-    return {};
-}
-
-QString stateWord(EntryState state, int percent)
-{
-    switch (state) {
-    case EntryState::Waiting: return QStringLiteral("waiting");
-    case EntryState::Converting: return QStringLiteral("%1 %").arg(percent);
-    case EntryState::Converted: return QStringLiteral("converted");
-    case EntryState::Failed: return QStringLiteral("failed");
-    case EntryState::Skipped: return QStringLiteral("skipped");
     case EntryState::None: break;
     }
     return {};
@@ -124,7 +113,7 @@ public:
         const auto state = EntryState(index.data(kStateRole).toInt());
         if (state != EntryState::None) {
             const QColor ink = selected ? QColor(Qt::white) : stateColour(state);
-            const QString word = stateWord(state, index.data(kPercentRole).toInt());
+            const QString word = entryStateWord(state, index.data(kPercentRole).toInt());
             QFont small = m_list->itemFont();
             small.setBold(false);
             const int wordWidth = QFontMetrics(small).horizontalAdvance(word);
@@ -235,6 +224,7 @@ FileList::FileList(QWidget *parent)
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
     setFrameShape(QFrame::NoFrame);
+    setAccessibleName(QStringLiteral("Files to convert"));
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::white);
     setPalette(p);
@@ -375,7 +365,10 @@ bool FileList::addPath(const QString &path)
 {
     if (path.isEmpty() || m_pathCounts.contains(path))
         return false;
-    addItem(path);
+    auto *entry = new QListWidgetItem(path);
+    entry->setData(Qt::AccessibleTextRole, rowSentence(path, EntryState::None, 0, {}));
+    entry->setData(Qt::AccessibleDescriptionRole, path);
+    addItem(entry);
     return true;
 }
 
@@ -416,6 +409,8 @@ bool FileList::setEntryState(const QString &path, EntryState state, int percent,
     entry->setData(kPercentRole, percent);
     entry->setData(kOutputRole, output);
     entry->setData(kReasonRole, reason);
+    entry->setData(Qt::AccessibleTextRole, rowSentence(path, state, percent, reason));
+    entry->setData(Qt::AccessibleDescriptionRole, tipFor(row));
     return true;
 }
 
@@ -428,7 +423,7 @@ FileList::EntryState FileList::entryState(int row) const
 QString FileList::stateText(int row) const
 {
     const QListWidgetItem *entry = item(row);
-    return entry ? stateWord(entryState(row), entry->data(kPercentRole).toInt()) : QString();
+    return entry ? entryStateWord(entryState(row), entry->data(kPercentRole).toInt()) : QString();
 }
 
 QString FileList::tipFor(int row) const
