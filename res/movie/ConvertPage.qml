@@ -77,15 +77,11 @@ Item {
         }
 
         // The program's file list is a window of its own over the file
-        // area; Tab passes through here to reach it, between the buttons
-        // above and those below.
+        // area; Tab passes through here, between the buttons above and
+        // those below, to reach it. Nothing of this lies on the list.
         Control {
             id: listStop
             objectName: "fileListStop"
-            x: host.fileArea.x - filesCard.x
-            y: host.fileArea.y - filesCard.y
-            width: host.fileArea.width
-            height: host.fileArea.height
             focusPolicy: Qt.TabFocus
             Accessible.ignored: true
             // Once the focus has settled here.
@@ -93,8 +89,14 @@ Item {
                 if (activeFocus && (focusReason === Qt.TabFocusReason || focusReason === Qt.BacktabFocusReason))
                     Qt.callLater(Movie.send, "IDC_FS_FOCUSLIST")
             }
+        }
+        // Around the list while it, or its place here, has the focus.
+        Item {
+            x: host.fileArea.x - filesCard.x
+            y: host.fileArea.y - filesCard.y
+            width: host.fileArea.width
+            height: host.fileArea.height
             FocusRing {
-                target: listStop
                 radiusBase: 0
                 visible: listStop.visualFocus || host.listFocused
             }

@@ -13,16 +13,20 @@ Popup {
     padding: 16
     modal: false
     focus: true
-    // The button that opened it takes the focus back when it closes from
-    // the keyboard.
+    // Escape (handled below, not by the popup) gives the focus back to
+    // the button that opened it.
+    closePolicy: Popup.CloseOnPressOutside
     property Item opener: null
-    property bool keyboardClosed: false
+    property bool escaped: false
     function openFrom(button) {
         opener = button
         open()
     }
-    onAboutToHide: keyboardClosed = activeFocus
-    onClosed: if (keyboardClosed && opener) opener.forceActiveFocus(Qt.TabFocusReason)
+    onClosed: {
+        if (escaped && opener)
+            opener.forceActiveFocus(Qt.TabFocusReason)
+        escaped = false
+    }
     Component.onCompleted: contentItem.parent.Accessible.name = "Options"
     background: Rectangle {
         radius: 10
@@ -30,6 +34,12 @@ Popup {
         border.color: Theme.control
     }
     contentItem: Column {
+        // Holds the focus in the popup, so that Escape reaches it.
+        focus: true
+        Keys.onEscapePressed: {
+            optionsPopup.escaped = true
+            optionsPopup.close()
+        }
         spacing: 8
         Heading { text: "WHEN NOBODY WATCHES THE BATCH" }
         SettingRow {

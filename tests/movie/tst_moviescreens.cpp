@@ -220,10 +220,15 @@ void TestMovieScreens::listsFollowTheCatalogue()
     QCOMPARE(videoCodec->property("currentText").toString(), QStringLiteral("h264"));
     QCOMPARE(audioCodec->property("currentText").toString(), QStringLiteral("mp4a"));
     QCOMPARE(format->property("count").toInt(), 11);
+    // A closed box opens at the arrow; the open list steps and Return chooses.
+    const auto step = [&dlg](Qt::Key key) {
+        for (const Qt::Key k : {key, key, Qt::Key_Return})
+            QTest::keyClick(dlg.movie(), k);
+    };
 
     click(QStringLiteral("navVideo"));
     format->forceActiveFocus(Qt::TabFocusReason);
-    QTest::keyClick(dlg.movie(), Qt::Key_Down);
+    step(Qt::Key_Down);
     QCOMPARE(dlg.m_format, QStringLiteral(".mkv"));
     QCOMPARE(format->property("currentText").toString(), QStringLiteral(".mkv"));
     QCOMPARE(container->property("currentText").toString(), QStringLiteral("mkv"));
@@ -232,15 +237,15 @@ void TestMovieScreens::listsFollowTheCatalogue()
     QCOMPARE(videoCodec->property("currentText").toString(), QStringLiteral("h264"));
 
     videoCodec->forceActiveFocus(Qt::TabFocusReason);
-    QTest::keyClick(dlg.movie(), Qt::Key_Down);
+    step(Qt::Key_Down);
     QCOMPARE(dlg.m_videoCodec, QStringLiteral("hevc"));
     item(QStringLiteral("videoBitrateBox"))->forceActiveFocus(Qt::TabFocusReason);
-    QTest::keyClick(dlg.movie(), Qt::Key_Down);
+    step(Qt::Key_Down);
     QCOMPARE(dlg.m_videoBitrate, QStringLiteral("1536"));
 
     click(QStringLiteral("navAudio"));
     item(QStringLiteral("channelsBox"))->forceActiveFocus(Qt::TabFocusReason);
-    QTest::keyClick(dlg.movie(), Qt::Key_Up);
+    step(Qt::Key_Up);
     QCOMPARE(dlg.m_channels, QStringLiteral("1"));
 }
 
