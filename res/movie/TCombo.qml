@@ -6,7 +6,9 @@ ComboBox {
     // A screen reader hears the row's label with the value: "Format: .mp4".
     property string label
     property string hint
-    Accessible.name: label !== "" ? label + ": " + displayText : displayText
+    // While the list is open, the entry the arrows are on.
+    Accessible.name: (label !== "" ? label + ": " : "")
+                     + (popup.visible && highlightedIndex >= 0 ? textAt(highlightedIndex) || "(none)" : displayText)
     Accessible.description: hint
     // The value changes only from the open list: keys that would step a
     // closed box open the list instead, and letters do nothing until then.

@@ -15,7 +15,7 @@
 namespace {
 
 // Qt Quick before 6.5 reports a disabled item as enabled, and no version
-// gives a progress bar a value.
+// gives a progress bar a value, or a text that is not edited its text.
 class MovieItem final : public QAccessibleQuickItem
 {
 public:
@@ -44,7 +44,17 @@ public:
     {
         if (type == QAccessible::ValueInterface && isBar())
             return static_cast<QAccessibleValueInterface *>(this);
+        if (type == QAccessible::TextInterface && isReadOnlyText())
+            return static_cast<QAccessibleTextInterface *>(this);
         return QAccessibleQuickItem::interface_cast(type);
+    }
+
+    // What a reader's review of the window reads: the text as shown.
+    QString text(QAccessible::Text type) const override
+    {
+        if (type == QAccessible::Value && isReadOnlyText())
+            return QAccessibleQuickItem::text(QAccessible::Name);
+        return QAccessibleQuickItem::text(type);
     }
 
     QVariant minimumValue() const override
@@ -59,6 +69,12 @@ public:
 
 private:
     bool isBar() const { return role() == QAccessible::ProgressBar; }
+    bool isReadOnlyText() const
+    {
+        const QAccessible::Role r = role();
+        return r == QAccessible::StaticText || r == QAccessible::Heading ||
+               r == QAccessible::StatusBar || r == QAccessible::Notification;
+    }
 };
 
 // The window a QQuickWidget renders into is a top-level window to Qt, which

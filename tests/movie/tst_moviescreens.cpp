@@ -220,15 +220,11 @@ void TestMovieScreens::listsFollowTheCatalogue()
     QCOMPARE(videoCodec->property("currentText").toString(), QStringLiteral("h264"));
     QCOMPARE(audioCodec->property("currentText").toString(), QStringLiteral("mp4a"));
     QCOMPARE(format->property("count").toInt(), 11);
-    // A closed box opens at the arrow; the open list steps and Return chooses.
-    const auto step = [&dlg](Qt::Key key) {
-        for (const Qt::Key k : {key, key, Qt::Key_Return})
-            QTest::keyClick(dlg.movie(), k);
-    };
 
     click(QStringLiteral("navVideo"));
     format->forceActiveFocus(Qt::TabFocusReason);
-    step(Qt::Key_Down);
+    // The arrow opens a closed box; the open list steps and Return chooses.
+    QTest::keySequence(dlg.movie(), QKeySequence(QStringLiteral("Down, Down, Return")));
     QCOMPARE(dlg.m_format, QStringLiteral(".mkv"));
     QCOMPARE(format->property("currentText").toString(), QStringLiteral(".mkv"));
     QCOMPARE(container->property("currentText").toString(), QStringLiteral("mkv"));
@@ -237,15 +233,15 @@ void TestMovieScreens::listsFollowTheCatalogue()
     QCOMPARE(videoCodec->property("currentText").toString(), QStringLiteral("h264"));
 
     videoCodec->forceActiveFocus(Qt::TabFocusReason);
-    step(Qt::Key_Down);
+    QTest::keySequence(dlg.movie(), QKeySequence(QStringLiteral("Down, Down, Return")));
     QCOMPARE(dlg.m_videoCodec, QStringLiteral("hevc"));
     item(QStringLiteral("videoBitrateBox"))->forceActiveFocus(Qt::TabFocusReason);
-    step(Qt::Key_Down);
+    QTest::keySequence(dlg.movie(), QKeySequence(QStringLiteral("Down, Down, Return")));
     QCOMPARE(dlg.m_videoBitrate, QStringLiteral("1536"));
 
     click(QStringLiteral("navAudio"));
     item(QStringLiteral("channelsBox"))->forceActiveFocus(Qt::TabFocusReason);
-    step(Qt::Key_Up);
+    QTest::keySequence(dlg.movie(), QKeySequence(QStringLiteral("Up, Up, Return")));
     QCOMPARE(dlg.m_channels, QStringLiteral("1"));
 }
 
