@@ -78,7 +78,6 @@ Item {
             width: 34
             height: 30
             Accessible.name: "Minimise"
-            tip: "Minimise"
         }
         TButton {
             objectName: "exitButton"

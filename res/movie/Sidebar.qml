@@ -25,7 +25,6 @@ Rectangle {
 
     // What the next conversion will produce.
     Column {
-        id: output
         x: 24
         y: 362
         width: 160

@@ -3,7 +3,7 @@
 // What a screen reader is told about the movie beyond what Qt Quick tells by
 // itself: a disabled control is disabled, a progress bar has its value, and
 // the offscreen window the movie is drawn in is not one of the program's
-// windows. Installed once, before the first movie is shown.
+// windows. Installed with the first movie view; installing again does nothing.
 namespace movieaccessibility {
 
 void install();
