@@ -46,9 +46,14 @@ Button {
     Accessible.onPressAction: if (enabled) clicked()
     Accessible.name: text !== "" ? text : tip
     Accessible.description: tipText
-    ToolTip.visible: hovered && tipText !== ""
-    ToolTip.delay: 600
-    ToolTip.text: tipText
+    // Below the button where there is room: above, it could fall under the
+    // program's file list, which lies over the movie.
+    ToolTip {
+        y: button.height + 3
+        visible: button.hovered && button.tipText !== ""
+        delay: 600
+        text: button.tipText
+    }
     Shortcut {
         id: keys
         sequence: button.shortcuts.length > 0 ? button.shortcuts[0] : ""
