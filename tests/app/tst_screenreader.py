@@ -6,10 +6,8 @@ import atexit, os, pathlib, shutil, subprocess, sys, tempfile, time
 program, work = None, pathlib.Path(tempfile.mkdtemp())
 atexit.register(lambda: program and program.kill() or shutil.rmtree(work, ignore_errors=True))
 
-
 def fail(message):
     sys.exit("FAIL: " + message)
-
 
 try:
     import pyatspi
@@ -18,7 +16,6 @@ try:
 except (ImportError, AssertionError):  # as TARNWICK_SKIP does
     os.environ.get("TARNWICK_REQUIRE_ALL") == "1" and fail("needs python3-pyatspi, ffmpeg, xdotool")
     sys.exit(77)
-
 
 def until(check, what):
     end = time.monotonic() + 20
@@ -29,7 +26,6 @@ def until(check, what):
         time.sleep(0.1)
     fail("after 20 s, still not " + (what() if callable(what) else what))
 
-
 def objects(role=None, acc=None, depth=0):
     acc = acc or app
     if depth > 1 and not acc.getState().contains(pyatspi.STATE_SHOWING):
@@ -39,10 +35,8 @@ def objects(role=None, acc=None, depth=0):
         found += objects(role, child, depth + 1)
     return found
 
-
 states = lambda role, state: {o.name: o.getState().contains(state) for o in objects(role)}
 key = lambda *keys: subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], check=True)
-
 
 def focused():
     # Qt calls a list's current row focused whether the list has the focus or
@@ -51,7 +45,6 @@ def focused():
                     and o.getRoleName() != "filler"), key=lambda o: o.getRoleName() == "list item")
     return inner and (inner[0].parent if inner[0].getRoleName() == "list item" else inner[0]).name
 
-
 def check_page(page, disabled):
     controls = ("button", "box", "list", "item", "tab", "text")
     unnamed = [o.getRoleName() for o in objects() if o.getRoleName().endswith(controls) and not o.name]
@@ -59,7 +52,6 @@ def check_page(page, disabled):
     enabled = [name for name in disabled if states("push button", pyatspi.STATE_ENABLED).get(name, 1)]
     if unnamed or combos or enabled or objects("frame"):
         fail(f"{page}: unnamed {unnamed}, unlabelled {combos}, enabled {enabled}, frames")
-
 
 (videos := work / "Videos").mkdir()
 (work / "tarnwick").mkdir()
