@@ -32,6 +32,8 @@ Rectangle {
     property string statusText: ""
     property string version: ""
     property bool pathEdited: false
+    // The program's file list has the keyboard focus.
+    property bool listFocused: false
     // The batch at a glance, and its summary once it is over.
     property int batchProgress: 0
     property string batchStatus: ""
@@ -67,6 +69,7 @@ Rectangle {
         target: Movie
         function onCommand(name, args) { root.send(name, args) }
         function onPageAsked(name) { root.showPage(name) }
+        function onEditsDue() { root.commitPath() }
     }
 
     function send(command, args) {
@@ -118,6 +121,10 @@ Rectangle {
         case "_root.onFailure": onFailure = text; break
         case "_root.stall": stall = text; break
         case "_root.jobs": jobs = text; break
+        // Tab or Shift+Tab left the program's file list: on to the control
+        // after it or before it.
+        case "_root.focusFromList": convertPage.focusFromList(text !== "previous"); break
+        case "_root.listFocused": listFocused = raised(text); break
         case "_root.audioCheck": audioCheck.checked = text.toLowerCase() === "true"; break
         case "_root.videoCheck": videoCheck.checked = text.toLowerCase() === "true"; break
         case "_root.convertToStr": formatBox.fill(text); break

@@ -5,13 +5,14 @@ set -e
 
 PACKAGES="
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-declarative-dev qt6-base-dev-tools
+  qt6-base-dev qt6-declarative-dev qt6-base-dev-tools qt6-declarative-private-dev
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
   qml6-module-qtquick-templates qml6-module-qtquick-window qml6-module-qtqml-workerscript
   qml6-module-qttest
   libvlc-dev vlc-plugin-base libsimpleini-dev libxcb1-dev libgl-dev
   fonts-dejavu-core
   ffmpeg xvfb xauth xdotool x11-utils desktop-file-utils appstream dbus
+  at-spi2-core python3-pyatspi
 "
 
 missing=""

@@ -23,6 +23,8 @@ Item {
             spacing: 6
             Text {
                 text: "Tarnwick"
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
                 font.family: Theme.family
                 font.pixelSize: 24
                 font.bold: true
@@ -31,6 +33,8 @@ Item {
             Text {
                 objectName: "versionText"
                 text: "Version " + (host.version !== "" ? host.version : "—")
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
                 font.family: Theme.family
                 font.pixelSize: 12
                 color: Theme.accent
@@ -43,6 +47,8 @@ Item {
                 lineHeight: 1.25
                 text: "A batch video converter. Put your videos in the list, pick a format, "
                       + "and Tarnwick converts them one after another with the VLC engine."
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
                 font.family: Theme.family
                 font.pixelSize: 12
                 color: Theme.text
@@ -53,6 +59,8 @@ Item {
                 lineHeight: 1.25
                 text: "Free software, provided as is, without any warranty. "
                       + "Press Help for the user guide, or Support to write to us."
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
                 font.family: Theme.family
                 font.pixelSize: 12
                 color: Theme.muted

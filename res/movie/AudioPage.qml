@@ -74,5 +74,7 @@ Item {
         font.pixelSize: 11
         lineHeight: 1.2
         color: Theme.muted
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
     }
 }

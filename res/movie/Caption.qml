@@ -38,6 +38,8 @@ Item {
         verticalAlignment: Text.AlignVCenter
         text: ({ "convert": "Files to convert", "video": "Video settings",
                  "audio": "Audio settings", "about": "About Tarnwick" })[host.page]
+        Accessible.role: Accessible.Heading
+        Accessible.name: text
         font.family: Theme.family
         font.pixelSize: 16
         font.bold: true
@@ -55,6 +57,8 @@ Item {
             glyph: "help"
             text: "Help"
             height: 30
+            // F1 is the program's own key.
+            tip: "Open the user guide (F1)"
         }
         TButton {
             objectName: "supportButton"
@@ -63,6 +67,7 @@ Item {
             glyph: "mail"
             text: "Support"
             height: 30
+            tip: "Write to us"
         }
         Item { width: 6; height: 30 }
         TButton {
@@ -82,6 +87,8 @@ Item {
             width: 34
             height: 30
             Accessible.name: "Exit"
+            tip: "Exit"
+            shortcuts: ["Ctrl+Q"]
         }
     }
 }

@@ -12,6 +12,12 @@ Item {
     anchors.fill: parent
     visible: host.page === "convert"
 
+    function focusFromList(forward) {
+        const next = listStop.nextItemInFocusChain(forward)
+        if (next)
+            next.forceActiveFocus(forward ? Qt.TabFocusReason : Qt.BacktabFocusReason)
+    }
+
     Card {
         id: filesCard
         x: 212
@@ -48,9 +54,7 @@ Item {
                 width: 40
                 height: 40
                 enabled: !host.busy
-                ToolTip.visible: hovered
-                ToolTip.delay: 600
-                ToolTip.text: "Move the selected files up"
+                tip: "Move the selected files up"
             }
             TButton {
                 objectName: "downButton"
@@ -59,20 +63,42 @@ Item {
                 width: 40
                 height: 40
                 enabled: !host.busy
-                ToolTip.visible: hovered
-                ToolTip.delay: 600
-                ToolTip.text: "Move the selected files down"
+                tip: "Move the selected files down"
             }
             TButton {
                 objectName: "optionsButton"
                 glyph: "gear"
                 width: 40
                 height: 40
-                onClicked: host.optionsPopup.open()
+                onClicked: host.optionsPopup.openFrom(this)
                 Accessible.name: "Options"
-                ToolTip.visible: hovered
-                ToolTip.delay: 600
-                ToolTip.text: "Options: what a batch does while nobody watches it"
+                tip: "Options: what a batch does while nobody watches it"
+            }
+        }
+
+        // The program's file list is a window of its own over the file
+        // area; Tab passes through here, between the buttons above and
+        // those below, to reach it. Nothing of this lies on the list.
+        Control {
+            id: listStop
+            objectName: "fileListStop"
+            focusPolicy: Qt.TabFocus
+            Accessible.ignored: true
+            // Once the focus has settled here.
+            onActiveFocusChanged: {
+                if (activeFocus && (focusReason === Qt.TabFocusReason || focusReason === Qt.BacktabFocusReason))
+                    Qt.callLater(Movie.send, "IDC_FS_FOCUSLIST")
+            }
+        }
+        // Around the list while it, or its place here, has the focus.
+        Item {
+            x: host.fileArea.x - filesCard.x
+            y: host.fileArea.y - filesCard.y
+            width: host.fileArea.width
+            height: host.fileArea.height
+            FocusRing {
+                radiusBase: 0
+                visible: listStop.visualFocus || host.listFocused
             }
         }
 
@@ -86,6 +112,8 @@ Item {
                 glyph: "plus"
                 text: "Add files…"
                 enabled: !host.busy
+                tip: "Add video files to the list"
+                shortcuts: ["Ctrl+O"]
             }
             TButton {
                 objectName: "removeButton"
@@ -93,6 +121,8 @@ Item {
                 glyph: "minus"
                 text: "Remove"
                 enabled: !host.busy
+                tip: "Remove the selected files"
+                shortcuts: ["Delete"]
             }
             TButton {
                 objectName: "removeAllButton"
@@ -100,6 +130,7 @@ Item {
                 glyph: "trash"
                 text: "Remove all"
                 enabled: !host.busy
+                tip: "Remove every file from the list"
             }
         }
     }
@@ -150,6 +181,7 @@ Item {
             leftPadding: 10
             rightPadding: 10
             placeholderText: "Output folder"
+            Accessible.name: "Output folder"
             placeholderTextColor: Theme.faint
             onTextEdited: host.pathEdited = true
             onEditingFinished: host.commitPath()
@@ -185,6 +217,8 @@ Item {
 
         Heading { x: 16; y: 14; text: host.busy ? "CONVERTING" : "STATUS" }
 
+        Announcer { id: announcer }
+
         // The batch at a glance: files through, time spent and left.
         Text {
             objectName: "batchStatusText"
@@ -195,6 +229,8 @@ Item {
             visible: host.busy
             text: host.batchStatus
             textFormat: Text.PlainText
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
             elide: Text.ElideLeft
             font.family: Theme.family
             font.pixelSize: 11
@@ -215,6 +251,9 @@ Item {
                   : "Ready. Add files, choose where to save them, then press Convert."
             // File names are shown as they are, never read as markup.
             textFormat: Text.PlainText
+            Accessible.role: Accessible.StatusBar
+            Accessible.name: text
+            onTextChanged: announcer.say(statusLine.text)
             elide: Text.ElideMiddle
             font.family: Theme.family
             font.pixelSize: 12
@@ -239,6 +278,7 @@ Item {
                 from: 0
                 to: 100
                 value: host.progressValue
+                Accessible.name: "File progress"
                 background: Rectangle {
                     radius: 5
                     color: "#EFE6E3"
@@ -273,6 +313,8 @@ Item {
                 horizontalAlignment: Text.AlignRight
                 text: host.fileTimeLeft
                 textFormat: Text.PlainText
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
                 font.family: Theme.family
                 font.pixelSize: 11
                 color: Theme.muted
@@ -295,19 +337,28 @@ Item {
                 font.pixelSize: 10
                 color: Theme.muted
             }
-            Rectangle {
-                id: batchTrack
+            ProgressBar {
+                id: batchBar
+                objectName: "batchProgressBar"
                 x: allLabel.width + 8
                 width: parent.width - x - 48
                 height: 4
-                radius: 2
                 anchors.verticalCenter: parent.verticalCenter
-                color: "#EFE6E3"
-                Rectangle {
-                    width: parent.width * host.batchProgress / 100
-                    height: parent.height
+                from: 0
+                to: 100
+                value: host.batchProgress
+                Accessible.name: "All files"
+                background: Rectangle {
                     radius: 2
-                    color: "#7A5A52"
+                    color: "#EFE6E3"
+                }
+                contentItem: Item {
+                    Rectangle {
+                        width: batchBar.visualPosition * parent.width
+                        height: parent.height
+                        radius: 2
+                        color: "#7A5A52"
+                    }
                 }
             }
             Text {
@@ -332,6 +383,8 @@ Item {
             visible: !host.busy && !host.progressShown && host.summaryRest !== ""
             text: host.summaryRest
             textFormat: Text.PlainText
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
             wrapMode: Text.NoWrap
             elide: Text.ElideRight
             font.family: Theme.family
@@ -381,9 +434,7 @@ Item {
                 visible: host.busy || host.failedCount <= 0
                 enabled: host.stopEnabled && !host.stopAfterAsked
                 onClicked: host.stopAfterAsked = true
-                ToolTip.visible: hovered
-                ToolTip.delay: 600
-                ToolTip.text: "Stop when the files being converted are done"
+                tip: "Stop when the files being converted are done"
             }
             TButton {
                 objectName: "stopButton"
@@ -393,6 +444,10 @@ Item {
                 width: 96
                 height: 40
                 enabled: host.stopEnabled
+                tip: "Stop the batch now"
+                shortcuts: ["Escape"]
+                // Escape closes the options first.
+                shortcutsEnabled: !host.optionsPopup.opened
             }
             TButton {
                 objectName: "convertButton"
@@ -403,6 +458,8 @@ Item {
                 width: 150
                 height: 40
                 enabled: host.convertEnabled && host.allButtonsEnabled
+                tip: "Convert the files in the list"
+                shortcuts: ["Ctrl+Return", "Ctrl+Enter"]
             }
         }
     }

@@ -2,6 +2,8 @@ import QtQuick
 import QtQuick.Controls.Basic
 
 Text {
+    Accessible.role: Accessible.Heading
+    Accessible.name: text
     font.family: Theme.family
     font.pixelSize: 11
     font.bold: true

@@ -9,6 +9,9 @@ QtObject {
 
     signal command(string name, string args)
     signal pageAsked(string name)
+    // A shortcut presses a button without taking the focus: edits still
+    // open are handed in first, as a click would.
+    signal editsDue()
 
     function send(name, args) {
         command(name, args === undefined ? "" : String(args))

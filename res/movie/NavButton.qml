@@ -1,7 +1,8 @@
 import QtQuick
 import QtQuick.Controls.Basic
 
-AbstractButton {
+// A tab to a screen reader, the current page's selected.
+TabButton {
     id: nav
     property string pageName
     property string glyph
@@ -11,12 +12,26 @@ AbstractButton {
     hoverEnabled: true
     focusPolicy: Qt.StrongFocus
     enabled: !Movie.busy
+    checkable: false
+    Accessible.selectable: true
+    Accessible.selected: current
     font.family: Theme.family
     font.pixelSize: 13
     font.bold: current
     onClicked: Movie.showPage(pageName)
     Keys.onReturnPressed: if (enabled) clicked()
     Keys.onEnterPressed: if (enabled) clicked()
+    Accessible.onPressAction: if (enabled) clicked()
+    // Up and Down go from tab to tab, as in any list of tabs.
+    Keys.onUpPressed: step(-1)
+    Keys.onDownPressed: step(1)
+    function step(by) {
+        const tabs = parent.children
+        for (let i = 0; i < tabs.length; ++i) {
+            if (tabs[i] === nav && i + by >= 0 && i + by < tabs.length)
+                tabs[i + by].forceActiveFocus(Qt.TabFocusReason)
+        }
+    }
     readonly property color foreground: !enabled ? (current ? "#8E827E" : "#625754")
                                         : current ? "#FFFFFF" : Theme.sideText
     contentItem: Item {

@@ -13,12 +13,33 @@ Popup {
     padding: 16
     modal: false
     focus: true
+    // Escape (handled below, not by the popup) gives the focus back to
+    // the button that opened it.
+    closePolicy: Popup.CloseOnPressOutside
+    property Item opener: null
+    property bool escaped: false
+    function openFrom(button) {
+        opener = button
+        open()
+    }
+    onClosed: {
+        if (escaped && opener)
+            opener.forceActiveFocus(Qt.TabFocusReason)
+        escaped = false
+    }
+    Component.onCompleted: contentItem.parent.Accessible.name = "Options"
     background: Rectangle {
         radius: 10
         color: Theme.card
         border.color: Theme.control
     }
     contentItem: Column {
+        // Holds the focus in the popup, so that Escape reaches it.
+        focus: true
+        Keys.onEscapePressed: {
+            optionsPopup.escaped = true
+            optionsPopup.close()
+        }
         spacing: 8
         Heading { text: "WHEN NOBODY WATCHES THE BATCH" }
         SettingRow {

@@ -7,6 +7,10 @@ Item {
     property string label
     property string hint
     default property alias content: holder.data
+    // The row's control takes its label and hint, for a screen reader.
+    readonly property Item control: holder.children.length > 0 ? holder.children[0] : null
+    Binding { target: settingRow.control; property: "label"; value: settingRow.label; when: settingRow.control }
+    Binding { target: settingRow.control; property: "hint"; value: settingRow.hint; when: settingRow.control }
     width: 404
     height: 34
     FieldLabel {

@@ -15,6 +15,8 @@ Rectangle {
         x: 10
         y: 64
         spacing: 4
+        Accessible.role: Accessible.PageTabList
+        Accessible.name: "Pages"
         NavButton { objectName: "navConvert"; pageName: "convert"; glyph: "files"; text: "Convert" }
         NavButton { objectName: "navVideo"; pageName: "video"; glyph: "video"; text: "Video settings" }
         NavButton { objectName: "navAudio"; pageName: "audio"; glyph: "audio"; text: "Audio settings" }
@@ -27,6 +29,9 @@ Rectangle {
         y: 362
         width: 160
         spacing: 5
+        // Read as one text: "Output: Format .mp4, Container mp4, ..."
+        Accessible.role: Accessible.StaticText
+        Accessible.name: "Output: " + rows.model.map(row => row.key + " " + row.value).join(", ")
         Text {
             text: "OUTPUT"
             font.family: Theme.family
@@ -37,6 +42,7 @@ Rectangle {
             bottomPadding: 4
         }
         Repeater {
+            id: rows
             model: [
                 { key: "Format", value: host.formatBox.displayText },
                 { key: "Container", value: host.containerBox.displayText },
@@ -73,6 +79,8 @@ Rectangle {
         x: 24
         y: host.height - 30
         text: host.busy ? "Converting…" : (host.version !== "" ? "Version " + host.version : "")
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
         font.family: Theme.family
         font.pixelSize: 10
         color: host.busy ? "#F08A6C" : "#7D716D"

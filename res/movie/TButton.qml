@@ -7,6 +7,13 @@ Button {
     property string command: ""
     property string glyph: ""
     property string kind: "secondary"
+    // What the button does, for its tooltip and a screen reader, and the
+    // keys that press it from anywhere in the window while it is shown.
+    property string tip: ""
+    property var shortcuts: []
+    property bool shortcutsEnabled: true
+    readonly property string tipText: shortcuts.length === 0 ? tip
+                                      : (tip !== "" ? tip : text) + " (" + keys.nativeText + ")"
     readonly property bool primary: kind === "primary"
     readonly property color foreground: {
         if (!enabled)
@@ -35,6 +42,29 @@ Button {
     onClicked: if (command !== "") Movie.send(command)
     Keys.onReturnPressed: if (enabled) clicked()
     Keys.onEnterPressed: if (enabled) clicked()
+    // A screen reader's Press, which Qt Quick before 6.5 leaves undone.
+    Accessible.onPressAction: if (enabled) clicked()
+    Accessible.name: text !== "" ? text : tip
+    Accessible.description: tipText
+    // Below the button where there is room: above, it could fall under the
+    // program's file list, which lies over the movie.
+    ToolTip {
+        y: button.height + 3
+        visible: button.hovered && button.tipText !== ""
+        delay: 600
+        text: button.tipText
+    }
+    Shortcut {
+        id: keys
+        sequence: button.shortcuts.length > 0 ? button.shortcuts[0] : ""
+        sequences: button.shortcuts.slice(1)
+        enabled: button.shortcuts.length > 0 && button.shortcutsEnabled && button.enabled
+                 && button.visible
+        onActivated: {
+            Movie.editsDue()
+            button.clicked()
+        }
+    }
     contentItem: Item {
         implicitWidth: children[0].implicitWidth
         implicitHeight: children[0].implicitHeight

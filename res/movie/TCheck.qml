@@ -14,6 +14,8 @@ CheckBox {
     padding: 2
     Keys.onReturnPressed: if (enabled) { toggle(); toggled() }
     Keys.onEnterPressed: if (enabled) { toggle(); toggled() }
+    Accessible.onPressAction: if (enabled) { toggle(); toggled() }
+    Accessible.onToggleAction: if (enabled) { toggle(); toggled() }
     indicator: Rectangle {
         x: check.leftPadding
         y: (check.height - height) / 2

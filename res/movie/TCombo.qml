@@ -3,6 +3,26 @@ import QtQuick.Controls.Basic
 
 ComboBox {
     id: combo
+    // A screen reader hears the row's label with the value: "Format: .mp4".
+    property string label
+    property string hint
+    // While the list is open, the entry the arrows are on.
+    Accessible.name: (label !== "" ? label + ": " : "")
+                     + (popup.visible && highlightedIndex >= 0 ? textAt(highlightedIndex) || "(none)" : displayText)
+    Accessible.description: hint
+    // The value changes only from the open list: keys that would step a
+    // closed box open the list instead, and letters do nothing until then.
+    Keys.onPressed: (event) => {
+        if (popup.visible || (event.modifiers & (Qt.ControlModifier | Qt.AltModifier)))
+            return
+        const stepping = [Qt.Key_Up, Qt.Key_Down, Qt.Key_Home, Qt.Key_End, Qt.Key_PageUp, Qt.Key_PageDown]
+        if (stepping.indexOf(event.key) >= 0) {
+            popup.open()
+            event.accepted = true
+        } else if (event.text.length === 1 && event.text > " ") {
+            event.accepted = true
+        }
+    }
     implicitWidth: 220
     implicitHeight: 34
     hoverEnabled: true
@@ -20,9 +40,10 @@ ComboBox {
         highlighted: combo.highlightedIndex === index
         readonly property string label: combo.textRole !== "" ? String(entry.modelData[combo.textRole])
                                                                : String(entry.modelData)
+        text: label === "" ? "(none)" : label
         contentItem: Text {
             leftPadding: 4
-            text: entry.label === "" ? "(none)" : entry.label
+            text: entry.text
             font.family: Theme.family
             font.pixelSize: 12
             font.italic: entry.label === ""

@@ -14,6 +14,7 @@ RadioButton {
     onClicked: Movie.send(command)
     Keys.onReturnPressed: if (enabled) { checked = true; clicked() }
     Keys.onEnterPressed: if (enabled) { checked = true; clicked() }
+    Accessible.onPressAction: if (enabled) { checked = true; clicked() }
     indicator: Rectangle {
         x: radio.leftPadding
         y: (radio.height - height) / 2

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QFontMetrics>
+#include <QIdentityProxyModel>
 #include <QItemSelection>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,6 +12,8 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <QToolTip>
+
+#include "filelist/rowsentence.h"
 
 namespace {
 
@@ -28,33 +31,6 @@ QColor stateColour(EntryState state)
     case EntryState::Converted: return {36, 122, 48};
     case EntryState::Failed: return {198, 32, 32};
     case EntryState::Skipped: return {165, 98, 0};
-    case EntryState::None: break;
-    }
-    return {};
-}
-
-// Before a batch: what Convert will do with the file's output, where it is
-// not simply a new file.
-QString planWord(int plan)
-{
-    switch (Kind(plan)) {
-    case Kind::Replaces:
-    case Kind::Asks: return QStringLiteral("replaces a file");
-    case Kind::Renamed: return QStringLiteral("renamed");
-    case Kind::Skipped: return QStringLiteral("exists: skipped");
-    case Kind::New: break;
-    }
-    return {};
-}
-
-QString stateWord(EntryState state, int percent)
-{
-    switch (state) {
-    case EntryState::Waiting: return QStringLiteral("waiting");
-    case EntryState::Converting: return QStringLiteral("%1 %").arg(percent);
-    case EntryState::Converted: return QStringLiteral("converted");
-    case EntryState::Failed: return QStringLiteral("failed");
-    case EntryState::Skipped: return QStringLiteral("skipped");
     case EntryState::None: break;
     }
     return {};
@@ -147,7 +123,7 @@ public:
             free.setRight(left - 8);
         } else if (state != EntryState::None) {
             const QColor ink = selected ? QColor(Qt::white) : stateColour(state);
-            const QString word = stateWord(state, index.data(JobQueue::PercentRole).toInt());
+            const QString word = entryStateWord(state, index.data(JobQueue::PercentRole).toInt());
             QFont small = m_list->itemFont();
             small.setBold(false);
             const int wordWidth = QFontMetrics(small).horizontalAdvance(word);
@@ -201,6 +177,30 @@ private:
     FileList *m_list;
 };
 
+// The queue as the list shows it: each row also read as one sentence, and
+// described by its tooltip's text.
+class RowTextModel final : public QIdentityProxyModel
+{
+public:
+    RowTextModel(JobQueue &queue, FileList *list) : QIdentityProxyModel(list), m_queue(queue), m_list(list)
+    {
+        setSourceModel(&queue);
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::AccessibleTextRole && index.isValid())
+            return rowSentence(m_queue.at(index.row()));
+        if (role == Qt::AccessibleDescriptionRole && index.isValid())
+            return m_list->tipFor(index.row());
+        return QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    JobQueue &m_queue;
+    FileList *m_list;
+};
+
 // The item height is the height of the whole character cell, ascent plus
 // descent, so the text fits its row; the em size is smaller than the row.
 QFont fittedFont(int cellHeight)
@@ -250,7 +250,7 @@ FileList::FileList(JobQueue &queue, QWidget *parent)
     : QListView(parent), m_queue(queue), m_font(fittedFont(m_itemHeight)),
       m_tipTimer(new QTimer(this))
 {
-    setModel(&m_queue);
+    setModel(new RowTextModel(m_queue, this));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -261,6 +261,7 @@ FileList::FileList(JobQueue &queue, QWidget *parent)
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
     setFrameShape(QFrame::NoFrame);
+    setAccessibleName(QStringLiteral("Files to convert"));
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::white);
     setPalette(p);
@@ -297,13 +298,13 @@ QStringList FileList::paths() const
 
 void FileList::select(int row, bool selected)
 {
-    selectionModel()->select(m_queue.index(row), selected ? QItemSelectionModel::Select
+    selectionModel()->select(model()->index(row, 0), selected ? QItemSelectionModel::Select
                                                           : QItemSelectionModel::Deselect);
 }
 
 bool FileList::isSelected(int row) const
 {
-    return selectionModel()->isSelected(m_queue.index(row));
+    return selectionModel()->isSelected(model()->index(row, 0));
 }
 
 QList<JobQueue::Id> FileList::selectedIds() const
@@ -341,7 +342,7 @@ void FileList::swapRows(const std::vector<std::pair<int, int>> &swaps,
         int last = row;
         while (last + 1 < count() && isSelected[std::size_t(last + 1)])
             ++last;
-        selection.select(m_queue.index(row), m_queue.index(last));
+        selection.select(model()->index(row, 0), model()->index(last, 0));
         row = last;
     }
     selectionModel()->select(selection, QItemSelectionModel::Select);
@@ -396,7 +397,7 @@ QString FileList::stateText(int row) const
     if (row < 0 || row >= count())
         return {};
     const JobQueue::Entry &e = m_queue.at(row);
-    return stateWord(e.state, e.percent);
+    return entryStateWord(e.state, e.percent);
 }
 
 QString FileList::tipFor(int row) const

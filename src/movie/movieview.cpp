@@ -7,8 +7,11 @@
 #include <QUrl>
 #include <QVariant>
 
+#include "movie/movieaccessibility.h"
+
 MovieView::MovieView(QWidget *parent) : QQuickWidget(parent)
 {
+    movieaccessibility::install();
     setResizeMode(QQuickWidget::SizeRootObjectToView);
     setFocusPolicy(Qt::StrongFocus);
 }

@@ -24,6 +24,7 @@
 #include "settings/outputfolder.h"
 #include "settings/programfolder.h"
 #include "ui/aboutdialog.h"
+#include "ui/listtabstop.h"
 
 Q_LOGGING_CATEGORY(lcHandOver, "tarnwick.handover", QtWarningMsg)
 
@@ -105,6 +106,7 @@ bool MainWindow::initialise()
     m_fileList->setGeometry(220, 70, 372, 130);
     m_fileList->raise();
     m_fileList->hide();
+    new ListTabStop(*m_movie, *m_fileList);
     // Files and folders may be dropped anywhere on the window.
     for (QWidget *target : {static_cast<QWidget *>(m_movie), static_cast<QWidget *>(m_fileList),
                             m_fileList->viewport()}) {
@@ -349,6 +351,7 @@ void MainWindow::layOut()
     m_movie->fitRoot();
     if (!m_sizeGrip) {
         m_sizeGrip = new QSizeGrip(this);
+        m_sizeGrip->setAccessibleName(QStringLiteral("Resize the window"));
         m_sizeGrip->resize(m_sizeGrip->sizeHint());
     }
     m_sizeGrip->move(width() - m_sizeGrip->width(), height() - m_sizeGrip->height());

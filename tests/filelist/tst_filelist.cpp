@@ -339,7 +339,7 @@ void TestFileList::rowLayout()
     QTRY_COMPARE(list.verticalScrollBar()->isVisible(), overflows);
     QCOMPARE(list.viewport()->width(), 372 - (overflows ? list.verticalScrollBar()->width() : 0));
     for (const int row : {0, 1, 2}) {
-        const QRect rect = list.visualRect(list.queue().index(row));
+        const QRect rect = list.visualRect(list.model()->index(row, 0));
         QCOMPARE(rect, QRect(0, row * 16, list.viewport()->width(), 16));
     }
     QCOMPARE(list.horizontalScrollBar()->maximum(), 0);
@@ -475,7 +475,7 @@ void TestFileList::focusRectangle()
     addPath(list, QStringLiteral("/v/two.avi"));
     list.show();
     QVERIFY(QTest::qWaitForWindowActive(&list));
-    list.selectionModel()->setCurrentIndex(list.queue().index(1), QItemSelectionModel::NoUpdate);
+    list.selectionModel()->setCurrentIndex(list.model()->index(1, 0), QItemSelectionModel::NoUpdate);
     list.clearFocus();
     QTRY_VERIFY(!list.hasFocus());
     const QImage unfocused = list.viewport()->grab().toImage();

@@ -35,6 +35,8 @@ private slots:
     void keyboardActivates_data();
     void keyboardActivates();
     void tabReachesEveryControl();
+    void shortcuts_data();
+    void shortcuts();
     void presetListFollowsHost_data();
     void presetListFollowsHost();
     void fixedChoices_data();
@@ -111,6 +113,8 @@ void TestMovie::runSetup(const QStringList &steps)
             setVariable(what.left(eq), what.mid(eq + 1));
         } else if (kind == QLatin1String("click")) {
             click(what);
+        } else if (kind == QLatin1String("focus")) {
+            item(what)->forceActiveFocus(Qt::TabFocusReason);
         } else {
             QFAIL(qPrintable(QStringLiteral("bad setup step ") + step));
         }
@@ -305,6 +309,44 @@ void TestMovie::tabReachesEveryControl()
     }
 }
 
+void TestMovie::shortcuts_data()
+{
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("commands");
+    QTest::addColumn<QString>("focused");
+    const QStringList none, batch{"set:_root.disablerAllBtns=true", "set:_root.enableStop=true"};
+    const QStringList folder{"click:otherFolderRadio", "focus:pathField"}, options{"click:optionsButton"};
+    QTest::newRow("Ctrl+O") << none << "Ctrl+O" << "IDC_FS_ADD" << "";
+    QTest::newRow("Delete") << none << "Del" << "IDC_FS_REMOVE" << "";
+    QTest::newRow("Ctrl+Q") << none << "Ctrl+Q" << "IDC_FS_EXIT" << "";
+    QTest::newRow("Ctrl+O, batch") << batch << "Ctrl+O" << "" << "";
+    QTest::newRow("Delete in the folder field") << folder << "Del" << "" << "pathField";
+    QTest::newRow("an edited folder first")
+        << folder << "X, Ctrl+Return" << "IDC_FS_OTHERDIRECTORY IDC_FS_CONVERT" << "pathField";
+    QTest::newRow("Escape, options") << options << "Esc" << "" << "optionsButton";
+    QTest::newRow("Escape, options, batch") << batch + options << "Esc" << "" << "optionsButton";
+    QTest::newRow("Down, page tabs")
+        << QStringList{"focus:navVideo"} << "Down, Space" << "IDC_FS_AUDIOSETTING" << "navAudio";
+}
+
+// The standard keys press the designed buttons while these may be pressed.
+void TestMovie::shortcuts()
+{
+    QFETCH(QStringList, setup);
+    QFETCH(QString, keys);
+    m_view->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+    runSetup(setup);
+    m_spy->clear();
+    QTest::keySequence(m_view.get(), QKeySequence(keys));
+    QStringList commands;
+    for (const Sent &call : sent())
+        commands << call.command;
+    QTEST(commands.join(QLatin1Char(' ')), "commands");
+    QTEST(m_view->activeFocusItem()->objectName(), "focused");
+}
+
 void TestMovie::presetListFollowsHost_data()
 {
     QTest::addColumn<QString>("listVariable");
@@ -358,10 +400,13 @@ void TestMovie::presetListFollowsHost()
     QCOMPARE(box->property("currentIndex").toInt(), 0);
     QVERIFY(m_spy->isEmpty());
 
-    // The user steps down the list: each entry's text goes out exactly.
+    // The user steps down the list: each entry's text goes out exactly. The
+    // arrow only opens a closed box; the open list steps and Return chooses.
     box->forceActiveFocus(Qt::TabFocusReason);
     QTest::keyClick(m_view.get(), Qt::Key_Down);
-    QTest::keyClick(m_view.get(), Qt::Key_Down);
+    QVERIFY(m_spy->isEmpty());
+    QTest::keySequence(m_view.get(), QKeySequence(QStringLiteral("Down, Return, Down, Down")));
+    QTest::keyClick(m_view.get(), Qt::Key_Return);
     QList<Sent> calls = sent();
     QCOMPARE(calls.size(), 2);
     QCOMPARE(calls.at(0).command, command);
@@ -436,7 +481,11 @@ void TestMovie::fixedChoices()
 
     box->forceActiveFocus(Qt::TabFocusReason);
     const int start = box->property("currentIndex").toInt();
-    QTest::keyClick(m_view.get(), start + 1 < count ? Qt::Key_Down : Qt::Key_Up);
+    // Neither a digit nor the arrow changes a closed box; the open list does.
+    const QString arrow = start + 1 < count ? QStringLiteral("Down") : QStringLiteral("Up");
+    QTest::keySequence(m_view.get(), QKeySequence(QStringLiteral("2, ") + arrow));
+    QVERIFY(m_spy->isEmpty());
+    QTest::keySequence(m_view.get(), QKeySequence(arrow + QStringLiteral(", Return")));
     const QList<Sent> calls = sent();
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.at(0).command, command);

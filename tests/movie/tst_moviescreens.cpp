@@ -135,7 +135,7 @@ void TestMovieScreens::cleanup()
 void TestMovieScreens::convertPageWithList()
 {
     MainWindow &dlg = m_fx->dlg();
-    dlg.fileList()->setCurrentIndex(dlg.fileList()->queue().index(1));
+    dlg.fileList()->setCurrentIndex(dlg.fileList()->model()->index(1, 0));
     click(QStringLiteral("otherFolderRadio"));
     m_fx->desktop.folderAnswers.push_back(QStringLiteral("/home/ana/Videos/Converted"));
     click(QStringLiteral("browseButton"));
@@ -244,7 +244,8 @@ void TestMovieScreens::listsFollowTheCatalogue()
 
     click(QStringLiteral("navVideo"));
     format->forceActiveFocus(Qt::TabFocusReason);
-    QTest::keyClick(dlg.movie(), Qt::Key_Down);
+    // The arrow opens a closed box; the open list steps and Return chooses.
+    QTest::keySequence(dlg.movie(), QKeySequence(QStringLiteral("Down, Down, Return")));
     QCOMPARE(conversion(dlg).format, QStringLiteral(".mkv"));
     QCOMPARE(format->property("currentText").toString(), QStringLiteral(".mkv"));
     QCOMPARE(container->property("currentText").toString(), QStringLiteral("mkv"));
@@ -253,15 +254,15 @@ void TestMovieScreens::listsFollowTheCatalogue()
     QCOMPARE(videoCodec->property("currentText").toString(), QStringLiteral("h264"));
 
     videoCodec->forceActiveFocus(Qt::TabFocusReason);
-    QTest::keyClick(dlg.movie(), Qt::Key_Down);
+    QTest::keySequence(dlg.movie(), QKeySequence(QStringLiteral("Down, Down, Return")));
     QCOMPARE(conversion(dlg).videoCodec, QStringLiteral("hevc"));
     item(QStringLiteral("videoBitrateBox"))->forceActiveFocus(Qt::TabFocusReason);
-    QTest::keyClick(dlg.movie(), Qt::Key_Down);
+    QTest::keySequence(dlg.movie(), QKeySequence(QStringLiteral("Down, Down, Return")));
     QCOMPARE(conversion(dlg).videoBitrate, QStringLiteral("1536"));
 
     click(QStringLiteral("navAudio"));
     item(QStringLiteral("channelsBox"))->forceActiveFocus(Qt::TabFocusReason);
-    QTest::keyClick(dlg.movie(), Qt::Key_Up);
+    QTest::keySequence(dlg.movie(), QKeySequence(QStringLiteral("Up, Up, Return")));
     QCOMPARE(conversion(dlg).channels, QStringLiteral("1"));
 }
 

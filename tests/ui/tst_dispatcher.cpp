@@ -182,7 +182,7 @@ HostFixture &TestDispatcher::prepared()
         qWarning("window not exposed");
     dlg.onTimer(MainWindow::kShowListTimer);
     fx.addFiles({QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
-    dlg.fileList()->setCurrentIndex(dlg.fileList()->queue().index(1));
+    dlg.fileList()->setCurrentIndex(dlg.fileList()->model()->index(1, 0));
     fx.desktop.openFilters.clear();
     fx.clearLog();
     return fx;

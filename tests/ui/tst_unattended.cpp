@@ -160,9 +160,9 @@ void TestUnattended::keepBothAndNoteFailureRunToTheEndWithOnlyTheCompletion()
 
     // Enter on a converted entry shows the output; with no file manager on
     // the bus, its folder opens.
-    list.setCurrentIndex(list.queue().index(2));
+    list.setCurrentIndex(list.model()->index(2, 0));
     QTest::keyClick(&list, Qt::Key_Return);
-    list.setCurrentIndex(list.queue().index(1)); // a failed entry has nothing to show
+    list.setCurrentIndex(list.model()->index(1, 0)); // a failed entry has nothing to show
     QTest::keyClick(&list, Qt::Key_Return);
     QTRY_COMPARE(fx.desktop.opened, QStringList{fx.appDir().chopped(1)});
 }
