@@ -1,6 +1,8 @@
 #include "app/session.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 
 #include "convert/batch.h"
 #include "convert/nativefile.h"
@@ -149,6 +151,16 @@ void Session::add(const QStringList &paths, const QStringList &folderExtensions,
                 emit added(ids);
             }
         });
+}
+
+void Session::finishFileWork(int ms)
+{
+    if (m_worker->pending() == 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    connect(m_worker.get(), &Worker::idle, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 bool Session::convert()

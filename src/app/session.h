@@ -61,6 +61,10 @@ public:
     // Adds still being looked at.
     bool isAdding() const { return m_adding > 0; }
 
+    // Waits, for at most ms, for the file work under way (stopped files
+    // closing, their part files kept or removed); a hung share is left.
+    void finishFileWork(int ms);
+
     // Converts the whole list; false when nothing started.
     bool convert();
     // Converts again the files that failed; the others keep what they show.

@@ -12,13 +12,11 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include "app/session.h"
 #include "app/stopsignals.h"
 #include "app/terminaloptions.h"
 #include "convert/nativename.h"
-#include "convert/worker.h"
 #include "settings/conversionchoice.h"
 
 namespace {
@@ -133,12 +131,7 @@ int TerminalRun::exec()
     if (batch.isRunning())
         loop.exec();
     // Stopped files close and keep or lose their part files on the worker.
-    Worker &worker = m_session.worker();
-    if (worker.pending() > 0) {
-        QTimer::singleShot(kFileWorkWaitMs, &loop, &QEventLoop::quit);
-        connect(&worker, &Worker::idle, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    m_session.finishFileWork(kFileWorkWaitMs);
     if (stopping())
         printStopped();
     printSummary(stopping());

@@ -32,6 +32,8 @@ namespace {
 constexpr int kClientWidth = 656;
 constexpr int kClientHeight = 538;
 constexpr int kMovieHeight = 536;
+// How long closing the window waits for stopped files to close.
+constexpr int kFileWorkWaitMs = 5000;
 } // namespace
 
 MainWindow::MainWindow(Desktop &desktop, Session &session, const QString &appDir,
@@ -175,9 +177,11 @@ void MainWindow::shutDown()
     if (m_destroyed)
         return;
     m_destroyed = true;
-    // A conversion still running ends with the window.
+    // A conversion still running ends with the window; what it wrote is
+    // closed before the window is gone.
     batch().disconnect(this);
     batch().abandon();
+    m_session.finishFileWork(kFileWorkWaitMs);
     endDesktopProgress();
     if (m_showListTimer != 0) {
         m_timers->killTimer(m_showListTimer);
