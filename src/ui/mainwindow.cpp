@@ -1,5 +1,6 @@
 #include "ui/mainwindow.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -273,6 +274,15 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     default:
         QDialog::keyPressEvent(event);
     }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!mayQuit()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void MainWindow::bringToFront()

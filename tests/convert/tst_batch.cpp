@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,7 +101,7 @@ struct Fixture
     }
     QStringList hiddenFiles() const
     {
-        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\."));
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).filter(QRegularExpression("^\\."));
     }
 };
 
@@ -138,28 +137,22 @@ private slots:
 void TestBatch::convertsThroughHiddenPartFile()
 {
     Fixture fx;
-    // A leftover of a copy that was killed: a part file whose process is gone.
-    QProcess gone;
-    gone.start(QStringLiteral("true"));
-    QVERIFY(gone.waitForStarted());
-    const qint64 pid = gone.processId();
-    QVERIFY(gone.waitForFinished());
-    const QString stale = fx.file(QStringLiteral(".old.mp4.%1.part.mp4").arg(pid));
-    QVERIFY(writeFile(stale, "stale"));
+    // A leftover of a copy that was killed: a work folder whose lock is free.
+    const QString stale = fx.file(QStringLiteral(".tarnwick-work-Killed"));
+    QVERIFY(QDir().mkdir(stale) && writeFile(stale + QStringLiteral("/lock"), ""));
 
     fx.script->jobs.push_back(PlayerScript::converting());
-    const mode_t previous = ::umask(022);
     fx.start(fx.sources({"clip.avi"}));
     QTRY_COMPARE(fx.script->calls.size(), 1);
-    ::umask(previous);
     QVERIFY(!QFileInfo::exists(stale));
 
-    // The engine writes a hidden file of ours, never the output's own name.
+    // The engine writes in a folder of ours beside the output, never the
+    // output's own name.
     const QString part = PlayerScript::destination(fx.script->calls.value(0).option);
-    QCOMPARE(QFileInfo(part).absolutePath(), fx.dir.path());
-    QVERIFY2(QFileInfo(part).fileName().startsWith(".clip.mp4."), qPrintable(part));
-    QVERIFY(part.endsWith(".mp4"));
-    QCOMPARE(QFileInfo(part).permissions() & 0x0777, QFileDevice::Permissions(0x0644));
+    const QFileInfo work(QFileInfo(part).canonicalPath());
+    QCOMPARE(work.path(), fx.dir.path());
+    QVERIFY2(work.fileName().startsWith(".tarnwick-work-"), qPrintable(work.filePath()));
+    QCOMPARE(QFileInfo(part).fileName(), QStringLiteral("part.mp4"));
     QVERIFY(!QFileInfo::exists(fx.file("clip.mp4")));
 
     fx.runToEnd();
@@ -259,19 +252,22 @@ void TestBatch::sourceThatCannotBeReadFailsAtOnce()
 void TestBatch::stopKeepsPartialOutputUnlessItWouldReplaceAFile_data()
 {
     QTest::addColumn<bool>("existed");
-    QTest::newRow("nothing there") << false;
-    QTest::newRow("replacing a file") << true;
+    QTest::addColumn<QString>("fault"); // what the check finds in the partial
+    QTest::newRow("nothing there") << false << QString();
+    QTest::newRow("replacing a file") << true << QString();
+    QTest::newRow("no media in it") << false << "the converted file holds neither picture nor sound";
 }
 
 void TestBatch::stopKeepsPartialOutputUnlessItWouldReplaceAFile()
 {
     QFETCH(bool, existed);
+    QFETCH(QString, fault);
 
     Fixture fx;
     const QStringList files = fx.sources({"clip.avi"});
     if (existed)
         QVERIFY(writeFile(fx.file("clip.mp4"), "whole"));
-    fx.script->jobs.push_back({{{0.4f, 2}}, false, false, true, {}});
+    fx.script->jobs.push_back({{{0.4f, 2}}, false, false, true, fault});
     fx.start(files);
     QTRY_COMPARE(fx.script->calls.size(), 1);
     fx.batch.poll();
@@ -280,7 +276,7 @@ void TestBatch::stopKeepsPartialOutputUnlessItWouldReplaceAFile()
 
     QCOMPARE(fx.script->stops, 1);
     QCOMPARE(readFile(fx.file("clip.mp4")),
-             existed ? QByteArray("whole") : QByteArray("partial output"));
+             existed ? "whole" : fault.isEmpty() ? "partial output" : QByteArray());
     QCOMPARE(fx.hiddenFiles(), QStringList());
     QCOMPARE(fx.completed[0], (QVariantList{0, true}));
     QVERIFY(!fx.batch.isRunning());
