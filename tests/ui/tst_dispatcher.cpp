@@ -736,30 +736,53 @@ void TestDispatcher::exitAndClose_data()
 {
     QTest::addColumn<bool>("exitCommand");
     QTest::addColumn<int>("result");
-    QTest::newRow("exit command") << true << int(Desktop::IdOk);
-    QTest::newRow("window closed") << false << int(Desktop::IdCancel);
+    QTest::addColumn<bool>("converting"); // asked, No, then asked again, Yes
+    QTest::newRow("exit command") << true << int(Desktop::IdOk) << false;
+    QTest::newRow("window closed") << false << int(Desktop::IdCancel) << false;
+    QTest::newRow("exit command, converting") << true << int(Desktop::IdOk) << true;
+    QTest::newRow("window closed, converting") << false << int(Desktop::IdCancel) << true;
 }
 
 void TestDispatcher::exitAndClose()
 {
     QFETCH(bool, exitCommand);
     QFETCH(int, result);
+    QFETCH(bool, converting);
     HostFixture fx(HostFixture::defaultCatalogue());
     Session session(fx.scriptedEngine, fx.appDir());
     MainWindow dlg(fx.desktop, session, fx.appDir());
-    bool sent = false;
-    QTimer::singleShot(0, &dlg, [&] {
-        sent = true;
+    const auto quit = [&] {
         if (exitCommand)
             QMetaObject::invokeMethod(dlg.movie()->rootObject(), "fsCommand",
                                       Q_ARG(QString, QStringLiteral("idc_fs_exit")),
                                       Q_ARG(QString, QString()));
         else
             dlg.close();
+    };
+    bool sent = false, stayed = false;
+    fx.script->jobs.push_back({{{0.4f, 2}}, false, false, false, {}});
+    fx.desktop.boxAnswers = {Desktop::IdNo, Desktop::IdYes};
+    QVERIFY(writeFile(fx.file(QStringLiteral("clip.avi")), "source"));
+    QTimer::singleShot(0, &dlg, [&] {
+        if (!converting) {
+            sent = true;
+            quit();
+            return;
+        }
+        session.add({fx.file(QStringLiteral("clip.avi"))}, {}, [&](const QList<JobQueue::Id> &) {
+            sent = session.convert();
+            quit();
+            stayed = dlg.isVisible();
+            quit();
+        });
     });
     QCOMPARE(dlg.run(), result);
     QVERIFY(sent);
     QVERIFY(!dlg.isVisible());
+    QCOMPARE(stayed, converting);
+    QCOMPARE(fx.desktop.boxTexts(),
+             QStringList(converting ? 2 : 0,
+                         QStringLiteral("Files are still converting. Stop them and quit?")));
     // The window's shutdown ran: the output folder is stored.
     SettingsFile settings(fx.appDir());
     settings.setFileName(QStringLiteral("Formats.ini"));
