@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QRegularExpression>
 
-#include "convert/nativefile.h"
 #include "convert/nativename.h"
 
 namespace {
@@ -110,9 +109,11 @@ bool fail(QString *error, const QString &what, const QString &path)
 QStringList namesIn(int folder)
 {
     QStringList found;
-    DIR *dir = ::fdopendir(::dup(folder));
+    // A copy of the descriptor shares its place in the listing: start over.
+    DIR *dir = ::fdopendir(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
     if (!dir)
         return found;
+    ::rewinddir(dir);
     while (const dirent *item = ::readdir(dir)) {
         const QByteArray name(item->d_name);
         if (name != "." && name != "..")

@@ -146,6 +146,8 @@ private slots:
 
     void exitAndClose_data();
     void exitAndClose();
+    void quitAsksWhileConverting_data();
+    void quitAsksWhileConverting();
 
 private:
     HostFixture &prepared();
@@ -736,58 +738,60 @@ void TestDispatcher::exitAndClose_data()
 {
     QTest::addColumn<bool>("exitCommand");
     QTest::addColumn<int>("result");
-    QTest::addColumn<bool>("converting"); // asked, No, then asked again, Yes
-    QTest::newRow("exit command") << true << int(Desktop::IdOk) << false;
-    QTest::newRow("window closed") << false << int(Desktop::IdCancel) << false;
-    QTest::newRow("exit command, converting") << true << int(Desktop::IdOk) << true;
-    QTest::newRow("window closed, converting") << false << int(Desktop::IdCancel) << true;
+    QTest::newRow("exit command") << true << int(Desktop::IdOk);
+    QTest::newRow("window closed") << false << int(Desktop::IdCancel);
 }
 
 void TestDispatcher::exitAndClose()
 {
     QFETCH(bool, exitCommand);
     QFETCH(int, result);
-    QFETCH(bool, converting);
     HostFixture fx(HostFixture::defaultCatalogue());
     Session session(fx.scriptedEngine, fx.appDir());
     MainWindow dlg(fx.desktop, session, fx.appDir());
-    const auto quit = [&] {
+    bool sent = false;
+    QTimer::singleShot(0, &dlg, [&] {
+        sent = true;
         if (exitCommand)
             QMetaObject::invokeMethod(dlg.movie()->rootObject(), "fsCommand",
                                       Q_ARG(QString, QStringLiteral("idc_fs_exit")),
                                       Q_ARG(QString, QString()));
         else
             dlg.close();
-    };
-    bool sent = false, stayed = false;
-    fx.script->jobs.push_back({{{0.4f, 2}}, false, false, false, {}});
-    fx.desktop.boxAnswers = {Desktop::IdNo, Desktop::IdYes};
-    QVERIFY(writeFile(fx.file(QStringLiteral("clip.avi")), "source"));
-    QTimer::singleShot(0, &dlg, [&] {
-        if (!converting) {
-            sent = true;
-            quit();
-            return;
-        }
-        session.add({fx.file(QStringLiteral("clip.avi"))}, {}, [&](const QList<JobQueue::Id> &) {
-            sent = session.convert();
-            quit();
-            stayed = dlg.isVisible();
-            quit();
-        });
     });
     QCOMPARE(dlg.run(), result);
     QVERIFY(sent);
     QVERIFY(!dlg.isVisible());
-    QCOMPARE(stayed, converting);
-    QCOMPARE(fx.desktop.boxTexts(),
-             QStringList(converting ? 2 : 0,
-                         QStringLiteral("Files are still converting. Stop them and quit?")));
     // The window's shutdown ran: the output folder is stored.
     SettingsFile settings(fx.appDir());
     settings.setFileName(QStringLiteral("Formats.ini"));
     QCOMPARE(settings.readString(QStringLiteral("OutputPath"), QString(), QStringLiteral("genral")),
              fx.appDir() + QStringLiteral("Converted Videos"));
+}
+
+void TestDispatcher::quitAsksWhileConverting_data()
+{
+    QTest::addColumn<bool>("exitCommand");
+    QTest::newRow("exit command") << true;
+    QTest::newRow("window closed") << false;
+}
+
+// No lets the files go on, Yes quits.
+void TestDispatcher::quitAsksWhileConverting()
+{
+    QFETCH(bool, exitCommand);
+    HostFixture fx;
+    fx.start().show();
+    fx.addFiles(fx.sources({QStringLiteral("clip.avi")}));
+    fx.script->jobs.push_back({{{0.4f, 2}}, false, false, false, {}});
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    fx.desktop.boxAnswers = {Desktop::IdNo, Desktop::IdYes};
+    for (const bool stays : {true, false}) {
+        exitCommand ? fx.send(QStringLiteral("IDC_FS_EXIT")) : void(fx.dlg().close());
+        QCOMPARE(fx.dlg().isVisible(), stays);
+    }
+    QCOMPARE(fx.desktop.boxTexts(),
+             QStringList(2, QStringLiteral("Files are still converting. Stop them and quit?")));
 }
 
 QTEST_MAIN(TestDispatcher)
