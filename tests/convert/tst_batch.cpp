@@ -295,7 +295,7 @@ void TestBatch::stopKeepsPartialOutputUnlessItWouldReplaceAFile()
     fx.batch.stop();
     fx.runToEnd();
 
-    QCOMPARE(fx.script->stops, 1);
+    QTRY_COMPARE(fx.script->stops.load(), 1);
     QCOMPARE(readFile(fx.file("clip.mp4")),
              existed ? "whole" : fault.isEmpty() ? "partial output" : QByteArray());
     QCOMPARE(fx.hiddenFiles(), QStringList());
