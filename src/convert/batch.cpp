@@ -39,6 +39,7 @@ struct Batch::Job
     QString input;
     FileIdentity inputIdentity;
     QString output; // settled by the file's first attempt
+    QString name;   // the output as first asked for, before any keep-both number
     FileIdentity outputIdentity;
     bool replacing = false; // a file was at the output before that
     std::optional<ReplacedFile> replaced; // the file there the user chose to replace
@@ -337,8 +338,10 @@ void Batch::prepare(Job &job, const QString &name, bool overwrite)
     const QString folder = folderOf(name.isEmpty() ? job.output : name);
     request.sweepFolder = !m_sweptFolders.contains(folder);
     m_sweptFolders.insert(folder);
-    if (!name.isEmpty())
+    if (!name.isEmpty()) {
         m_settling = job.serial;
+        job.name = name;
+    }
     m_worker.run<jobfiles::Prepared>(this, [request] { return jobfiles::prepare(request); },
                                      [this, serial = job.serial](const jobfiles::Prepared &prepared) {
                                          onPrepared(serial, prepared);
@@ -524,7 +527,8 @@ void Batch::onJobEnded(Player *player)
                                      job.settings.tracks.audio && wanted(s.audioCodec),
                                      player->readMilliseconds()};
     job.player.release()->deleteLater();
-    const jobfiles::Destination destination{job.output, job.settings.onExisting, job.replaced};
+    const jobfiles::Destination destination{job.output, job.settings.onExisting, job.replaced,
+                                            job.name};
     m_worker.run<jobfiles::Finished>(
         this,
         [&engine = m_engine, work = std::move(job.work), destination, expected,

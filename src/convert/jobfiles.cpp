@@ -100,9 +100,12 @@ Finished finish(Engine &engine, WorkFolder &work, const Destination &destination
     finished.reason = engine.outputFault(part, expected);
     if (finished.reason.isEmpty() && keepDates)
         copyModificationTime(expected.source, part);
+    // A clash numbers the settings' name, not a keep-both name once more.
+    const QString &name = destination.name.isEmpty() ? destination.output : destination.name;
     for (int number = 1; finished.reason.isEmpty() && finished.output.isEmpty(); ++number) {
-        const QString output = number == 1 ? destination.output
-                                           : numberedOutputName(destination.output, number);
+        const QString output = number == 1 ? destination.output : numberedOutputName(name, number);
+        if (number > 1 && output == destination.output)
+            continue;
         using Outcome = WorkFolder::Outcome;
         const Outcome outcome = work.commit(
             nameOf(output), number == 1 ? destination.replaced : std::nullopt, &finished.reason);

@@ -61,6 +61,7 @@ struct Destination
     QString output;
     ExistingOutput policy = ExistingOutput::Ask;
     std::optional<ReplacedFile> replaced;
+    QString name; // as the settings give it, before any keep-both number
 };
 
 struct Finished

@@ -260,10 +260,11 @@ void TestTerminal::interruptLeavesNoPartFile()
     QVERIFY(program.readAllStandardOutput().isEmpty());
 }
 
-// Both settle the same free name; each prints only the file it wrote.
+// Both settle the same keep-both name; each prints only the file it wrote.
 void TestTerminal::twoRunsIntoOneFolder()
 {
     QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("clip.mp4"), "the user's own"));
     QProcess runs[2];
     for (QProcess &program : runs)
         startProgram(program, {"--keep-both", "--scale", "2", "--output", dir.path(), m_clip});
@@ -273,7 +274,7 @@ void TestTerminal::twoRunsIntoOneFolder()
         printed << QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed();
     }
     printed.sort();
-    QCOMPARE(printed, QStringList({dir.filePath("clip (2).mp4"), dir.filePath("clip.mp4")}));
+    QCOMPARE(printed, QStringList({dir.filePath("clip (2).mp4"), dir.filePath("clip (3).mp4")}));
     for (const QString &output : printed)
         QVERIFY(media::probe(output).ok);
 }

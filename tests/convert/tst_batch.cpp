@@ -584,7 +584,7 @@ void TestBatch::commitLeavesOtherFilesAlone()
     QVERIFY(writeFile(prepared.work->partPath(), "converted"));
     ScriptedEngine engine{std::make_shared<PlayerScript>()};
     const jobfiles::Finished finished = jobfiles::finish(
-        engine, *prepared.work, {output, request.policy, prepared.replaced}, {}, false);
+        engine, *prepared.work, {output, request.policy, prepared.replaced, {}}, {}, false);
 
     QCOMPARE(finished.output, committed.isEmpty() ? QString() : out + u'/' + committed);
     QCOMPARE(finished.skipped, committed.isEmpty());
