@@ -105,7 +105,8 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
 
     switch (found->command) {
     case Command::Exit:
-        QDialog::accept();
+        if (mayQuit())
+            QDialog::accept();
         break;
     case Command::Mini:
         showMinimized();
