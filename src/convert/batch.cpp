@@ -509,9 +509,12 @@ void Batch::onJobEnded(Player *player)
         return;
     Job &job = **found;
     job.phase = Job::Phase::Checking;
-    if (!player->finishedNormally()) {
+    // The attempt is judged by its output, however the engine ended it; what
+    // the engine's own log holds against it fails it whatever the file shows.
+    const bool normal = player->finishedNormally(); // closes the output
+    if (const QString logged = player->logFault(); !logged.isEmpty()) {
         job.player.release()->deleteLater(); // this runs inside the player's own signal
-        retryOrGiveUp(take(job.serial), QStringLiteral("the engine could not convert it"));
+        retryOrGiveUp(take(job.serial), logged);
         advance();
         return;
     }
@@ -519,7 +522,7 @@ void Batch::onJobEnded(Player *player)
     const OutputExpectation expected{job.input, s.container,
                                      job.settings.tracks.video && wanted(s.videoCodec),
                                      job.settings.tracks.audio && wanted(s.audioCodec),
-                                     player->readMilliseconds()};
+                                     player->readMilliseconds(), player->lengthMilliseconds()};
     job.player.release()->deleteLater();
     m_worker.run<jobfiles::Finished>(
         this,
@@ -527,11 +530,15 @@ void Batch::onJobEnded(Player *player)
          keepDates = job.settings.keepDates] {
             return jobfiles::finish(engine, part, output, expected, keepDates);
         },
-        [this, serial = job.serial, id = job.id, output = job.output](
+        [this, serial = job.serial, id = job.id, output = job.output, normal](
             const jobfiles::Finished &finished) {
             if (!finished.undeletable.isEmpty())
                 report([this, path = finished.undeletable] { emit deleteFailed(path); });
-            onChecked(serial, id, output, finished.reason);
+            // Where the engine gave up too, its failure says more than the file's.
+            onChecked(serial, id, output,
+                      normal || finished.reason.isEmpty()
+                          ? finished.reason
+                          : QStringLiteral("the engine could not convert it"));
         });
 }
 

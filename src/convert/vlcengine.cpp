@@ -29,18 +29,22 @@ VlcEngine::~VlcEngine() = default;
 std::shared_ptr<libvlc_instance_t> VlcEngine::instance()
 {
     const std::lock_guard lock(m_mutex);
-    if (!m_instance) {
-        const char *const args[] = {"--quiet", "--aout=dummy"};
-        libvlc_instance_t *made = libvlc_new(int(std::size(args)), args);
-        if (!made)
-            return {};
-        ++g_instances;
-        m_instance.reset(made, [](libvlc_instance_t *p) {
-            libvlc_release(p);
-            --g_instances;
-        });
-    }
+    if (!m_instance)
+        m_instance = openInstance();
     return m_instance;
+}
+
+std::shared_ptr<libvlc_instance_t> VlcEngine::openInstance()
+{
+    const char *const args[] = {"--quiet", "--aout=dummy"};
+    libvlc_instance_t *made = libvlc_new(int(std::size(args)), args);
+    if (!made)
+        return {};
+    ++g_instances;
+    return {made, [](libvlc_instance_t *p) {
+                libvlc_release(p);
+                --g_instances;
+            }};
 }
 
 std::unique_ptr<Player> VlcEngine::createPlayer()
