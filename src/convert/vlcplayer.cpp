@@ -43,8 +43,8 @@ constexpr int kDecoderErrors = 10;
 constexpr qint64 kMsPerDecoderError = 6000;
 
 // What the engine's log says of one item. Its messages come on the
-// engine's threads; errors only, told apart by the kind of object that
-// reports them. The rest stays as quiet as --quiet keeps the terminal.
+// engine's threads, told apart by the kind of object that reports them;
+// nothing of it reaches the terminal, which --quiet keeps as it was.
 class ItemLog
 {
 public:
@@ -59,18 +59,15 @@ public:
     static void onMessage(void *opaque, int level, const libvlc_log_t *context, const char *format,
                           va_list args)
     {
-        if (level < LIBVLC_ERROR)
+        if (level < LIBVLC_WARNING)
             return;
         const char *type = nullptr;
         const char *module = nullptr;
-        const char *file = nullptr;
-        uintptr_t id = 0;
-        unsigned line = 0;
-        libvlc_log_get_object(context, &type, nullptr, &id);
-        libvlc_log_get_context(context, &module, &file, &line);
+        libvlc_log_get_object(context, &type, nullptr, nullptr);
+        libvlc_log_get_context(context, &module, nullptr, nullptr);
         char text[256];
         std::vsnprintf(text, sizeof text, format, args);
-        static_cast<ItemLog *>(opaque)->note(type ? type : "", module ? module : "", text);
+        static_cast<ItemLog *>(opaque)->note(level, type ? type : "", module ? module : "", text);
     }
 
     QString fault(qint64 readMs)
@@ -82,15 +79,24 @@ public:
         if (m_readError)
             return QStringLiteral("the source could not be read to its end");
         if (m_decoderErrors > qMax<qint64>(kDecoderErrors, readMs / kMsPerDecoderError))
-            return QStringLiteral("parts of the source could not be decoded (%1 errors)")
-                .arg(m_decoderErrors);
+            return QStringLiteral("parts of the source could not be decoded");
         return {};
     }
 
 private:
-    void note(std::string_view type, std::string_view module, const char *text)
+    void note(int level, std::string_view type, std::string_view module, const char *text)
     {
         const std::lock_guard lock(m_mutex);
+        if (module == "main")
+            return; // the engine's own set-up, not the item's data
+        // The decoders of transcoding are generic objects, and report what
+        // they cannot decode as warnings.
+        if (type == "generic") {
+            ++m_decoderErrors;
+            return;
+        }
+        if (level < LIBVLC_ERROR)
+            return;
         if (type == "access out") {
             // The muxer drops what its output could not take and goes on.
             if (m_writeError.isEmpty()) {
@@ -99,8 +105,7 @@ private:
             }
         } else if (module == "filesystem" && std::strncmp(text, "read error", 10) == 0) {
             m_readError = true;
-        } else if ((type == "decoder" || type == "packetizer" || type == "generic") && module != "main") {
-            // Decoders and packetizers; those of transcoding are generic objects.
+        } else if (type == "decoder" || type == "packetizer") {
             ++m_decoderErrors;
         }
     }

@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +18,7 @@
 #include "convert/vlcengine.h"
 #include "support/files.h"
 #include "support/media.h"
+#include "support/readfaults.h"
 #include "support/skip.h"
 
 namespace {
@@ -37,8 +40,10 @@ struct Answers final : BatchQuestions
     }
 };
 
-// Zeroes the payload of every top-level box of the given type.
-bool zeroBoxes(const QString &path, const QByteArray &type)
+// Zeroes the payload of every top-level box of the given type, or with a
+// shift moves the middle half of it by that many bytes, as a copy that lost
+// a few bytes would.
+bool damageBoxes(const QString &path, const QByteArray &type, int shift = 0)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite))
@@ -53,8 +58,12 @@ bool zeroBoxes(const QString &path, const QByteArray &type)
         if (size < 8)
             return false;
         if (head.mid(4, 4) == type) {
-            file.seek(at + 8);
-            file.write(QByteArray(size - 8, '\0'));
+            const qint64 from = shift ? at + 8 + (size - 8) / 4 : at + 8;
+            const qint64 length = shift ? (size - 8) / 2 : size - 8;
+            file.seek(from + shift);
+            const QByteArray moved = shift ? file.read(length) : QByteArray(length, '\0');
+            file.seek(from);
+            file.write(moved);
             found = true;
         }
         at += size;
@@ -103,6 +112,9 @@ private:
     QTemporaryDir m_dir;
     QString m_clip;
     QString m_mov;
+    QString m_ts;
+    QString m_mkv;
+    QString m_h264;
 };
 
 void TestJobFaults::initTestCase()
@@ -116,7 +128,20 @@ void TestJobFaults::initTestCase()
     m_clip = media::makeClip(m_dir.path(), QStringLiteral("clip"), spec);
     spec.extension = QStringLiteral(".mov");
     m_mov = media::makeClip(m_dir.path(), QStringLiteral("faststart"), spec);
-    QVERIFY(!m_clip.isEmpty() && !m_mov.isEmpty());
+    spec.extension = QStringLiteral(".ts");
+    m_ts = media::makeClip(m_dir.path(), QStringLiteral("clip"), spec);
+    spec.extension = QStringLiteral(".mkv");
+    spec.seconds = 10; // cut to 40 %, still long enough for the encoder to give frames
+    m_mkv = media::makeClip(m_dir.path(), QStringLiteral("clip"), spec);
+    spec.seconds = 4;
+    // As cameras and phones write them.
+    spec.extension = QStringLiteral(".mp4");
+    spec.videoCodec = QStringLiteral("libx264");
+    spec.audioCodec = QStringLiteral("aac");
+    m_h264 = media::makeClip(m_dir.path(), QStringLiteral("clip"), spec);
+    QVERIFY(!m_clip.isEmpty() && !m_mov.isEmpty() && !m_ts.isEmpty() && !m_mkv.isEmpty()
+            && !m_h264.isEmpty());
+    QVERIFY(readfaults::active());
 }
 
 void TestJobFaults::failsAndKeepsTheOldOutput_data()
@@ -125,11 +150,15 @@ void TestJobFaults::failsAndKeepsTheOldOutput_data()
     QTest::addColumn<int>("attempts"); // hand-overs to the engine
     QTest::addColumn<QString>("reason");
     const QString engine = QStringLiteral("the engine could not convert it");
-    QTest::newRow("full disk") << "full" << 4 << "the container is cut short";
+    QTest::newRow("file size limit") << "full" << 4 << "the converted file could not be written (File too large)";
     QTest::newRow("media data zeroed") << "zeroed" << 4 << "the container has no media data (mdat)";
     QTest::newRow("first 20 KB of a mov") << "head" << 4 << engine;
     QTest::newRow("undecodable source") << "text" << 4 << engine;
     QTest::newRow("source gone") << "gone" << 0 << "the file no longer exists";
+    const QString unread = QStringLiteral("the source could not be read to its end");
+    QTest::newRow("read error halfway") << "bad sector" << 4 << unread;
+    QTest::newRow("data stops at 40 %") << "cut" << 4 << unread;
+    QTest::newRow("damaged source") << "damaged" << 4 << "parts of the source could not be decoded";
 }
 
 void TestJobFaults::failsAndKeepsTheOldOutput()
@@ -143,15 +172,23 @@ void TestJobFaults::failsAndKeepsTheOldOutput()
         QVERIFY(writeFile(source, QByteArray("not a video\n").repeated(500)));
     } else if (kind == QLatin1String("head")) {
         QVERIFY(writeFile(source, readFile(m_mov).left(20 * 1024)));
+    } else if (kind == QLatin1String("cut")) {
+        const QByteArray whole = readFile(m_mkv);
+        QVERIFY(writeFile(source, whole.left(whole.size() * 4 / 10)));
     } else if (kind != QLatin1String("gone")) {
-        QVERIFY(QFile::copy(m_clip, source));
-    }
-    if (kind == QLatin1String("zeroed")) {
-        QVERIFY(QFile::remove(source));
-        QVERIFY(QFile::copy(m_mov, source));
+        const QString from = kind == QLatin1String("zeroed")       ? m_mov
+                             : kind == QLatin1String("bad sector") ? m_ts
+                             : kind == QLatin1String("damaged")    ? m_h264
+                                                                   : m_clip;
+        QVERIFY(QFile::copy(from, source));
         QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner));
-        QVERIFY(zeroBoxes(source, "mdat"));
     }
+    if (kind == QLatin1String("zeroed") || kind == QLatin1String("damaged"))
+        QVERIFY(damageBoxes(source, "mdat", kind == QLatin1String("damaged") ? 7 : 0));
+    const qint64 middle = QFileInfo(source).size() / 2;
+    if (kind == QLatin1String("bad sector"))
+        readfaults::failRange(source, middle, middle + 65536);
+    const auto healed = qScopeGuard([] { readfaults::clear(); });
     const QString output = dir.filePath(QStringLiteral("source.mp4"));
     QVERIFY(writeFile(output, "the user's own file"));
 

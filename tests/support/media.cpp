@@ -28,9 +28,10 @@ QString makeClip(const QString &folder, const QString &baseName, const ClipSpec 
                      // Interlaced: pairs of 50 Hz frames woven into 25 fps top-first frames.
                      QStringLiteral("testsrc2=size=%1:rate=%2:duration=%3")
                          .arg(size, spec.interlaced ? QStringLiteral("50") : QStringLiteral("25"),
-                              seconds),
-                     QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds)};
+                              seconds)};
+    if (spec.sound)
+        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+             << QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds);
     if (spec.audioChannels != 1)
         args << QStringLiteral("-ac") << QString::number(spec.audioChannels);
     if (spec.interlaced)
@@ -39,8 +40,8 @@ QString makeClip(const QString &folder, const QString &baseName, const ClipSpec 
              << QStringLiteral("1") << QStringLiteral("-c:v") << QStringLiteral("mpeg2video")
              << QStringLiteral("-c:a") << QStringLiteral("mp2");
     else
-        args << QStringLiteral("-c:v") << QStringLiteral("mpeg4") << QStringLiteral("-c:a")
-             << QStringLiteral("mp3");
+        args << QStringLiteral("-c:v") << spec.videoCodec << QStringLiteral("-c:a")
+             << spec.audioCodec;
     args << QStringLiteral("-q:v") << QStringLiteral("5") << QStringLiteral("-shortest") << path;
     QProcess ffmpeg;
     ffmpeg.setProcessChannelMode(QProcess::MergedChannels);

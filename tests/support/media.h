@@ -14,6 +14,9 @@ struct ClipSpec
     int height = 240;
     int audioChannels = 2;
     bool interlaced = false; // MPEG-2 with top-field-first frames; suits .mpg
+    bool sound = true;
+    QString videoCodec = QStringLiteral("mpeg4"); // ffmpeg's names
+    QString audioCodec = QStringLiteral("mp3");
     QString extension = QStringLiteral(".avi");
 };
 
