@@ -5,17 +5,23 @@
 #include <csignal>
 
 #include <sys/resource.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
-#include "support/batchrig.h"
+#include "convert/outputnaming.h"
+#include "convert/player.h"
 #include "convert/vlcengine.h"
+#include "support/batchrig.h"
 #include "support/files.h"
 #include "support/media.h"
 #include "support/readfaults.h"
@@ -97,6 +103,48 @@ private:
     bool m_ok = false;
 };
 
+// A file system of its own, nearly full, that has room again a moment after
+// it fills up, as when another program fills a disk and frees it.
+class FullForAMoment
+{
+public:
+    explicit FullForAMoment(qint64 room)
+    {
+        m_mounted = QProcess::execute(QStringLiteral("mount"),
+                                      {"-t", "tmpfs", "-o", "size=8m", "tmpfs", m_dir.path()}) == 0;
+        if (!m_mounted || !writeFile(filler(), QByteArray(int(free() - room), 'x')))
+            return;
+        QObject::connect(&m_watch, &QTimer::timeout, [this] {
+            if (free() < 65536 && m_watch.isActive()) {
+                m_watch.stop();
+                QTimer::singleShot(300, [this] { QFile::remove(filler()); });
+            }
+        });
+        m_watch.start(10);
+    }
+    ~FullForAMoment()
+    {
+        if (m_mounted)
+            QProcess::execute(QStringLiteral("umount"), {"-l", m_dir.path()});
+    }
+    bool ready() const { return m_watch.isActive(); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QString filler() const { return m_dir.filePath(QStringLiteral("filler")); }
+    qint64 free() const
+    {
+        struct statvfs st;
+        return ::statvfs(QFile::encodeName(m_dir.path()).constData(), &st) == 0
+                   ? qint64(st.f_bavail) * qint64(st.f_frsize)
+                   : 0;
+    }
+
+    QTemporaryDir m_dir;
+    QTimer m_watch;
+    bool m_mounted = false;
+};
+
 } // namespace
 
 class TestJobFaults : public QObject
@@ -107,6 +155,9 @@ private slots:
     void initTestCase();
     void failsAndKeepsTheOldOutput_data();
     void failsAndKeepsTheOldOutput();
+    void fileShowsWhatTheFullDiskTook_data();
+    void fileShowsWhatTheFullDiskTook();
+    void fullDiskFailsOnlyItsJob();
 
 private:
     QTemporaryDir m_dir;
@@ -115,6 +166,7 @@ private:
     QString m_ts;
     QString m_mkv;
     QString m_h264;
+    QString m_long;
 };
 
 void TestJobFaults::initTestCase()
@@ -141,6 +193,11 @@ void TestJobFaults::initTestCase()
     m_h264 = media::makeClip(m_dir.path(), QStringLiteral("clip"), spec);
     QVERIFY(!m_clip.isEmpty() && !m_mov.isEmpty() && !m_ts.isEmpty() && !m_mkv.isEmpty()
             && !m_h264.isEmpty());
+    spec.seconds = 20;
+    spec.width = 320;
+    spec.height = 240;
+    m_long = media::makeClip(m_dir.path(), QStringLiteral("long"), spec);
+    QVERIFY(!m_long.isEmpty());
     QVERIFY(readfaults::active());
 }
 
@@ -215,6 +272,72 @@ void TestJobFaults::failsAndKeepsTheOldOutput()
     QCOMPARE(readFile(output), QByteArray("the user's own file"));
     QCOMPARE(QDir(dir.path()).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
              QStringList());
+}
+
+// The engine drops what a full disk does not take and goes on: its log says
+// so, and the file itself shows what is missing.
+void TestJobFaults::fileShowsWhatTheFullDiskTook_data()
+{
+    QTest::addColumn<QString>("catalogueEntry"); // format container video audio
+    for (const char *entry : {".mp4 mp4 h264 mp4a", ".ts ts h264 mp4a", ".ogv ogg theo vorb",
+                              ".avi avi mp4v mp3", ".mpg ps mp2v mpga"})
+        QTest::newRow(entry) << QString::fromLatin1(entry);
+}
+
+void TestJobFaults::fileShowsWhatTheFullDiskTook()
+{
+    QFETCH(QString, catalogueEntry);
+    if (::geteuid() != 0)
+        TARNWICK_SKIP("mounting a file system of its own needs root");
+    FullForAMoment disk(1 << 20);
+    QVERIFY(disk.ready());
+    const QStringList entry = catalogueEntry.split(QLatin1Char(' '));
+    const ConversionSettings settings{entry[0], entry[1], entry[2], "1024", "1", entry[3], "128", "2"};
+    const QString out = disk.path(QStringLiteral("out") + entry[0]);
+    VlcEngine engine;
+    std::unique_ptr<Player> player = engine.createPlayer();
+    QSignalSpy ended(player.get(), &Player::ended);
+    player->start(m_long, streamOutputOption(settings, out));
+    QVERIFY(ended.wait(60000));
+    player->finishedNormally(); // closes the output
+    QVERIFY2(player->logFault().startsWith("the converted file could not be written"),
+             qPrintable(player->logFault()));
+    const QString fault = engine.outputFault(out, {m_long, entry[1], true, true,
+                                                   player->readMilliseconds(),
+                                                   player->lengthMilliseconds()});
+    qInfo() << fault;
+    QVERIFY(!fault.isEmpty());
+}
+
+// Two jobs at once, one of them onto a disk that is full for a moment: only
+// that one fails, and its second attempt converts the whole file.
+void TestJobFaults::fullDiskFailsOnlyItsJob()
+{
+    if (::geteuid() != 0)
+        TARNWICK_SKIP("mounting a file system of its own needs root");
+    FullForAMoment disk(2 << 20);
+    QVERIFY(disk.ready());
+    const QStringList sources{disk.path(QStringLiteral("full.avi")), m_dir.filePath("roomy.avi")};
+    for (const QString &source : sources)
+        QVERIFY(QFile::copy(m_long, source));
+    VlcEngine engine;
+    Answers answers;
+    answers.settings.conversion = {".mp4", "mp4", "h264", "1024", "1", "mp4a", "128", "2"};
+    BatchRig rig(engine, answers, answers.settings);
+    rig.batch.setMaxJobs(2);
+    QSignalSpy started(&rig.batch, &Batch::fileStarted);
+    QVERIFY(rig.start(sources));
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.batch.isRunning(), 120000);
+
+    QStringList attempts;
+    for (const QVariantList &call : started)
+        attempts << QFileInfo(call.value(1).toString()).fileName();
+    attempts.sort();
+    QCOMPARE(attempts, (QStringList{"full.avi", "full.avi", "roomy.avi"}));
+    for (int row = 0; row < 2; ++row) {
+        QCOMPARE(rig.file(row).state, JobQueue::State::Converted);
+        QVERIFY(qAbs(media::probe(rig.file(row).output).duration - 20.0) < 0.5);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestJobFaults)
