@@ -90,6 +90,28 @@ Probe probe(const QString &path)
     return result;
 }
 
+Frames decodedFrames(const QString &path)
+{
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral(FFPROBE_PROGRAM),
+                  {"-v", "error", "-count_frames", "-show_entries", "stream=codec_type,nb_read_frames",
+                   "-of", "json", path});
+    if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0)
+        return {};
+    Frames frames{0, 0};
+    const QJsonObject root = QJsonDocument::fromJson(ffprobe.readAllStandardOutput()).object();
+    for (const QJsonValue &value : root.value(QStringLiteral("streams")).toArray()) {
+        const QJsonObject stream = value.toObject();
+        const int count = stream.value(QStringLiteral("nb_read_frames")).toString().toInt();
+        const QString type = stream.value(QStringLiteral("codec_type")).toString();
+        if (type == QLatin1String("video"))
+            frames.video += count;
+        else if (type == QLatin1String("audio"))
+            frames.audio += count;
+    }
+    return frames;
+}
+
 QByteArray digest(const QString &path)
 {
     QFile file(path);

@@ -41,6 +41,15 @@ struct Probe
 
 Probe probe(const QString &path);
 
+// The frames of each kind that ffmpeg decodes from the file; -1 each when it
+// cannot read it.
+struct Frames
+{
+    int video = -1;
+    int audio = -1;
+};
+Frames decodedFrames(const QString &path);
+
 // SHA-256 of the file's bytes; empty when it cannot be read.
 QByteArray digest(const QString &path);
 
