@@ -8,6 +8,9 @@ namespace {
 // Below this the rate is mostly the engine opening the file.
 constexpr double kFirstEstimate = 0.02;
 constexpr qint64 kFirstEstimateMs = 3000;
+// Failures named in the summary: a text of thousands of lines takes the
+// movie seconds to lay out.
+constexpr int kNamedFailures = 50;
 } // namespace
 
 BatchGlance::BatchGlance(const JobQueue &queue, const QList<JobQueue::Id> &inHand)
@@ -37,14 +40,19 @@ QString BatchGlance::summary(const JobQueue &queue)
                        .arg(queue.count(State::Skipped));
     if (const int left = queue.count(State::None) + queue.count(State::Waiting); left > 0)
         text += QStringLiteral(", not started %1").arg(left);
-    if (queue.count(State::Failed) == 0)
-        return text;
-    for (int r = 0; r < queue.size(); ++r) {
+    const int failed = queue.count(State::Failed);
+    int named = 0;
+    for (int r = 0; r < queue.size() && named < std::min(failed, kNamedFailures); ++r) {
         const JobQueue::Entry &e = queue.at(r);
-        if (e.state == State::Failed)
-            text += QLatin1Char('\n') + e.path.mid(e.path.lastIndexOf(u'/') + 1) +
-                    QStringLiteral(": ") + e.reason;
+        if (e.state != State::Failed)
+            continue;
+        text += QLatin1Char('\n') + e.path.mid(e.path.lastIndexOf(u'/') + 1) +
+                QStringLiteral(": ") + e.reason;
+        ++named;
     }
+    // The list names each of the others.
+    if (failed > named)
+        text += QStringLiteral("\n…and %1 more").arg(failed - named);
     return text;
 }
 

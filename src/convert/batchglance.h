@@ -22,7 +22,8 @@ public:
 
     // What the user reads at the end: "Converted 7, failed 2, skipped 1",
     // the files not started when there are any, then a line "name: reason"
-    // for each file that failed. Of the whole list, not only the last batch.
+    // for each file that failed, up to 50, and how many more failed. Of the
+    // whole list, not only the last batch.
     static QString summary(const JobQueue &queue);
 
     // What is left of a piece of work done to `progress` (0 to 1) in
