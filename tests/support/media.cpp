@@ -53,14 +53,16 @@ QString makeClip(const QString &folder, const QString &baseName, const ClipSpec 
     return path;
 }
 
-Probe probe(const QString &path)
+Probe probe(const QString &path, bool countFrames)
 {
     Probe result;
     QProcess ffprobe;
-    ffprobe.start(QStringLiteral(FFPROBE_PROGRAM),
-                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
-                   QStringLiteral("json"), QStringLiteral("-show_format"),
-                   QStringLiteral("-show_streams"), path});
+    QStringList args{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
+                     QStringLiteral("json"), QStringLiteral("-show_format"),
+                     QStringLiteral("-show_streams"), path};
+    if (countFrames)
+        args.prepend(QStringLiteral("-count_frames"));
+    ffprobe.start(QStringLiteral(FFPROBE_PROGRAM), args);
     if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0) {
         result.error = QString::fromLocal8Bit(ffprobe.readAllStandardError());
         return result;
@@ -72,10 +74,14 @@ Probe probe(const QString &path)
     for (const QJsonValue &value : root.value(QStringLiteral("streams")).toArray()) {
         const QJsonObject stream = value.toObject();
         const QString type = stream.value(QStringLiteral("codec_type")).toString();
-        if (type == QLatin1String("video"))
+        const int frames = stream.value(QStringLiteral("nb_read_frames")).toString().toInt();
+        if (type == QLatin1String("video")) {
             ++result.videoStreams;
-        else if (type == QLatin1String("audio"))
+            result.videoFrames += frames;
+        } else if (type == QLatin1String("audio")) {
             ++result.audioStreams;
+            result.audioFrames += frames;
+        }
         if (type == QLatin1String("video") && result.videoCodec.isEmpty()) {
             result.fieldOrder = stream.value(QStringLiteral("field_order")).toString();
             result.videoCodec = stream.value(QStringLiteral("codec_name")).toString();
@@ -88,28 +94,6 @@ Probe probe(const QString &path)
     }
     result.ok = true;
     return result;
-}
-
-Frames decodedFrames(const QString &path)
-{
-    QProcess ffprobe;
-    ffprobe.start(QStringLiteral(FFPROBE_PROGRAM),
-                  {"-v", "error", "-count_frames", "-show_entries", "stream=codec_type,nb_read_frames",
-                   "-of", "json", path});
-    if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0)
-        return {};
-    Frames frames{0, 0};
-    const QJsonObject root = QJsonDocument::fromJson(ffprobe.readAllStandardOutput()).object();
-    for (const QJsonValue &value : root.value(QStringLiteral("streams")).toArray()) {
-        const QJsonObject stream = value.toObject();
-        const int count = stream.value(QStringLiteral("nb_read_frames")).toString().toInt();
-        const QString type = stream.value(QStringLiteral("codec_type")).toString();
-        if (type == QLatin1String("video"))
-            frames.video += count;
-        else if (type == QLatin1String("audio"))
-            frames.audio += count;
-    }
-    return frames;
 }
 
 QByteArray digest(const QString &path)

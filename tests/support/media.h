@@ -34,21 +34,14 @@ struct Probe
     int channels = 0;
     int videoStreams = 0;
     int audioStreams = 0;
+    int videoFrames = 0; // decoded, when counted
+    int audioFrames = 0;
     QString fieldOrder; // of the first video stream, as ffprobe names it
     double duration = 0.0;
     QString error;
 };
 
-Probe probe(const QString &path);
-
-// The frames of each kind that ffmpeg decodes from the file; -1 each when it
-// cannot read it.
-struct Frames
-{
-    int video = -1;
-    int audio = -1;
-};
-Frames decodedFrames(const QString &path);
+Probe probe(const QString &path, bool countFrames = false);
 
 // SHA-256 of the file's bytes; empty when it cannot be read.
 QByteArray digest(const QString &path);

@@ -8,8 +8,6 @@
 // library and exports them (see tst_jobfaults in tests/convert/CMakeLists.txt).
 namespace readfaults {
 
-// False when the program's reads do not pass through here.
-bool active();
 void failRange(const QString &path, qint64 from, qint64 to);
 void clear();
 
