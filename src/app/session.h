@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -63,6 +64,7 @@ public:
 
     // Waits, for at most ms, for the file work under way (stopped files
     // closing, their part files kept or removed); a hung share is left.
+    // Sources not yet looked at are no longer looked at.
     void finishFileWork(int ms);
 
     // Converts the whole list; false when nothing started.
@@ -72,10 +74,18 @@ public:
 
 signals:
     void added(const QList<JobQueue::Id> &ids);
+    // What decides the outputs changed: the conversion choice or where the
+    // outputs go.
+    void outputsChanged();
 
 private:
     void settingsChanged();
+    // The sources are looked at on the worker, a few at a time, for their
+    // length and what is wrong with them.
+    void look(const QList<JobQueue::Id> &ids);
+    void lookAtNext();
 
+    Engine &m_engine;
     SettingsFile m_settings;
     UserPreferences m_preferences;
     std::unique_ptr<Worker> m_worker;
@@ -97,4 +107,7 @@ private:
         std::function<void(const QList<JobQueue::Id> &)> listed;
     };
     QHash<quint64, Found> m_addsDone;
+    std::deque<JobQueue::Id> m_toLook;
+    bool m_looking = false;
+    bool m_lookingStopped = false;
 };

@@ -31,19 +31,25 @@ BatchGlance::BatchGlance(const JobQueue &queue, const QList<JobQueue::Id> &inHan
 QString BatchGlance::summary(const JobQueue &queue)
 {
     using State = JobQueue::State;
+    const int converted = queue.count(State::Converted);
+    const int failed = queue.count(State::Failed);
+    const int skipped = queue.count(State::Skipped);
+    if (converted + failed + skipped == 0)
+        return {};
     QString text = QStringLiteral("Converted %1, failed %2, skipped %3")
-                       .arg(queue.count(State::Converted))
-                       .arg(queue.count(State::Failed))
-                       .arg(queue.count(State::Skipped));
+                       .arg(converted)
+                       .arg(failed)
+                       .arg(skipped);
     if (const int left = queue.count(State::None) + queue.count(State::Waiting); left > 0)
         text += QStringLiteral(", not started %1").arg(left);
-    if (queue.count(State::Failed) == 0)
-        return text;
-    for (int r = 0; r < queue.size(); ++r) {
+    for (int r = 0; failed + skipped > 0 && r < queue.size(); ++r) {
         const JobQueue::Entry &e = queue.at(r);
-        if (e.state == State::Failed)
-            text += QLatin1Char('\n') + e.path.mid(e.path.lastIndexOf(u'/') + 1) +
-                    QStringLiteral(": ") + e.reason;
+        if (e.state != State::Failed && e.state != State::Skipped)
+            continue;
+        text += QLatin1Char('\n') + e.path.mid(e.path.lastIndexOf(u'/') + 1) +
+                (e.state == State::Failed ? QStringLiteral(" — failed") : QStringLiteral(" — skipped"));
+        if (!e.reason.isEmpty())
+            text += QStringLiteral(": ") + e.reason;
     }
     return text;
 }
@@ -55,6 +61,13 @@ qint64 BatchGlance::secondsLeft(double progress, qint64 elapsedMs)
     if (progress >= 1.0)
         return 0;
     return qint64(elapsedMs * (1.0 - progress) / progress / 1000.0 + 0.5);
+}
+
+qint64 BatchGlance::batchSecondsLeft(qint64 batchLeft, const QList<qint64> &filesLeft)
+{
+    for (const qint64 fileLeft : filesLeft)
+        batchLeft = std::max(batchLeft, fileLeft);
+    return batchLeft;
 }
 
 QString BatchGlance::clock(qint64 seconds)

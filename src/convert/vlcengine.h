@@ -19,6 +19,7 @@ public:
 
     std::unique_ptr<Player> createPlayer() override;
     QString outputFault(const QString &file, const OutputExpectation &expected) override;
+    qint64 sourceLength(const QString &path) override;
 
     // Engine instances alive in this process.
     static int instances();

@@ -354,9 +354,10 @@ void TestMovieScreens::longBatchMidway()
     // After it: the summary names the failed file, and Retry failed is offered.
     click(QStringLiteral("stopButton"));
     QVERIFY(item(QStringLiteral("retryButton"))->isVisible());
-    QVERIFY(item(QStringLiteral("summaryFailures"))->isVisible());
-    QVERIFY(item(QStringLiteral("summaryFailures"))->property("text").toString().startsWith(
-        names[2] + QStringLiteral(": ")));
+    QVERIFY(item(QStringLiteral("summaryLines"))->isVisible());
+    QQuickItem *line = nullptr;
+    QTRY_VERIFY((line = item(QStringLiteral("summaryLines"))->property("currentItem").value<QQuickItem *>()));
+    QVERIFY(line->property("text").toString().startsWith(names[2] + QStringLiteral(" — failed: ")));
     shot(maximised ? QStringLiteral("long-batch-end-maximised.png")
                    : QStringLiteral("long-batch-end.png"));
     click(QStringLiteral("optionsButton"));
