@@ -9,6 +9,7 @@
 //   jobs: the program's jobs at once; 0 takes the program's automatic choice.
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 #include <malloc.h>
@@ -61,7 +62,7 @@ public:
         return fault;
     }
     VlcEngine &engine() { return m_engine; }
-    qint64 checkNs = 0;
+    std::atomic<qint64> checkNs{0}; // checks run on the worker
 
 private:
     VlcEngine m_engine;
@@ -125,9 +126,7 @@ int main(int argc, char *argv[])
         fx.desktop.folderAnswers.push_back(programOut);
         fx.send(QStringLiteral("IDC_FS_BROWSE"));
         fx.send(QStringLiteral("IDC_FS_OTHERDIRECTORY"));
-        const ConversionSettings settings{dlg.m_format,       dlg.m_container,  dlg.m_videoCodec,
-                                          dlg.m_videoBitrate, dlg.m_scale,      dlg.m_audioCodec,
-                                          dlg.m_audioBitrate, dlg.m_channels};
+        const ConversionSettings settings = conversion(dlg);
         QTimer sampler;
         QObject::connect(&sampler, &QTimer::timeout, [&] { peakKb = std::max(peakKb, residentKb()); });
         sampler.start(100);
@@ -137,14 +136,15 @@ int main(int argc, char *argv[])
         const bool done = QTest::qWaitFor([&] { return !dlg.batch().isRunning(); }, 3600 * 1000);
         programMs << clock.elapsed();
         sampler.stop();
-        const auto converted = std::count_if(
-            dlg.batch().results().begin(), dlg.batch().results().end(),
-            [](const FileResult &r) { return r.state == FileResult::State::Converted; });
+        fx.runBatch(); // the last checks
+        const JobQueue &queue = dlg.session().queue();
+        const int converted = queue.count(JobQueue::State::Converted);
         if (!done || converted != files) {
             std::printf("the program's batch did not convert every file (%d)\n",
                         int(converted));
-            for (const FileResult &result : dlg.batch().results())
-                std::printf("  %s: %s\n", qPrintable(result.input), qPrintable(result.reason));
+            for (int row = 0; row < queue.size(); ++row)
+                std::printf("  %s: %s\n", qPrintable(queue.at(row).path),
+                            qPrintable(queue.at(row).reason));
             return 1;
         }
 
@@ -169,6 +169,6 @@ int main(int argc, char *argv[])
                 median(programMs), median(engineMs), median(programMs) / median(engineMs),
                 peakKb / 1024);
     std::printf("checks of the finished files: %.1f ms a file\n",
-                double(timed.checkNs) / 1e6 / double(files * runs));
+                double(timed.checkNs.load()) / 1e6 / double(files * runs));
     return 0;
 }

@@ -62,11 +62,11 @@ int main(int argc, char *argv[])
     clock.start();
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     // The RSS after each file the batch is through with.
-    QObject::connect(&dlg.batch(), &Batch::fileChanged, [&](int index) {
-        const FileResult::State state = dlg.batch().results().value(index).state;
-        if (state == FileResult::State::Converted || state == FileResult::State::Failed)
-            rssAfter << statusKb("VmRSS:");
-    });
+    QObject::connect(&dlg.session().queue(), &JobQueue::stateChanged,
+                     [&](JobQueue::Id, JobQueue::State state) {
+                         if (state == JobQueue::State::Converted || state == JobQueue::State::Failed)
+                             rssAfter << statusKb("VmRSS:");
+                     });
     while (fx.desktop.boxes.isEmpty() && clock.elapsed() < 3600 * 1000)
         QTest::qWait(50);
     const double wall = clock.elapsed() / 1000.0;

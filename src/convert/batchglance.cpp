@@ -8,6 +8,9 @@ namespace {
 // Below this the rate is mostly the engine opening the file.
 constexpr double kFirstEstimate = 0.02;
 constexpr qint64 kFirstEstimateMs = 3000;
+// Failed and skipped files named in the summary: a text of thousands of lines takes the
+// movie seconds to lay out.
+constexpr int kNamedFailures = 50;
 } // namespace
 
 BatchGlance::BatchGlance(const JobQueue &queue, const QList<JobQueue::Id> &inHand)
@@ -42,7 +45,9 @@ QString BatchGlance::summary(const JobQueue &queue)
                        .arg(skipped);
     if (const int left = queue.count(State::None) + queue.count(State::Waiting); left > 0)
         text += QStringLiteral(", not started %1").arg(left);
-    for (int r = 0; failed + skipped > 0 && r < queue.size(); ++r) {
+    const int listed = failed + skipped;
+    int named = 0;
+    for (int r = 0; r < queue.size() && named < std::min(listed, kNamedFailures); ++r) {
         const JobQueue::Entry &e = queue.at(r);
         if (e.state != State::Failed && e.state != State::Skipped)
             continue;
@@ -50,7 +55,11 @@ QString BatchGlance::summary(const JobQueue &queue)
                 (e.state == State::Failed ? QStringLiteral(" — failed") : QStringLiteral(" — skipped"));
         if (!e.reason.isEmpty())
             text += QStringLiteral(": ") + e.reason;
+        ++named;
     }
+    // The list names each of the others.
+    if (listed > named)
+        text += QStringLiteral("\n…and %1 more").arg(listed - named);
     return text;
 }
 

@@ -22,9 +22,10 @@ public:
 
     // What the user reads at the end: "Converted 7, failed 2, skipped 1",
     // the files not started when there are any, then a line for each file
-    // that failed or was skipped, in list order: "name — failed: reason",
-    // "name — skipped: reason". Of the whole list, not only the last batch;
-    // empty while no file has been through a batch.
+    // that failed or was skipped, in list order, up to 50, and how many
+    // more there are: "name — failed: reason", "name — skipped: reason". Of
+    // the whole list, not only the last batch; empty while no file has been
+    // through a batch.
     static QString summary(const JobQueue &queue);
 
     // What is left of a piece of work done to `progress` (0 to 1) in

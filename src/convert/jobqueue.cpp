@@ -29,7 +29,7 @@ QVariant JobQueue::data(const QModelIndex &index, int role) const
     case ReasonRole: return e.reason;
     case PlannedOutputRole: return e.planned;
     case PlanRole: return e.plan;
-    default: return {};
+    default: return m_words ? m_words(*this, index.row(), role) : QVariant();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <vector>
 
 #include <QAbstractListModel>
@@ -63,6 +64,12 @@ public:
 
     explicit JobQueue(QObject *parent = nullptr);
     ~JobQueue() override;
+
+    // What a view shows of a row for roles the queue has no words for (a
+    // screen reader's sentence, a tooltip); the view that has the words
+    // sets it.
+    using Words = std::function<QVariant(const JobQueue &queue, int row, int role)>;
+    void setWords(Words words) { m_words = std::move(words); }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -155,6 +162,7 @@ private:
     void setCount(const Entry &e, State to);
     void countInBatch(const Entry &e, int sign);
 
+    Words m_words;
     std::vector<Entry> m_entries;
     QHash<Id, int> m_rows;
     QHash<FileIdentity, Id> m_sources;

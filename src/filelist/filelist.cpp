@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <QFontMetrics>
-#include <QIdentityProxyModel>
 #include <QItemSelection>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -183,30 +182,6 @@ private:
     FileList *m_list;
 };
 
-// The queue as the list shows it: each row also read as one sentence, and
-// described by its tooltip's text.
-class RowTextModel final : public QIdentityProxyModel
-{
-public:
-    RowTextModel(JobQueue &queue, FileList *list) : QIdentityProxyModel(list), m_queue(queue), m_list(list)
-    {
-        setSourceModel(&queue);
-    }
-
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (role == Qt::AccessibleTextRole && index.isValid())
-            return rowSentence(m_queue.at(index.row()));
-        if (role == Qt::AccessibleDescriptionRole && index.isValid())
-            return m_list->tipFor(index.row());
-        return QIdentityProxyModel::data(index, role);
-    }
-
-private:
-    JobQueue &m_queue;
-    FileList *m_list;
-};
-
 // The item height is the height of the whole character cell, ascent plus
 // descent, so the text fits its row; the em size is smaller than the row.
 QFont fittedFont(int cellHeight)
@@ -256,7 +231,15 @@ FileList::FileList(JobQueue &queue, QWidget *parent)
     : QListView(parent), m_queue(queue), m_font(fittedFont(m_itemHeight)),
       m_tipTimer(new QTimer(this))
 {
-    setModel(new RowTextModel(m_queue, this));
+    setModel(&m_queue);
+    // Each row is also read as one sentence, and described by its tooltip.
+    m_queue.setWords([this](const JobQueue &queue, int row, int role) -> QVariant {
+        if (role == Qt::AccessibleTextRole)
+            return rowSentence(queue.at(row));
+        if (role == Qt::AccessibleDescriptionRole)
+            return tipFor(row);
+        return {};
+    });
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -280,7 +263,10 @@ FileList::FileList(JobQueue &queue, QWidget *parent)
             [this](const QModelIndex &index) { activateOutput(index.row()); });
 }
 
-FileList::~FileList() = default;
+FileList::~FileList()
+{
+    m_queue.setWords({});
+}
 
 std::vector<int> FileList::selectedRows() const
 {

@@ -278,7 +278,7 @@ void TestBatch::stopKeepsPartialOutputUnlessItWouldReplaceAFile()
     fx.batch.stop();
     fx.runToEnd();
 
-    QCOMPARE(fx.script->stops, 1);
+    QTRY_COMPARE(fx.script->stops.load(), 1);
     QCOMPARE(readFile(fx.file("clip.mp4")),
              existed ? QByteArray("whole") : QByteArray("partial output"));
     QCOMPARE(fx.hiddenFiles(), QStringList());

@@ -196,7 +196,7 @@ void TestMovieScreens::batchRunning()
 
     // Stop ends the batch and the movie is idle again.
     click(QStringLiteral("stopButton"));
-    QCOMPARE(m_fx->script->stops, 1);
+    QTRY_COMPARE(m_fx->script->stops.load(), 1);
     QVERIFY(!item(QStringLiteral("stopButton"))->isEnabled());
     QVERIFY(item(QStringLiteral("convertButton"))->isEnabled());
     QVERIFY(item(QStringLiteral("navVideo"))->isEnabled());

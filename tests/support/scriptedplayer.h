@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -41,7 +42,7 @@ struct PlayerScript
     QString fault;       // of the job started last
     int created = 0;
     int destroyed = 0;
-    int stops = 0;
+    std::atomic<int> stops = 0; // players stop on the worker
 
     // Ends at once without any progress.
     static Job failing() { return Job{{{-1.0f, -1}}, false, false, false, {}}; }

@@ -252,7 +252,7 @@ void TestBatchDisplay::progressSeenDoesNotLeakIntoNextFile()
     tick(fx);
     QVERIFY(fx.designedLog().contains(kProgress + "30"));
     fx.send(QStringLiteral("IDC_FS_CANCEL"));
-    QCOMPARE(fx.script->stops, 1);
+    QTRY_COMPARE(fx.script->stops.load(), 1);
 
     // The next batch's file never gets anywhere: it must be retried, not counted.
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
@@ -476,7 +476,7 @@ void TestBatchDisplay::cancelStopsPlayerAndResets()
     tick(fx); // a.avi done, b.avi started
     QCOMPARE(fx.dlg().batch().convertedCount(), 1);
     fx.send(QStringLiteral("IDC_FS_CANCEL"));
-    QCOMPARE(fx.script->stops, 1);
+    QTRY_COMPARE(fx.script->stops.load(), 1);
     QVERIFY(!fx.dlg().batch().isRunning());
     QCOMPARE(fx.desktop.boxTexts(),
              QStringList{QStringLiteral("Conversion Complete, Total Converted files :1")});
@@ -495,7 +495,7 @@ void TestBatchDisplay::removeAllDuringBatchEndsIt()
     fx.send(QStringLiteral("IDC_FS_REMOVEALL"));
     // The file in hand is stopped, the waiting one leaves, and the movie is
     // idle again without a Stop.
-    QCOMPARE(fx.script->stops, 1);
+    QTRY_COMPARE(fx.script->stops.load(), 1);
     QVERIFY(!fx.dlg().batch().isRunning());
     const QStringList log = fx.designedLog();
     QCOMPARE(log.mid(log.size() - 6),

@@ -700,7 +700,7 @@ void TestDispatcher::cancel()
         QCOMPARE(fx.desktop.boxes.first().text, text);
         QCOMPARE(fx.desktop.boxes.first().caption, QStringLiteral("Tarnwick"));
         QCOMPARE(fx.desktop.boxes.first().buttons, Desktop::Ok);
-        QCOMPARE(fx.script->stops, 1);
+        QTRY_COMPARE(fx.script->stops.load(), 1);
     }
     QVERIFY(!dlg.batch().isRunning());
     QVERIFY(dlg.isVisible());

@@ -212,7 +212,7 @@ void TestStartup::destroyStoresOutputPathAndResets()
     dlg.shutDown();
     // A conversion still running ends with the window.
     QVERIFY(!dlg.batch().isRunning());
-    QCOMPARE(fx.script->stops, 1);
+    QTRY_COMPARE(fx.script->stops.load(), 1);
     QCOMPARE(dlg.m_showListTimer, 0u);
     QVERIFY(!dlg.fileList());
     QVERIFY(list.isNull());
