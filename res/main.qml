@@ -201,4 +201,16 @@ Rectangle {
     AudioPage { id: audioPage; host: root }
     AboutPage { id: aboutPage; host: root }
     Caption { id: caption; host: root }
+
+    // A press anywhere outside Options closes them and goes on to what is
+    // under it: the popup's own rule misses presses in an embedded movie.
+    MouseArea {
+        anchors.fill: parent
+        z: 1000
+        enabled: optionsPanel.opened
+        onPressed: mouse => {
+            optionsPanel.close()
+            mouse.accepted = false
+        }
+    }
 }

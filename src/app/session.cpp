@@ -153,7 +153,6 @@ void Session::add(const QStringList &paths, const QStringList &folderExtensions,
                 --m_adding;
                 const QList<JobQueue::Id> ids = m_queue->append(next.files);
                 m_batch->join(ids);
-                look(ids);
                 if (next.listed)
                     next.listed(ids);
                 emit added(ids);

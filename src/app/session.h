@@ -61,6 +61,10 @@ public:
              std::function<void(const QList<JobQueue::Id> &)> listed = {});
     // Adds still being looked at.
     bool isAdding() const { return m_adding > 0; }
+    // The sources are looked at on the worker, a few at a time, for their
+    // length and what is wrong with them: for the estimate the window shows
+    // before Convert, and the reason a file fails.
+    void look(const QList<JobQueue::Id> &ids);
 
     // Waits, for at most ms, for the file work under way (stopped files
     // closing, their part files kept or removed); a hung share is left.
@@ -80,9 +84,6 @@ signals:
 
 private:
     void settingsChanged();
-    // The sources are looked at on the worker, a few at a time, for their
-    // length and what is wrong with them.
-    void look(const QList<JobQueue::Id> &ids);
     void lookAtNext();
 
     Engine &m_engine;

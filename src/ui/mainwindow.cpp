@@ -170,6 +170,8 @@ bool MainWindow::initialise()
     showBatchChoices();
     set(MovieVariable::Maximized, QStringLiteral("false"));
     connect(&m_session, &Session::outputsChanged, this, &MainWindow::showPlan);
+    connect(&m_session, &Session::added, this,
+            [this](const QList<JobQueue::Id> &ids) { m_session.look(ids); });
     showPlan();
     // A screen with less room than the designed size gets a window that fits.
     fitToScreen();

@@ -646,8 +646,8 @@ void TestMovie::namesShownAsTheyAre()
         setVariable(QLatin1String(variable), tags + QLatin1Char('\n') + tags);
         QObject *shown = m_view->rootObject()->findChild<QObject *>(QLatin1String(shownBy));
         // A list shows its first row once it has laid itself out.
-        if (shown && shown->property("currentItem").isValid())
-            QTRY_VERIFY((shown = shown->property("currentItem").value<QQuickItem *>()));
+        if (QObject *list = shown; list && list->property("currentItem").isValid())
+            QTRY_VERIFY((shown = list->property("currentItem").value<QQuickItem *>()));
         const QFontMetricsF metrics(shown ? shown->property("font").value<QFont>() : QFont());
         QVERIFY2(shown && shown->property("implicitWidth").toReal() >= metrics.horizontalAdvance(tags) * 0.9,
                  shownBy);

@@ -268,6 +268,11 @@ void TestUnattended::glanceWhileRunning()
     QVERIFY(log.contains(QRegularExpression(QStringLiteral("^_root.batchStatus=1 of 2 files · 0:0\\d elapsed"))));
     // Written once per change, not at every poll.
     QCOMPARE(log.count(QStringLiteral("_root.batchProgress=75")), 1);
+    // The title follows, for the task switcher, and is the program's own after.
+    QVERIFY(log.contains(QStringLiteral("_root.windowTitle=75 % · Tarnwick")));
+    QCOMPARE(log.filter(QStringLiteral("_root.windowTitle=")).last(),
+             QStringLiteral("_root.windowTitle=Tarnwick"));
+    QCOMPARE(fx.dlg().windowTitle(), QStringLiteral("Tarnwick"));
 }
 
 void TestUnattended::fileAreaPlacesTheList_data()
