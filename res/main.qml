@@ -204,10 +204,11 @@ Rectangle {
 
     // A press anywhere outside Options closes them and goes on to what is
     // under it: the popup's own rule misses presses in an embedded movie.
+    // Only there while they are open, when the program's file list is hidden.
     MouseArea {
         anchors.fill: parent
         z: 1000
-        enabled: optionsPanel.opened
+        visible: optionsPanel.opened
         onPressed: mouse => {
             optionsPanel.close()
             mouse.accepted = false
