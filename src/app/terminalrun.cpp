@@ -21,9 +21,9 @@
 
 namespace {
 
-// How long the end of a run waits for file work still under way (a part
-// file kept or removed) before it lets it go.
-constexpr int kFileWorkWaitMs = 5000;
+// How long the end of a run waits for file work still under way (a partial
+// looked into by the engine, then kept or removed) before it lets it go.
+constexpr int kFileWorkWaitMs = 15000;
 
 // Names go back out as the bytes they came in as. False when the stream
 // could not take them all.

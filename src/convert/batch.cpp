@@ -39,11 +39,14 @@ struct Batch::Job
     QString input;
     FileIdentity inputIdentity;
     QString output; // settled by the file's first attempt
+    QString name;   // the output as first asked for, before any keep-both number
     FileIdentity outputIdentity;
     bool replacing = false; // a file was at the output before that
+    std::optional<ReplacedFile> replaced; // the file there the user chose to replace
     bool bothTracks = true;
     bool announced = false; // jobStarting() was sent for this attempt
     QString part;
+    std::shared_ptr<WorkFolder> work; // the part's, for this attempt
     FileSettings settings;
     std::unique_ptr<Player> player;
     qint64 lastRead = -1;
@@ -335,8 +338,10 @@ void Batch::prepare(Job &job, const QString &name, bool overwrite)
     const QString folder = folderOf(name.isEmpty() ? job.output : name);
     request.sweepFolder = !m_sweptFolders.contains(folder);
     m_sweptFolders.insert(folder);
-    if (!name.isEmpty())
+    if (!name.isEmpty()) {
         m_settling = job.serial;
+        job.name = name;
+    }
     m_worker.run<jobfiles::Prepared>(this, [request] { return jobfiles::prepare(request); },
                                      [this, serial = job.serial](const jobfiles::Prepared &prepared) {
                                          onPrepared(serial, prepared);
@@ -356,8 +361,7 @@ void Batch::settle(quint64 serial, const jobfiles::Prepared &prepared)
     Job *job = find(serial);
     if (!job) {
         // Stopped or removed meanwhile.
-        if (!prepared.part.isEmpty())
-            removePart(prepared.part);
+        removeWork(prepared.work);
         return;
     }
     if (!prepared.sourceFault.isEmpty()) {
@@ -380,6 +384,7 @@ void Batch::settle(quint64 serial, const jobfiles::Prepared &prepared)
         }
         job->output = decision.output;
         job->outputIdentity = prepared.output.identity;
+        job->replaced = prepared.replaced;
         m_claimed.insert(job->outputIdentity);
         if (decision.kind == Kind::Asks) {
             askAboutExisting(*job, decision.output);
@@ -389,13 +394,14 @@ void Batch::settle(quint64 serial, const jobfiles::Prepared &prepared)
     job->replacing = prepared.replacing;
     if (!std::exchange(job->announced, true))
         emit jobStarting();
-    if (prepared.part.isEmpty()) {
+    if (!prepared.work) {
         // The output folder is gone or cannot be written: an attempt that
         // failed, as when the engine could not write there.
         retryOrGiveUp(take(serial), prepared.partError);
         return;
     }
-    job->part = prepared.part;
+    job->work = prepared.work;
+    job->part = job->work->partPath();
     startEngine(*job);
 }
 
@@ -445,7 +451,7 @@ void Batch::startEngine(Job &job)
         player->start(job.input, streamOutputOption(s, job.part, job.settings.tracks));
     } catch (const EngineError &refusal) {
         std::unique_ptr<Job> gone = take(job.serial);
-        removePart(gone->part);
+        removeWork(std::move(gone->work));
         finishFile(gone->id, JobQueue::State::Failed, QString::fromStdString(refusal.what()));
         report([this, input = gone->input, code = refusal.code()] {
             emit handOverFailed(input, code);
@@ -521,34 +527,39 @@ void Batch::onJobEnded(Player *player)
                                      job.settings.tracks.audio && wanted(s.audioCodec),
                                      player->readMilliseconds()};
     job.player.release()->deleteLater();
+    const jobfiles::Destination destination{job.output, job.settings.onExisting, job.replaced,
+                                            job.name};
     m_worker.run<jobfiles::Finished>(
         this,
-        [&engine = m_engine, part = job.part, output = job.output, expected,
+        [&engine = m_engine, work = std::move(job.work), destination, expected,
          keepDates = job.settings.keepDates] {
-            return jobfiles::finish(engine, part, output, expected, keepDates);
+            return jobfiles::finish(engine, *work, destination, expected, keepDates);
         },
-        [this, serial = job.serial, id = job.id, output = job.output](
-            const jobfiles::Finished &finished) {
+        [this, serial = job.serial, id = job.id](const jobfiles::Finished &finished) {
             if (!finished.undeletable.isEmpty())
                 report([this, path = finished.undeletable] { emit deleteFailed(path); });
-            onChecked(serial, id, output, finished.reason);
+            onChecked(serial, id, finished);
         });
 }
 
 // The check has ended. A file stopped while its check ran is counted by
 // what the check found, since the engine had finished with it.
-void Batch::onChecked(quint64 serial, Id id, const QString &output, const QString &reason)
+void Batch::onChecked(quint64 serial, Id id, const jobfiles::Finished &finished)
 {
     std::unique_ptr<Job> job = take(serial);
-    if (!reason.isEmpty()) {
+    if (finished.skipped) {
         if (job)
-            retryOrGiveUp(std::move(job), reason);
+            m_claimed.remove(job->outputIdentity);
+        finishFile(id, JobQueue::State::Skipped, finished.reason);
+    } else if (!finished.reason.isEmpty()) {
+        if (job)
+            retryOrGiveUp(std::move(job), finished.reason);
         else
             finishFile(id, JobQueue::State::Skipped, stoppedReason());
     } else {
         if (job)
             ++m_converted;
-        m_queue.setOutput(id, output);
+        m_queue.setOutput(id, finished.output);
         finishFile(id, JobQueue::State::Converted, {});
     }
     advance();
@@ -558,13 +569,13 @@ void Batch::onChecked(quint64 serial, Id id, const QString &output, const QStrin
 // given up.
 void Batch::retryOrGiveUp(std::unique_ptr<Job> job, const QString &reason)
 {
-    // The next attempt's part file takes the place of this one's.
+    // Each attempt writes into a work folder of its own.
+    removeWork(std::move(job->work));
     if (job->attempt < kRestarts) {
         ++job->attempt;
         startFile(std::move(job));
         return;
     }
-    removePart(job->part);
     m_claimed.remove(job->outputIdentity);
     failFile(job->id, reason);
 }
@@ -600,19 +611,24 @@ void Batch::close(Job &job, bool keepPartial)
     Player *player = job.player.release();
     if (player)
         player->disconnect(this);
-    if (!player && job.part.isEmpty())
+    if (!player && !job.work)
         return;
+    OutputExpectation media;
+    media.source = job.input;
+    media.mux = job.settings.conversion.container;
     m_worker.run<jobfiles::Partial>(
         this,
-        [player, keepPartial, part = job.part, output = job.output, replacing = job.replacing] {
+        [&engine = m_engine, player, keepPartial, work = std::move(job.work), media,
+         output = job.output, replacing = job.replacing] {
             if (player) {
                 player->stop();
                 player->deleteLater();
             }
-            if (part.isEmpty())
+            if (!work)
                 return jobfiles::Partial{};
-            return keepPartial ? jobfiles::keepOrRemovePartial(part, output, replacing)
-                               : jobfiles::Partial{false, jobfiles::removePart(part)};
+            if (!keepPartial || !player)
+                return jobfiles::Partial{false, jobfiles::removeWork(*work)};
+            return jobfiles::keepOrRemovePartial(engine, *work, output, media, replacing);
         },
         [this, id = job.id, output = job.output](const jobfiles::Partial &partial) {
             if (partial.kept)
@@ -631,11 +647,11 @@ void Batch::stopAllJobs()
         stopJob(std::move(job), stoppedReason());
 }
 
-void Batch::removePart(const QString &part)
+void Batch::removeWork(std::shared_ptr<WorkFolder> work)
 {
-    if (part.isEmpty())
+    if (!work)
         return;
-    m_worker.run<QString>(this, [part] { return jobfiles::removePart(part); },
+    m_worker.run<QString>(this, [work = std::move(work)] { return jobfiles::removeWork(*work); },
                           [this](const QString &undeletable) {
                               if (!undeletable.isEmpty())
                                   report([this, undeletable] { emit deleteFailed(undeletable); });

@@ -16,9 +16,11 @@
 class Engine;
 class Player;
 namespace jobfiles {
+struct Finished;
 struct Prepared;
 }
 class QTimer;
+class WorkFolder;
 class Worker;
 
 // What a running batch asks the user: only for an unrelated file at an
@@ -42,10 +44,11 @@ public:
 
 // Converts the queue's waiting files in list order, up to maxJobs() at
 // once, and keeps each file's state in the queue. Each job settles its
-// output, writes a hidden part file beside it, and the part replaces the
-// output only once the engine has ended and the file is checked to hold
-// what was asked for. What can wait on the file system (the source's
-// check, the part file, the output's check and commit) runs on the worker.
+// output and writes a part file in a private work folder beside it; the
+// part takes the output's name only once the engine has ended and the file
+// is checked to hold what was asked for. What can wait on the file system
+// (the source's check, the work folder, the output's check and commit)
+// runs on the worker.
 // A job that fails is tried three more times, then given up; the batch
 // goes on either way. Questions and reports that wait for the user come
 // one at a time: what arises while one is open waits its turn.
@@ -132,14 +135,14 @@ private:
     void askAboutExisting(Job &job, const QString &output);
     void startEngine(Job &job);
     void onJobEnded(Player *player);
-    void onChecked(quint64 serial, Id id, const QString &output, const QString &reason);
+    void onChecked(quint64 serial, Id id, const jobfiles::Finished &finished);
     void retryOrGiveUp(std::unique_ptr<Job> job, const QString &reason);
     void finishFile(Id id, JobQueue::State state, const QString &reason);
     void failFile(Id id, const QString &reason);
     void stopJob(std::unique_ptr<Job> job, const QString &reason);
     void close(Job &job, bool keepPartial);
     void stopAllJobs();
-    void removePart(const QString &part);
+    void removeWork(std::shared_ptr<WorkFolder> work);
     void reset();
     void report(std::function<void()> report);
     void onRemoving(const QList<Id> &ids);

@@ -6,20 +6,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-
 #include "convert/nativefile.h"
 #include "convert/nativename.h"
-#include "convert/partfile.h"
+#include "convert/outputnaming.h"
 
 namespace jobfiles {
 
 namespace {
 
-bool existsOnDisk(const QString &path)
+// Past this many numbered names something else is wrong.
+constexpr int kMaxNumber = 10000;
+
+QString nameOf(const QString &path)
 {
-    struct stat st;
-    return ::lstat(toNativeName(path).constData(), &st) == 0;
+    return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
 QString folderOf(const QString &path)
@@ -82,45 +82,63 @@ Prepared prepare(const PrepareRequest &request)
             return prepared;
         output = prepared.output.decision.output;
     }
-    prepared.replacing = existsOnDisk(output);
+    const std::optional<struct stat> there = nativefile::entry(output);
+    prepared.replacing = there.has_value();
+    if (there && prepared.output.decision.kind == OutputDecision::Kind::Replaces)
+        prepared.replaced = replacedFile(*there);
     if (request.sweepFolder)
-        removeStaleParts(folderOf(output));
-    const QString part = partFileName(output, QCoreApplication::applicationPid());
-    if (createPartFile(part, &prepared.partError))
-        prepared.part = part;
+        sweepWorkFolders(folderOf(output));
+    prepared.work = WorkFolder::create(output, &prepared.partError);
     return prepared;
 }
 
-Finished finish(Engine &engine, const QString &part, const QString &output,
+Finished finish(Engine &engine, WorkFolder &work, const Destination &destination,
                 const OutputExpectation &expected, bool keepDates)
 {
     Finished finished;
+    const QString part = work.partPath();
     finished.reason = engine.outputFault(part, expected);
     if (finished.reason.isEmpty() && keepDates)
         copyModificationTime(expected.source, part);
-    if (finished.reason.isEmpty())
-        commitPartFile(part, output, &finished.reason);
-    if (!finished.reason.isEmpty())
-        finished.undeletable = removePart(part);
+    // A clash numbers the settings' name, not a keep-both name once more.
+    const QString &name = destination.name.isEmpty() ? destination.output : destination.name;
+    for (int number = 1; finished.reason.isEmpty() && finished.output.isEmpty(); ++number) {
+        const QString output = number == 1 ? destination.output : numberedOutputName(name, number);
+        if (number > 1 && output == destination.output)
+            continue;
+        using Outcome = WorkFolder::Outcome;
+        const Outcome outcome = work.commit(
+            nameOf(output), number == 1 ? destination.replaced : std::nullopt, &finished.reason);
+        if (outcome == Outcome::Committed) {
+            finished.output = output;
+        } else if (outcome == Outcome::NameTaken && destination.policy == ExistingOutput::Skip) {
+            finished.skipped = true;
+            finished.reason = QStringLiteral("%1 exists already").arg(destination.output);
+        } else if (outcome == Outcome::NameTaken && number == kMaxNumber) {
+            finished.reason =
+                QStringLiteral("no free name was found beside %1").arg(destination.output);
+        }
+    }
+    finished.undeletable = removeWork(work);
     return finished;
 }
 
-Partial keepOrRemovePartial(const QString &part, const QString &output, bool replacing)
+Partial keepOrRemovePartial(Engine &engine, WorkFolder &work, const QString &output,
+                            OutputExpectation media, bool replacing)
 {
-    // A partial file never replaces a whole one that was there before.
-    struct stat st;
-    const bool written = ::lstat(toNativeName(part).constData(), &st) == 0 && st.st_size > 0;
-    if (!replacing && written && commitPartFile(part, output, nullptr))
-        return {true, {}};
-    return {false, removePart(part)};
+    // A partial file never replaces a whole one that was there before, and
+    // one without a single picture or sound is no file at all.
+    media.video = media.audio = false;
+    media.readMilliseconds = 0;
+    const bool kept = !replacing && engine.outputFault(work.partPath(), media).isEmpty() &&
+                      work.commit(nameOf(output), std::nullopt, nullptr) ==
+                          WorkFolder::Outcome::Committed;
+    return {kept, removeWork(work)};
 }
 
-QString removePart(const QString &part)
+QString removeWork(WorkFolder &work)
 {
-    const QByteArray native = toNativeName(part);
-    if (::unlink(native.constData()) == 0 || errno == ENOENT)
-        return {};
-    return part;
+    return work.remove() ? QString() : work.path();
 }
 
 } // namespace jobfiles

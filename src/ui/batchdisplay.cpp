@@ -167,6 +167,20 @@ bool MainWindow::mayOverwrite(const QString &output)
                QStringLiteral("File Already Exist"), Desktop::YesNo) != Desktop::IdNo;
 }
 
+bool MainWindow::mayQuit()
+{
+    if (!batch().isRunning())
+        return true;
+    // A second close while the box is open is answered by the box.
+    if (std::exchange(m_askingToQuit, true))
+        return false;
+    const int answer = m_desktop.messageBox(
+        this, QStringLiteral("Files are still converting. Stop them and quit?"),
+        QStringLiteral("Tarnwick"), Desktop::YesNo);
+    m_askingToQuit = false;
+    return answer == Desktop::IdYes;
+}
+
 std::optional<QString> MainWindow::otherOutputName(const QString &input, const QString &output,
                                                    bool bothTracks)
 {

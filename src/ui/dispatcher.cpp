@@ -109,7 +109,8 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
 
     switch (found->command) {
     case Command::Exit:
-        QDialog::accept();
+        if (mayQuit())
+            QDialog::accept();
         break;
     case Command::Mini:
         showMinimized();

@@ -1,5 +1,6 @@
 #include "ui/mainwindow.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -33,8 +34,9 @@ namespace {
 constexpr int kClientWidth = 656;
 constexpr int kClientHeight = 538;
 constexpr int kMovieHeight = 536;
-// How long closing the window waits for stopped files to close.
-constexpr int kFileWorkWaitMs = 5000;
+// How long closing the window waits for stopped files to close: a partial
+// is looked into by the engine before it is kept, seconds on a busy machine.
+constexpr int kFileWorkWaitMs = 15000;
 } // namespace
 
 MainWindow::MainWindow(Desktop &desktop, Session &session, const QString &appDir,
@@ -283,6 +285,15 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     default:
         QDialog::keyPressEvent(event);
     }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!mayQuit()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void MainWindow::bringToFront()

@@ -71,6 +71,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // ×, Alt+F4 and the window menu's Close ask first while files convert.
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -93,6 +95,8 @@ private:
     void connectBatch();
     bool bothTracksChecked() override;
     bool mayOverwrite(const QString &output) override;
+    // True when nothing converts, or the user agrees to stop it and quit.
+    bool mayQuit();
     std::optional<QString> otherOutputName(const QString &input, const QString &output,
                                            bool bothTracks) override;
     // Why Convert cannot start with the ticked tracks; empty when it can.
@@ -119,6 +123,7 @@ private:
     std::unique_ptr<InstanceLock> m_instanceLock;
     QIcon m_icon;
     bool m_destroyed = false;
+    bool m_askingToQuit = false;
     QStringList m_startFiles;
     std::pair<int, int> m_taskbarShown{-1, -1}; // progress in 1/1000 %, files left
 

@@ -77,7 +77,7 @@ Run runInShell(const QList<QByteArray> &arguments, const QString &pipe)
 
 QStringList entries(const QString &dir)
 {
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
 } // namespace
@@ -97,6 +97,7 @@ private slots:
     void dropsTrack();
     void interruptLeavesNoPartFile_data();
     void interruptLeavesNoPartFile();
+    void twoRunsIntoOneFolder();
     void namesKeptExactly_data();
     void namesKeptExactly();
 
@@ -238,8 +239,8 @@ void TestTerminal::interruptLeavesNoPartFile()
     QVERIFY(QFile::copy(slow, dir.filePath(QStringLiteral("b.avi"))));
     const auto parts = [&dir] {
         int written = 0;
-        for (const QString &name : entries(dir.path()).filter(QStringLiteral(".part")))
-            written += QFileInfo(dir.filePath(name)).size() > 0;
+        for (const QString &name : entries(dir.path()).filter(QStringLiteral(".tarnwick-work-")))
+            written += QFileInfo(dir.filePath(name + QStringLiteral("/part.mp4"))).size() > 0;
         return written;
     };
     QProcess program;
@@ -257,6 +258,25 @@ void TestTerminal::interruptLeavesNoPartFile()
     // What was converted so far is kept where no output was before.
     QCOMPARE(entries(dir.path()), QStringList({"a.avi", "a.mp4", "b.avi", "b.mp4"}));
     QVERIFY(program.readAllStandardOutput().isEmpty());
+}
+
+// Both settle the same keep-both name; each prints only the file it wrote.
+void TestTerminal::twoRunsIntoOneFolder()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("clip.mp4"), "the user's own"));
+    QProcess runs[2];
+    for (QProcess &program : runs)
+        startProgram(program, {"--keep-both", "--scale", "2", "--output", dir.path(), m_clip});
+    QStringList printed;
+    for (QProcess &program : runs) {
+        QVERIFY(program.waitForFinished(60000) && program.exitCode() == 0);
+        printed << QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed();
+    }
+    printed.sort();
+    QCOMPARE(printed, QStringList({dir.filePath("clip (2).mp4"), dir.filePath("clip (3).mp4")}));
+    for (const QString &output : printed)
+        QVERIFY(media::probe(output).ok);
 }
 
 void TestTerminal::namesKeptExactly_data()
@@ -298,7 +318,7 @@ void TestTerminal::namesKeptExactly()
     QCOMPARE(result.bytes, printed.replace('@', folder));
     for (const QByteArray &output : printed.split(printed.isEmpty() ? '\n' : printed.back()))
         QVERIFY(output.isEmpty() || ::access(output.constData(), R_OK) == 0);
-    QCOMPARE(entries(dir.path()).filter(QStringLiteral(".part")), QStringList());
+    QCOMPARE(entries(dir.path()).filter(QStringLiteral(".tarnwick-work-")), QStringList());
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("c.mp4"))));
     // QTemporaryDir cannot remove a name that is not UTF-8.
     QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-r"), dir.path()});

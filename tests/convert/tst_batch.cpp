@@ -1,10 +1,11 @@
 // The batch's decisions, held without a window: a scripted engine and
-// scripted answers.
+// scripted answers; and a job's commit while another party acts meanwhile.
 
 #include <deque>
 #include <functional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,13 +15,25 @@
 #include <QTest>
 
 #include "convert/batch.h"
+#include "convert/jobfiles.h"
 #include "convert/worker.h"
 #include "support/files.h"
 #include "support/scriptedplayer.h"
+#include "support/skip.h"
 
 Q_DECLARE_METATYPE(PlayerScript::Job)
 
 namespace {
+
+// sh -ec script in folder, as nobody or as this user.
+bool runShell(const QString &folder, const QString &script, bool asNobody = false)
+{
+    QProcess shell;
+    shell.setWorkingDirectory(folder);
+    const QStringList nobody{"--reuid=65534", "--regid=65534", "--clear-groups"};
+    shell.start("setpriv", (asNobody ? nobody : QStringList()) + QStringList{"sh", "-ec", script});
+    return shell.waitForFinished() && shell.exitCode() == 0;
+}
 
 struct Answers final : BatchQuestions
 {
@@ -102,7 +115,8 @@ struct Fixture
     }
     QStringList hiddenFiles() const
     {
-        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\."));
+        return QDir(dir.path()).entryList({QStringLiteral(".*")},
+                                          QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     }
 };
 
@@ -133,39 +147,39 @@ private slots:
     void stalledJobIsGivenUp(); // on a clock of its own, not real minutes
     void sourceIsNeverItsOwnOutput_data();
     void sourceIsNeverItsOwnOutput();
+    void commitLeavesOtherFilesAlone_data();
+    void commitLeavesOtherFilesAlone();
 };
 
 void TestBatch::convertsThroughHiddenPartFile()
 {
     Fixture fx;
-    // A leftover of a copy that was killed: a part file whose process is gone.
-    QProcess gone;
-    gone.start(QStringLiteral("true"));
-    QVERIFY(gone.waitForStarted());
-    const qint64 pid = gone.processId();
-    QVERIFY(gone.waitForFinished());
-    const QString stale = fx.file(QStringLiteral(".old.mp4.%1.part.mp4").arg(pid));
-    QVERIFY(writeFile(stale, "stale"));
+    // A killed copy's leftover (a work folder whose lock is free) goes; a running
+    // copy's, another user's (root makes one) and what only looks like one stay.
+    QVERIFY(runShell(fx.dir.path(), "mkdir .tarnwick-work-Killed .tarnwick-work-Others linked"
+                                    " .tarnwick-work-Notes1; ln -s linked .tarnwick-work-Link01;"
+                                    " touch .tarnwick-work-Killed/lock .tarnwick-work-Killed/part.mp4"
+                                    " .tarnwick-work-Others/lock .tarnwick-work-Notes1/notes.txt"
+                                    " linked/lock .tarnwick-work-File01 .notes.txt.31001.part.txt;"
+                                    " chown -R nobody .tarnwick-work-Others || rm -r *Others"));
+    const auto running = WorkFolder::create(fx.file(QStringLiteral("other.mp4")), nullptr);
+    QStringList others = fx.hiddenFiles();
+    QVERIFY(running && others.removeOne(QStringLiteral(".tarnwick-work-Killed")));
 
     fx.script->jobs.push_back(PlayerScript::converting());
-    const mode_t previous = ::umask(022);
     fx.start(fx.sources({"clip.avi"}));
     QTRY_COMPARE(fx.script->calls.size(), 1);
-    ::umask(previous);
-    QVERIFY(!QFileInfo::exists(stale));
 
-    // The engine writes a hidden file of ours, never the output's own name.
+    // The engine writes in a folder of ours beside the output, never the
+    // output's own name.
     const QString part = PlayerScript::destination(fx.script->calls.value(0).option);
-    QCOMPARE(QFileInfo(part).absolutePath(), fx.dir.path());
-    QVERIFY2(QFileInfo(part).fileName().startsWith(".clip.mp4."), qPrintable(part));
-    QVERIFY(part.endsWith(".mp4"));
-    QCOMPARE(QFileInfo(part).permissions() & 0x0777, QFileDevice::Permissions(0x0644));
+    QVERIFY(QFileInfo(part).canonicalFilePath().startsWith(fx.file(".tarnwick-work-")));
     QVERIFY(!QFileInfo::exists(fx.file("clip.mp4")));
 
     fx.runToEnd();
     QCOMPARE(readFile(fx.file("clip.mp4")), QByteArray("partial output"));
     QCOMPARE(fx.script->checked, QStringList{part});
-    QCOMPARE(fx.hiddenFiles(), QStringList());
+    QCOMPARE(fx.hiddenFiles(), others);
     QCOMPARE(fx.state(0), JobQueue::State::Converted);
     QCOMPARE(fx.queue.at(0).output, fx.file("clip.mp4"));
     QCOMPARE(fx.completed.size(), 1);
@@ -259,19 +273,22 @@ void TestBatch::sourceThatCannotBeReadFailsAtOnce()
 void TestBatch::stopKeepsPartialOutputUnlessItWouldReplaceAFile_data()
 {
     QTest::addColumn<bool>("existed");
-    QTest::newRow("nothing there") << false;
-    QTest::newRow("replacing a file") << true;
+    QTest::addColumn<QString>("fault"); // what the check finds in the partial
+    QTest::newRow("nothing there") << false << QString();
+    QTest::newRow("replacing a file") << true << QString();
+    QTest::newRow("no picture nor sound in it") << false << "no picture nor sound";
 }
 
 void TestBatch::stopKeepsPartialOutputUnlessItWouldReplaceAFile()
 {
     QFETCH(bool, existed);
+    QFETCH(QString, fault);
 
     Fixture fx;
     const QStringList files = fx.sources({"clip.avi"});
     if (existed)
         QVERIFY(writeFile(fx.file("clip.mp4"), "whole"));
-    fx.script->jobs.push_back({{{0.4f, 2}}, false, false, true, {}});
+    fx.script->jobs.push_back({{{0.4f, 2}}, false, false, true, fault});
     fx.start(files);
     QTRY_COMPARE(fx.script->calls.size(), 1);
     fx.batch.poll();
@@ -280,7 +297,7 @@ void TestBatch::stopKeepsPartialOutputUnlessItWouldReplaceAFile()
 
     QTRY_COMPARE(fx.script->stops.load(), 1);
     QCOMPARE(readFile(fx.file("clip.mp4")),
-             existed ? QByteArray("whole") : QByteArray("partial output"));
+             existed ? "whole" : fault.isEmpty() ? "partial output" : QByteArray());
     QCOMPARE(fx.hiddenFiles(), QStringList());
     QCOMPARE(fx.completed[0], (QVariantList{0, true}));
     QVERIFY(!fx.batch.isRunning());
@@ -513,6 +530,75 @@ void TestBatch::sourceIsNeverItsOwnOutput()
     QCOMPARE(readFile(files[0]), QByteArray("source"));
     QCOMPARE(fx.state(0), JobQueue::State::Converted);
     QCOMPARE(QFileInfo(fx.queue.at(0).output).fileName(), QStringLiteral("clip (2).mp4"));
+}
+
+void TestBatch::commitLeavesOtherFilesAlone_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("policy"); // Overwrite: a 0600 file at the name, to be replaced
+    QTest::addColumn<QString>("meanwhile"); // in the output folder, before the engine writes
+    QTest::addColumn<int>("asNobody");      // the output folder's mode then; 0: as this user
+    QTest::addColumn<QString>("committed"); // empty: skipped
+    const QString taken = QStringLiteral("echo other >clip.mp4"), clip = QStringLiteral("clip.mp4");
+    const QString second = QStringLiteral("clip (2).mp4"), longest = QString(251, u'n') + ".mp4";
+    const int ask = int(ExistingOutput::Ask), overwrite = int(ExistingOutput::Overwrite);
+    QTest::newRow("taken, ask") << clip << ask << taken << 0 << second;
+    QTest::newRow("taken, skip") << clip << int(ExistingOutput::Skip) << taken << 0 << QString();
+    QTest::newRow("overwrite") << clip << overwrite << QString() << 0 << clip;
+    QTest::newRow("the overwritten file replaced")
+        << clip << overwrite << "rm clip.mp4; " + taken << 0 << second;
+    QTest::newRow("255 bytes") << longest << ask << QString() << 0 << longest;
+    QTest::newRow("a link at the name")
+        << clip << ask << "ln -s ../victim clip.mp4" << 0777 << second;
+    QTest::newRow("the work folder swapped for a link")
+        << clip << ask
+        << "w=$(echo .tarnwick-work-*); mv $w moved; mkdir evil; ln -s ../../victim evil/part.mp4;"
+           " ln -s evil $w" << 0777 << clip;
+    QTest::newRow("another user's file, sticky folder") << clip << ask << taken << 01777 << second;
+}
+
+void TestBatch::commitLeavesOtherFilesAlone()
+{
+    QFETCH(QString, name);
+    QFETCH(int, policy);
+    QFETCH(QString, meanwhile);
+    QFETCH(int, asNobody);
+    QFETCH(QString, committed);
+    if (asNobody && ::geteuid() != 0)
+        TARNWICK_SKIP("acting as another user needs root");
+    ::umask(022);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out")), output = out + u'/' + name;
+    const bool existing = policy == int(ExistingOutput::Overwrite);
+    QVERIFY(runShell(dir.path(), QStringLiteral("mkdir -m %1 out; echo precious >victim; chmod 755 .")
+                                     .arg(asNobody ? asNobody : 0755, 0, 8)));
+    QVERIFY(!existing || runShell(out, "echo old > clip.mp4; chmod 600 clip.mp4"));
+
+    jobfiles::PrepareRequest request;
+    request.input = dir.filePath(QStringLiteral("victim"));
+    request.name = output;
+    request.policy = ExistingOutput(policy);
+    const jobfiles::Prepared prepared = jobfiles::prepare(request);
+    QVERIFY2(prepared.work, qPrintable(prepared.partError));
+    QVERIFY(meanwhile.isEmpty() || runShell(out, meanwhile, asNobody));
+    QVERIFY(writeFile(prepared.work->partPath(), "converted"));
+    ScriptedEngine engine{std::make_shared<PlayerScript>()};
+    const jobfiles::Finished finished = jobfiles::finish(
+        engine, *prepared.work, {output, request.policy, prepared.replaced, {}}, {}, false);
+
+    QCOMPARE(finished.output, committed.isEmpty() ? QString() : out + u'/' + committed);
+    QCOMPARE(finished.skipped, committed.isEmpty());
+    QCOMPARE(readFile(finished.output), committed.isEmpty() ? QByteArray() : "converted");
+    QCOMPARE(int(QFile::permissions(finished.output) & 0x777),
+             committed.isEmpty() ? 0 : existing && committed == name ? 0x600 : 0x644);
+    // The other writer's file and the file a link leads to stay as they were.
+    QVERIFY(committed == name || (QFileInfo::exists(output) && readFile(output) != "converted"));
+    QCOMPARE(readFile(request.input), "precious\n");
+    // Only a folder that someone moved away stays behind, and is named.
+    const bool moved = meanwhile.contains(QLatin1String("mv "));
+    QCOMPARE(finished.undeletable.isEmpty(), !moved);
+    QCOMPARE(QDir(out).entryList({".tarnwick-work-*"}, QDir::AllEntries | QDir::Hidden).size(),
+             moved ? 1 : 0);
 }
 
 QTEST_MAIN(TestBatch)

@@ -176,7 +176,8 @@ void TestJobFaults::failsAndKeepsTheOldOutput()
     QCOMPARE(completed.value(0), (QVariantList{0, false}));
     QTEST(rig.file(0).reason, "reason");
     QCOMPARE(readFile(output), QByteArray("the user's own file"));
-    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral(".*")},
+                                        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList());
 }
 

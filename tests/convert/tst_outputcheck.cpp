@@ -1,24 +1,19 @@
 // Checks of a finished output against files the real engine wrote, whole and
-// cut; and the part file a job writes before its output is committed.
+// cut.
 
 #include <atomic>
 #include <memory>
-
-#include <signal.h>
-#include <sys/stat.h>
 
 #include <vlc/vlc.h>
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "convert/containercheck.h"
 #include "convert/outputnaming.h"
-#include "convert/partfile.h"
 #include "convert/vlcplayer.h"
 #include "convert/vlcprobe.h"
 #include "support/files.h"
@@ -183,90 +178,6 @@ private slots:
         QCOMPARE(info.durationMs > 1500 && info.durationMs < 2500, bool(tracks));
         QCOMPARE(
             containerFault(m_outputs.value(output), QStringLiteral("mp4")).isEmpty(), tracks > 0);
-    }
-
-    void partFileName_data()
-    {
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("part");
-        for (const auto &[output, part] : {std::pair{"/v/clip.mp4", "/v/.clip.mp4.4242.part.mp4"},
-                 {"/v/clip", "/v/.clip.4242.part"}, {"/v.d/clip", "/v.d/.clip.4242.part"},
-                 {"/v/.clip", "/v/..clip.4242.part"}, {"/v/a.tar.gz", "/v/.a.tar.gz.4242.part.gz"},
-                 {"clip.ts", ".clip.ts.4242.part.ts"}})
-            QTest::newRow(output) << QString::fromUtf8(output) << QString::fromUtf8(part);
-    }
-
-    void partFileName()
-    {
-        QFETCH(QString, output);
-        QFETCH(QString, part);
-        QCOMPARE(::partFileName(output, 4242), part);
-    }
-
-    void createdMode_data()
-    {
-        QTest::addColumn<int>("mask");
-        QTest::newRow("022") << 022;
-        QTest::newRow("077") << 077;
-    }
-
-    void createdMode()
-    {
-        QFETCH(int, mask);
-        const QString path = ::partFileName(m_dir.filePath(QStringLiteral("mode.mp4")), 1);
-        QFile::remove(path);
-        const mode_t previous = ::umask(mode_t(mask));
-        QString error;
-        const bool created = createPartFile(path, &error);
-        ::umask(previous);
-        QVERIFY2(created, qPrintable(error));
-        struct stat st;
-        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
-        QCOMPARE(int(st.st_mode & 0777), 0666 & ~mask);
-        QCOMPARE(st.st_size, 0);
-    }
-
-    void replacesOnlyOurParts()
-    {
-        const QString output = m_dir.filePath(QStringLiteral("replace.mp4"));
-        const QString mine = ::partFileName(output, QCoreApplication::applicationPid());
-        const QString live = ::partFileName(output, 1); // init never goes away
-        const QString foreign = m_dir.filePath(QStringLiteral("replace-notes.txt"));
-        for (const QString &path : {mine, live, foreign})
-            QVERIFY(writeFile(path, "old"));
-        QString error;
-        QVERIFY(createPartFile(mine, &error));
-        QCOMPARE(QFileInfo(mine).size(), 0);
-        QVERIFY(!createPartFile(live, &error));
-        QVERIFY(!createPartFile(foreign, &error));
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(readFile(live) + readFile(foreign), "oldold");
-
-        QVERIFY(writeFile(output, "previous"));
-        QVERIFY(writeFile(mine, "converted"));
-        QVERIFY2(commitPartFile(mine, output, &error), qPrintable(error));
-        QCOMPARE(readFile(output), "converted");
-        QVERIFY(!QFile::exists(mine));
-    }
-
-    void removesOnlyDeadParts()
-    {
-        QTemporaryDir folder;
-        QProcess shell; // its pid, once reaped, is gone
-        shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
-        QVERIFY(shell.waitForFinished());
-        const qint64 gone = shell.readAllStandardOutput().trimmed().toLongLong();
-        QVERIFY(gone > 0 && ::kill(pid_t(gone), 0) == -1);
-        const QString output = folder.filePath(QStringLiteral("clip.mp4"));
-        const QStringList kept{::partFileName(output, QCoreApplication::applicationPid()), output,
-            folder.filePath(QStringLiteral(".clip.mp4.%1.tmp").arg(gone)),
-            folder.filePath(QStringLiteral(".clip.mp4.%1.part.mkv").arg(gone))};
-        for (const QString &path : kept + QStringList{::partFileName(output, gone)})
-            QVERIFY(writeFile(path, "x"));
-        QCOMPARE(removeStaleParts(folder.path()), 1);
-        QVERIFY(!QFile::exists(::partFileName(output, gone)));
-        for (const QString &path : kept)
-            QVERIFY2(QFile::exists(path), qPrintable(path));
     }
 };
 

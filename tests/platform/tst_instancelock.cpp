@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -56,8 +57,10 @@ void TestInstanceLock::lockWhereOnlyTheUserCanWrite_data()
 void TestInstanceLock::lockWhereOnlyTheUserCanWrite()
 {
     QFETCH(QString, tmpDir);
-    const QString title = QStringLiteral("Tarnwick");
-    const QString socketName = QStringLiteral("/Tarnwick-%1.lock").arg(::getuid());
+    // A title of this test's own: a copy of the program running beside the
+    // tests holds the real one in the last fallback, /tmp.
+    const QString title = QStringLiteral("TarnwickLockTest%1").arg(QCoreApplication::applicationPid());
+    const QString socketName = QStringLiteral("/%1-%2.lock").arg(title).arg(::getuid());
     const QString own = QStringLiteral("/tarnwick-%1").arg(::getuid());
     QTemporaryDir dir;
     QString tmp = dir.filePath(QStringLiteral("tmp"));

@@ -166,7 +166,8 @@ void TestCommandFuzz::randomCommandsKeepStateConsistent()
     QCOMPARE(dlg.batch().convertedCount(), 0);
     QVERIFY(dlg.fileList()->m_deleteKeyEnabled);
     // Nothing of ours is left beside the outputs.
-    QCOMPARE(QDir(fx.appDir()).entryList({QStringLiteral(".*.part*")}, QDir::Files | QDir::Hidden),
+    QCOMPARE(QDir(fx.appDir()).entryList({QStringLiteral(".tarnwick-work-*")},
+                                         QDir::AllEntries | QDir::Hidden),
              QStringList());
 }
 

@@ -146,6 +146,8 @@ private slots:
 
     void exitAndClose_data();
     void exitAndClose();
+    void quitAsksWhileConverting_data();
+    void quitAsksWhileConverting();
 
 private:
     HostFixture &prepared();
@@ -765,6 +767,31 @@ void TestDispatcher::exitAndClose()
     settings.setFileName(QStringLiteral("Formats.ini"));
     QCOMPARE(settings.readString(QStringLiteral("OutputPath"), QString(), QStringLiteral("genral")),
              fx.appDir() + QStringLiteral("Converted Videos"));
+}
+
+void TestDispatcher::quitAsksWhileConverting_data()
+{
+    QTest::addColumn<bool>("exitCommand");
+    QTest::newRow("exit command") << true;
+    QTest::newRow("window closed") << false;
+}
+
+// No lets the files go on, Yes quits.
+void TestDispatcher::quitAsksWhileConverting()
+{
+    QFETCH(bool, exitCommand);
+    HostFixture fx;
+    fx.start().show();
+    fx.addFiles(fx.sources({QStringLiteral("clip.avi")}));
+    fx.script->jobs.push_back({{{0.4f, 2}}, false, false, false, {}});
+    fx.send(QStringLiteral("IDC_FS_CONVERT"));
+    fx.desktop.boxAnswers = {Desktop::IdNo, Desktop::IdYes};
+    for (const bool stays : {true, false}) {
+        exitCommand ? fx.send(QStringLiteral("IDC_FS_EXIT")) : void(fx.dlg().close());
+        QCOMPARE(fx.dlg().isVisible(), stays);
+    }
+    QCOMPARE(fx.desktop.boxTexts(),
+             QStringList(2, QStringLiteral("Files are still converting. Stop them and quit?")));
 }
 
 QTEST_MAIN(TestDispatcher)
