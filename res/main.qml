@@ -14,10 +14,15 @@ Rectangle {
     signal fsCommand(string command, string args)
     signal flashCall(string request)
 
+    // Settings pages keep a width that reads well, centred in what there is.
+    readonly property int pageWidth: Math.min(width - 220, 560)
+    readonly property int pageX: 212 + Math.round((width - 220 - pageWidth) / 2)
+    // The status card grows a little with a tall window, for the summary.
+    readonly property int statusHeight: 144 + Math.min(120, Math.max(0, Math.round((height - 536) / 3)))
     // Window geometry shared with the program: its file list lies over this
     // rectangle of the convert page, so nothing of ours may sit on it. It
     // grows with the window; the program reads it as "_root.fileArea".
-    readonly property rect fileArea: Qt.rect(220, 70, width - 284, height - 406)
+    readonly property rect fileArea: Qt.rect(220, 70, width - 284, height - 262 - statusHeight)
 
     property string page: "convert"
     property bool allButtonsEnabled: true
@@ -42,6 +47,16 @@ Rectangle {
     readonly property string summaryHead: summary.split("\n")[0]
     readonly property string summaryRest: summary.indexOf("\n") < 0 ? "" : summary.slice(summary.indexOf("\n") + 1)
     property int failedCount: 0
+    // Before Convert: the files ready, where they go and how big.
+    property string readyText: ""
+    property string outputPlan: ""
+    // After a batch: where its outputs went. The batch is over from its
+    // completion box on, before the controls are reset.
+    property string openFolder: ""
+    property bool batchOver: false
+    readonly property bool running: busy && !batchOver
+    property string windowTitle: "Tarnwick"
+    property bool maximized: false
     // The choices for a batch that runs unattended, as the program stores them.
     property string onExisting: "ask"
     property string onFailure: "tell"
@@ -117,6 +132,12 @@ Rectangle {
             failedCount = isNaN(n) ? 0 : n
             break
         }
+        case "_root.readyText": readyText = text; break
+        case "_root.outputPlan": outputPlan = text; break
+        case "_root.openFolder": openFolder = text; break
+        case "_root.batchOver": batchOver = raised(text); break
+        case "_root.windowTitle": windowTitle = text !== "" ? text : "Tarnwick"; break
+        case "_root.maximized": maximized = raised(text); break
         case "_root.onExisting": onExisting = text; break
         case "_root.onFailure": onFailure = text; break
         case "_root.stall": stall = text; break
@@ -180,4 +201,17 @@ Rectangle {
     AudioPage { id: audioPage; host: root }
     AboutPage { id: aboutPage; host: root }
     Caption { id: caption; host: root }
+
+    // A press anywhere outside Options closes them and goes on to what is
+    // under it: the popup's own rule misses presses in an embedded movie.
+    // Only there while they are open, when the program's file list is hidden.
+    MouseArea {
+        anchors.fill: parent
+        z: 1000
+        visible: optionsPanel.opened
+        onPressed: mouse => {
+            optionsPanel.close()
+            mouse.accepted = false
+        }
+    }
 }

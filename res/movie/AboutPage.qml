@@ -10,16 +10,17 @@ Item {
     visible: host.page === "about"
 
     Card {
-        x: 212
+        x: host.pageX
         y: 60
-        width: host.width - 220
-        height: 250
+        width: host.pageWidth
+        height: Math.max(140, aboutText.height + 52)
 
         Mark { x: 24; y: 26; size: 64 }
         Column {
+            id: aboutText
             x: 108
             y: 26
-            width: 306
+            width: parent.width - x - 24
             spacing: 6
             Text {
                 text: "Tarnwick"
@@ -42,11 +43,13 @@ Item {
             }
             Item { width: 1; height: 8 }
             Text {
-                width: 306
+                width: parent.width
                 wrapMode: Text.WordWrap
                 lineHeight: 1.25
                 text: "A batch video converter. Put your videos in the list, pick a format, "
-                      + "and Tarnwick converts them one after another with the VLC engine."
+                      + "and Tarnwick converts them with the VLC engine, several at once: "
+                      + "one more than the machine has cores, up to four, or as many as "
+                      + "Options says."
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
                 font.family: Theme.family
@@ -54,7 +57,22 @@ Item {
                 color: Theme.text
             }
             Text {
-                width: 306
+                width: parent.width
+                wrapMode: Text.WordWrap
+                lineHeight: 1.25
+                text: "Before Convert a quiet mark beside a file says when its output will "
+                      + "replace a file, be renamed or be skipped. During a batch each file "
+                      + "shows waiting, its percent, converted, failed or skipped. After this "
+                      + "file lets the files in hand finish; Retry failed converts the failed "
+                      + "files again; Options says what a batch does while nobody watches it."
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                font.family: Theme.family
+                font.pixelSize: 12
+                color: Theme.text
+            }
+            Text {
+                width: parent.width
                 wrapMode: Text.WordWrap
                 lineHeight: 1.25
                 text: "Free software, provided as is, without any warranty. "

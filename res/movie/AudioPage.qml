@@ -13,13 +13,15 @@ Item {
     visible: host.page === "audio"
 
     Card {
-        x: 212
+        x: host.pageX
         y: 60
-        width: host.width - 220
+        width: host.pageWidth
         height: 176
         TCheck {
             id: audioCheck
             objectName: "audioCheck"
+            // The estimate before Convert counts only the tracks kept.
+            onToggled: Movie.send("IDC_FS_TRACKS")
             text: "Audio"
             x: 12
             y: 9
@@ -65,9 +67,9 @@ Item {
     }
 
     Text {
-        x: 220
+        x: host.pageX + 8
         y: 248
-        width: host.width - 236
+        width: host.pageWidth - 16
         wrapMode: Text.WordWrap
         text: "The audio codecs offered depend on the container chosen on the Video settings page."
         font.family: Theme.family

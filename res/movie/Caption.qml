@@ -1,4 +1,5 @@
-// The caption strip: drag, maximise, help, support, minimise and exit.
+// The caption strip: drag, maximise, help, support, minimise, maximise and
+// exit. The title follows the window's, which shows a batch's progress.
 import QtQuick
 import QtQuick.Controls.Basic
 
@@ -11,20 +12,41 @@ Item {
     width: host.width
     height: 48
 
+    // The window manager moves the window once the pointer has moved: a
+    // move begun at the press would take the second click of a double-click.
     MouseArea {
         objectName: "dragArea"
         anchors.fill: parent
         acceptedButtons: Qt.LeftButton
-        onPressed: host.send("IDC_FS_DRAG")
+        property point pressedAt
+        property bool moving: false
+        onPressed: mouse => {
+            pressedAt = Qt.point(mouse.x, mouse.y)
+            moving = false
+        }
+        onPositionChanged: mouse => {
+            if (moving || !pressed)
+                return
+            if (Math.abs(mouse.x - pressedAt.x) + Math.abs(mouse.y - pressedAt.y)
+                    >= Qt.styleHints.startDragDistance) {
+                moving = true
+                host.send("IDC_FS_DRAG")
+            }
+        }
         onDoubleClicked: host.send("IDC_FS_MAXIMIZE")
     }
 
     Mark { x: 18; y: 11; size: 26 }
     Text {
+        objectName: "windowTitle"
         x: 54
+        width: 144
         height: 48
         verticalAlignment: Text.AlignVCenter
-        text: "Tarnwick"
+        text: host.windowTitle
+        textFormat: Text.PlainText
+        fontSizeMode: Text.HorizontalFit
+        minimumPixelSize: 11
         font.family: Theme.family
         font.pixelSize: 16
         font.bold: true
@@ -78,6 +100,15 @@ Item {
             width: 34
             height: 30
             Accessible.name: "Minimise"
+        }
+        TButton {
+            objectName: "maximiseButton"
+            command: "IDC_FS_MAXIMIZE"
+            kind: "caption"
+            glyph: host.maximized ? "restore" : "maximise"
+            width: 34
+            height: 30
+            Accessible.name: host.maximized ? "Restore" : "Maximise"
         }
         TButton {
             objectName: "exitButton"

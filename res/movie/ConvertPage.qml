@@ -23,7 +23,7 @@ Item {
         x: 212
         y: 60
         width: host.width - 220
-        height: host.height - 338
+        height: host.height - 194 - host.statusHeight
 
         // Where the program's file list lies; visible only while the
         // list itself is hidden.
@@ -35,14 +35,22 @@ Item {
             color: "#FFFFFF"
             border.color: Theme.control
             Text {
-                anchors.centerIn: parent
-                text: "Add the videos to convert with Add files."
+                anchors.fill: parent
+                anchors.margins: 12
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                wrapMode: Text.WordWrap
+                // The list is hidden with files in it while Options is open.
+                visible: host.readyText === ""
+                text: "Add the videos to convert with Add files, or drop them here."
                 font.family: Theme.family
                 font.pixelSize: 12
                 color: Theme.faint
             }
         }
 
+        // Their tooltips show above the file area: anywhere beside them they
+        // would fall under the program's file list.
         Column {
             x: filesCard.width - 48
             y: 10
@@ -55,6 +63,7 @@ Item {
                 height: 40
                 enabled: !host.busy
                 tip: "Move the selected files up"
+                tipBottom: host.fileArea.y - 2
             }
             TButton {
                 objectName: "downButton"
@@ -64,6 +73,7 @@ Item {
                 height: 40
                 enabled: !host.busy
                 tip: "Move the selected files down"
+                tipBottom: host.fileArea.y - 2
             }
             TButton {
                 objectName: "optionsButton"
@@ -73,6 +83,7 @@ Item {
                 onClicked: host.optionsPopup.openFrom(this)
                 Accessible.name: "Options"
                 tip: "Options: what a batch does while nobody watches it"
+                tipBottom: host.fileArea.y - 2
             }
         }
 
@@ -211,11 +222,11 @@ Item {
         id: progressPanel
         objectName: "progressPanel"
         x: 212
-        y: host.height - 152
+        y: host.height - 8 - height
         width: host.width - 220
-        height: 144
+        height: host.statusHeight
 
-        Heading { x: 16; y: 14; text: host.busy ? "CONVERTING" : "STATUS" }
+        Heading { x: 16; y: 14; text: host.running ? "CONVERTING" : "STATUS" }
 
         Announcer { id: announcer }
 
@@ -226,7 +237,7 @@ Item {
             y: 12
             width: parent.width - 16 - x
             horizontalAlignment: Text.AlignRight
-            visible: host.busy
+            visible: host.running
             text: host.batchStatus
             textFormat: Text.PlainText
             Accessible.role: Accessible.StaticText
@@ -235,6 +246,19 @@ Item {
             font.family: Theme.family
             font.pixelSize: 11
             color: Theme.muted
+        }
+
+        // After the batch: where its files went.
+        TButton {
+            objectName: "openFolderButton"
+            command: "IDC_FS_OPENFOLDER"
+            glyph: "folder"
+            text: "Open folder"
+            x: parent.width - 12 - width
+            y: 7
+            height: 26
+            visible: !host.running && host.summary !== "" && host.openFolder !== ""
+            tip: host.openFolder
         }
 
         Text {
@@ -246,8 +270,9 @@ Item {
             height: 20
             verticalAlignment: Text.AlignVCenter
             text: host.statusText !== "" ? host.statusText
-                  : host.busy ? "Starting…"
+                  : host.running ? "Starting…"
                   : host.summary !== "" ? host.summaryHead
+                  : host.readyText !== "" ? host.readyText
                   : "Ready. Add files, choose where to save them, then press Convert."
             // File names are shown as they are, never read as markup.
             textFormat: Text.PlainText
@@ -257,8 +282,28 @@ Item {
             elide: Text.ElideMiddle
             font.family: Theme.family
             font.pixelSize: 12
-            font.bold: host.statusText !== "" || (!host.busy && host.summary !== "")
-            color: host.statusText !== "" || (!host.busy && host.summary !== "") ? Theme.text : Theme.muted
+            readonly property bool strong: host.statusText !== "" || (!host.running && (host.summary !== "" || host.readyText !== ""))
+            font.bold: strong
+            color: strong ? Theme.text : Theme.muted
+        }
+
+        // Before Convert: where the files go and how much room they take.
+        Text {
+            objectName: "outputPlanText"
+            x: 16
+            y: 52
+            width: parent.width - 32
+            height: 18
+            verticalAlignment: Text.AlignVCenter
+            visible: !host.busy && host.summaryRest === "" && host.outputPlan !== ""
+            text: host.outputPlan
+            textFormat: Text.PlainText
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+            elide: Text.ElideMiddle
+            font.family: Theme.family
+            font.pixelSize: 11
+            color: Theme.muted
         }
 
         Item {
@@ -268,7 +313,7 @@ Item {
             y: 54
             width: parent.width - 32
             height: 16
-            visible: host.progressShown
+            visible: host.progressShown && !host.batchOver
             ProgressBar {
                 id: progressBar
                 objectName: "progressBar"
@@ -328,7 +373,7 @@ Item {
             y: 72
             width: parent.width - 32
             height: 12
-            visible: host.progressShown && host.batchStatus !== ""
+            visible: progressDisplay.visible && host.batchStatus !== ""
             Text {
                 id: allLabel
                 anchors.verticalCenter: parent.verticalCenter
@@ -372,43 +417,51 @@ Item {
             }
         }
 
-        // After the batch: each failed file with its reason.
-        Text {
-            id: failureLines
-            objectName: "summaryFailures"
+        // After the batch: each file that failed or was skipped, with its
+        // reason, as many as there are.
+        ListView {
+            id: summaryLines
+            objectName: "summaryLines"
             x: 16
             y: 54
             width: parent.width - 32
             height: parent.height - 16 - 40 - 6 - y
-            visible: !host.busy && !host.progressShown && host.summaryRest !== ""
-            text: host.summaryRest
-            textFormat: Text.PlainText
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
-            wrapMode: Text.NoWrap
-            elide: Text.ElideRight
-            font.family: Theme.family
-            font.pixelSize: 11
-            color: "#A4261B"
-            MouseArea {
-                id: failureHover
-                anchors.fill: parent
-                hoverEnabled: true
-                acceptedButtons: Qt.NoButton
+            visible: (!host.busy || host.batchOver) && host.summaryRest !== ""
+            clip: true
+            boundsBehavior: Flickable.StopAtBounds
+            model: host.summaryRest === "" ? [] : host.summaryRest.split("\n")
+            // Reached by Tab when it holds more than it shows, to scroll
+            // with the arrows.
+            activeFocusOnTab: contentHeight > height
+            keyNavigationEnabled: true
+            Accessible.role: Accessible.List
+            Accessible.name: "Files not converted"
+            ScrollBar.vertical: ScrollBar {
+                objectName: "summaryScrollBar"
+                policy: summaryLines.contentHeight > summaryLines.height ? ScrollBar.AlwaysOn
+                                                                        : ScrollBar.AsNeeded
             }
-            ToolTip {
-                id: summaryTip
-                objectName: "summaryTip"
-                visible: failureHover.containsMouse
-                delay: 400
-                text: host.summary
-                contentItem: Text {
-                    text: summaryTip.text
-                    textFormat: Text.PlainText
-                    font: summaryTip.font
-                    color: summaryTip.palette.toolTipText
-                }
+            delegate: Text {
+                required property string modelData
+                objectName: "summaryLine"
+                width: summaryLines.width - 12
+                text: modelData
+                textFormat: Text.PlainText
+                wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                font.family: Theme.family
+                font.pixelSize: 11
+                lineHeight: 1.1
+                color: modelData.indexOf(" — failed") >= 0 ? "#A4261B" : "#8A5A00"
             }
+        }
+        Item {
+            x: summaryLines.x
+            y: summaryLines.y
+            width: summaryLines.width
+            height: summaryLines.height
+            FocusRing { radiusBase: 2; visible: summaryLines.activeFocus && summaryLines.visible }
         }
 
         Row {
@@ -432,7 +485,7 @@ Item {
                 width: 132
                 height: 40
                 visible: host.busy || host.failedCount <= 0
-                enabled: host.stopEnabled && !host.stopAfterAsked
+                enabled: host.stopEnabled && !host.stopAfterAsked && !host.batchOver
                 onClicked: host.stopAfterAsked = true
                 tip: "Stop when the files being converted are done"
             }
@@ -443,7 +496,7 @@ Item {
                 text: "Stop"
                 width: 96
                 height: 40
-                enabled: host.stopEnabled
+                enabled: host.stopEnabled && !host.batchOver
                 tip: "Stop the batch now"
                 shortcuts: ["Escape"]
                 // Escape closes the options first.

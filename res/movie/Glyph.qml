@@ -75,6 +75,11 @@ Canvas {
             c.moveTo(2.4, 4.6); c.lineTo(8, 8.8); c.lineTo(13.6, 4.6); c.stroke(); break
         case "minimise":
             c.moveTo(4, 8.5); c.lineTo(12, 8.5); c.stroke(); break
+        case "maximise":
+            c.rect(4, 4, 8, 8); c.stroke(); break
+        case "restore":
+            c.rect(3.5, 6, 6.5, 6.5); c.moveTo(6, 6); c.lineTo(6, 3.5); c.lineTo(12.5, 3.5)
+            c.lineTo(12.5, 10); c.lineTo(10, 10); c.stroke(); break
         case "close":
             c.moveTo(4.5, 4.5); c.lineTo(11.5, 11.5); c.moveTo(11.5, 4.5); c.lineTo(4.5, 11.5)
             c.stroke(); break

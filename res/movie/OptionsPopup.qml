@@ -1,5 +1,6 @@
-// The choices for a batch that runs unattended; kept below the file list,
-// which lies over the movie.
+// The choices for a batch that runs unattended, beside the button that
+// opens it. The program's file list lies over the movie and would cover
+// it: the list is hidden while it is open.
 import QtQuick
 import QtQuick.Controls.Basic
 
@@ -7,24 +8,31 @@ Popup {
     id: optionsPopup
     required property Item host
     objectName: "optionsPopup"
-    x: 212
-    width: host.width - 220
-    y: host.height - 8 - height
     padding: 16
     modal: false
     focus: true
-    // Escape (handled below, not by the popup) gives the focus back to
-    // the button that opened it.
+    // Inside the window, whatever its size.
+    margins: 8
+    // Escape (handled below, not by the popup) and a press outside close it;
+    // the focus goes back to the button that opened it.
     closePolicy: Popup.CloseOnPressOutside
     property Item opener: null
     property bool escaped: false
     function openFrom(button) {
         opener = button
+        // Left of the button, its top level with the button's.
+        const at = button.mapToItem(host, 0, 0)
+        x = Math.max(8, Math.min(at.x - implicitWidth - 8, host.width - implicitWidth - 8))
+        y = Math.max(8, Math.min(at.y, host.height - implicitHeight - 8))
         open()
     }
+    onOpened: Movie.send("ID_FS_Slider2")
     onClosed: {
-        if (escaped && opener)
-            opener.forceActiveFocus(Qt.TabFocusReason)
+        if (host.page === "convert")
+            Movie.send("ID_FS_Slider")
+        // From the keyboard, with its focus ring.
+        if (opener)
+            opener.forceActiveFocus(escaped ? Qt.TabFocusReason : Qt.OtherFocusReason)
         escaped = false
     }
     Component.onCompleted: contentItem.parent.Accessible.name = "Options"

@@ -23,10 +23,11 @@ Rectangle {
         NavButton { objectName: "navAbout"; pageName: "about"; glyph: "info"; text: "About" }
     }
 
-    // What the next conversion will produce.
+    // What the next conversion will produce, above the version.
     Column {
         x: 24
-        y: 362
+        anchors.bottom: versionText.top
+        anchors.bottomMargin: 18
         width: 160
         spacing: 5
         // Read as one text: "Output: Format .mp4, Container mp4, ..."
@@ -76,13 +77,14 @@ Rectangle {
     }
 
     Text {
+        id: versionText
         x: 24
         y: host.height - 30
-        text: host.busy ? "Converting…" : (host.version !== "" ? "Version " + host.version : "")
+        text: host.running ? "Converting…" : (host.version !== "" ? "Version " + host.version : "")
         Accessible.role: Accessible.StaticText
         Accessible.name: text
         font.family: Theme.family
         font.pixelSize: 10
-        color: host.busy ? "#F08A6C" : "#7D716D"
+        color: host.running ? "#F08A6C" : "#7D716D"
     }
 }

@@ -12,6 +12,9 @@ Button {
     property string tip: ""
     property var shortcuts: []
     property bool shortcutsEnabled: true
+    // Where the tooltip's bottom goes, in the window, in place of below the
+    // button; its right edge is then the button's.
+    property real tipBottom: NaN
     readonly property string tipText: shortcuts.length === 0 ? tip
                                       : (tip !== "" ? tip : text) + " (" + keys.nativeText + ")"
     readonly property bool primary: kind === "primary"
@@ -49,10 +52,17 @@ Button {
     // Below the button where there is room: above, it could fall under the
     // program's file list, which lies over the movie.
     ToolTip {
+        id: tipBox
         y: button.height + 3
         visible: button.hovered && button.tipText !== ""
         delay: 600
         text: button.tipText
+        onAboutToShow: {
+            if (isNaN(button.tipBottom))
+                return
+            x = button.width - width
+            y = button.tipBottom - height - button.mapToItem(null, 0, 0).y
+        }
     }
     Shortcut {
         id: keys

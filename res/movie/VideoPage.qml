@@ -15,9 +15,9 @@ Item {
     visible: host.page === "video"
 
     Card {
-        x: 212
+        x: host.pageX
         y: 60
-        width: host.width - 220
+        width: host.pageWidth
         height: 124
         Heading { x: 16; y: 14; text: "TARGET" }
         Column {
@@ -46,13 +46,15 @@ Item {
     }
 
     Card {
-        x: 212
+        x: host.pageX
         y: 194
-        width: host.width - 220
+        width: host.pageWidth
         height: 176
         TCheck {
             id: videoCheck
             objectName: "videoCheck"
+            // The estimate before Convert counts only the tracks kept.
+            onToggled: Movie.send("IDC_FS_TRACKS")
             text: "Video"
             x: 12
             y: 9
@@ -98,9 +100,9 @@ Item {
     }
 
     Text {
-        x: 220
+        x: host.pageX + 8
         y: 382
-        width: host.width - 236
+        width: host.pageWidth - 16
         wrapMode: Text.WordWrap
         text: "The containers come with the format, and the codecs with the container. "
               + "Bitrate and scale stay as you set them when you choose another format."

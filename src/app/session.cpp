@@ -5,13 +5,19 @@
 #include <QTimer>
 
 #include "convert/batch.h"
+#include "convert/engine.h"
 #include "convert/nativefile.h"
 #include "convert/outputplanner.h"
+#include "convert/sourcelook.h"
 #include "convert/worker.h"
 #include "settings/conversionchoice.h"
 #include "settings/programfolder.h"
 
 namespace {
+
+// Sources looked at in one task: few enough that closing the window never
+// waits long for them.
+constexpr std::size_t kLookBatch = 16;
 
 QString withSlash(const QString &folder)
 {
@@ -49,7 +55,7 @@ QStringList filesIn(const QString &folder, const QStringList &extensions)
 } // namespace
 
 Session::Session(Engine &engine, const QString &appDir, QObject *parent)
-    : QObject(parent), m_settings(withSlash(appDir)), m_worker(std::make_unique<Worker>()),
+    : QObject(parent), m_engine(engine), m_settings(withSlash(appDir)), m_worker(std::make_unique<Worker>()),
       m_queue(std::make_unique<JobQueue>()),
       m_choice(std::make_unique<ConversionChoice>(m_settings))
 {
@@ -89,6 +95,7 @@ FileSettings Session::fileSettings() const
 void Session::settingsChanged()
 {
     m_planner->replan();
+    emit outputsChanged();
 }
 
 void Session::setSameDirectory(bool same)
@@ -153,8 +160,49 @@ void Session::add(const QStringList &paths, const QStringList &folderExtensions,
         });
 }
 
+void Session::look(const QList<JobQueue::Id> &ids)
+{
+    m_toLook.insert(m_toLook.end(), ids.cbegin(), ids.cend());
+    lookAtNext();
+}
+
+void Session::lookAtNext()
+{
+    if (m_looking || m_lookingStopped)
+        return;
+    QList<JobQueue::Look> files;
+    QStringList paths;
+    while (!m_toLook.empty() && std::size_t(files.size()) < kLookBatch) {
+        const JobQueue::Id id = m_toLook.front();
+        m_toLook.pop_front();
+        if (const JobQueue::Entry *e = m_queue->find(id)) {
+            files.append({id, 0, {}});
+            paths << e->path;
+        }
+    }
+    if (files.isEmpty())
+        return;
+    m_looking = true;
+    m_worker->run<QList<JobQueue::Look>>(
+        this,
+        [files, paths, &engine = m_engine]() mutable {
+            for (qsizetype i = 0; i < files.size(); ++i) {
+                files[i].fault = sourcelook::fault(paths[i]);
+                if (files[i].fault.isEmpty())
+                    files[i].durationMs = engine.sourceLength(paths[i]);
+            }
+            return files;
+        },
+        [this](const QList<JobQueue::Look> &looks) {
+            m_looking = false;
+            m_queue->setLooks(looks);
+            lookAtNext();
+        });
+}
+
 void Session::finishFileWork(int ms)
 {
+    m_lookingStopped = true;
     if (m_worker->pending() == 0)
         return;
     QEventLoop loop;

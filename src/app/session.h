@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -60,9 +61,14 @@ public:
              std::function<void(const QList<JobQueue::Id> &)> listed = {});
     // Adds still being looked at.
     bool isAdding() const { return m_adding > 0; }
+    // The sources are looked at on the worker, a few at a time, for their
+    // length and what is wrong with them: for the estimate the window shows
+    // before Convert, and the reason a file fails.
+    void look(const QList<JobQueue::Id> &ids);
 
     // Waits, for at most ms, for the file work under way (stopped files
     // closing, their part files kept or removed); a hung share is left.
+    // Sources not yet looked at are no longer looked at.
     void finishFileWork(int ms);
 
     // Converts the whole list; false when nothing started.
@@ -72,10 +78,15 @@ public:
 
 signals:
     void added(const QList<JobQueue::Id> &ids);
+    // What decides the outputs changed: the conversion choice or where the
+    // outputs go.
+    void outputsChanged();
 
 private:
     void settingsChanged();
+    void lookAtNext();
 
+    Engine &m_engine;
     SettingsFile m_settings;
     UserPreferences m_preferences;
     std::unique_ptr<Worker> m_worker;
@@ -97,4 +108,7 @@ private:
         std::function<void(const QList<JobQueue::Id> &)> listed;
     };
     QHash<quint64, Found> m_addsDone;
+    std::deque<JobQueue::Id> m_toLook;
+    bool m_looking = false;
+    bool m_lookingStopped = false;
 };

@@ -8,7 +8,7 @@ namespace {
 // Below this the rate is mostly the engine opening the file.
 constexpr double kFirstEstimate = 0.02;
 constexpr qint64 kFirstEstimateMs = 3000;
-// Failures named in the summary: a text of thousands of lines takes the
+// Failed and skipped files named in the summary: a text of thousands of lines takes the
 // movie seconds to lay out.
 constexpr int kNamedFailures = 50;
 } // namespace
@@ -34,25 +34,32 @@ BatchGlance::BatchGlance(const JobQueue &queue, const QList<JobQueue::Id> &inHan
 QString BatchGlance::summary(const JobQueue &queue)
 {
     using State = JobQueue::State;
+    const int converted = queue.count(State::Converted);
+    const int failed = queue.count(State::Failed);
+    const int skipped = queue.count(State::Skipped);
+    if (converted + failed + skipped == 0)
+        return {};
     QString text = QStringLiteral("Converted %1, failed %2, skipped %3")
-                       .arg(queue.count(State::Converted))
-                       .arg(queue.count(State::Failed))
-                       .arg(queue.count(State::Skipped));
+                       .arg(converted)
+                       .arg(failed)
+                       .arg(skipped);
     if (const int left = queue.count(State::None) + queue.count(State::Waiting); left > 0)
         text += QStringLiteral(", not started %1").arg(left);
-    const int failed = queue.count(State::Failed);
+    const int listed = failed + skipped;
     int named = 0;
-    for (int r = 0; r < queue.size() && named < std::min(failed, kNamedFailures); ++r) {
+    for (int r = 0; r < queue.size() && named < std::min(listed, kNamedFailures); ++r) {
         const JobQueue::Entry &e = queue.at(r);
-        if (e.state != State::Failed)
+        if (e.state != State::Failed && e.state != State::Skipped)
             continue;
         text += QLatin1Char('\n') + e.path.mid(e.path.lastIndexOf(u'/') + 1) +
-                QStringLiteral(": ") + e.reason;
+                (e.state == State::Failed ? QStringLiteral(" — failed") : QStringLiteral(" — skipped"));
+        if (!e.reason.isEmpty())
+            text += QStringLiteral(": ") + e.reason;
         ++named;
     }
     // The list names each of the others.
-    if (failed > named)
-        text += QStringLiteral("\n…and %1 more").arg(failed - named);
+    if (listed > named)
+        text += QStringLiteral("\n…and %1 more").arg(listed - named);
     return text;
 }
 
@@ -63,6 +70,13 @@ qint64 BatchGlance::secondsLeft(double progress, qint64 elapsedMs)
     if (progress >= 1.0)
         return 0;
     return qint64(elapsedMs * (1.0 - progress) / progress / 1000.0 + 0.5);
+}
+
+qint64 BatchGlance::batchSecondsLeft(qint64 batchLeft, const QList<qint64> &filesLeft)
+{
+    for (const qint64 fileLeft : filesLeft)
+        batchLeft = std::max(batchLeft, fileLeft);
+    return batchLeft;
 }
 
 QString BatchGlance::clock(qint64 seconds)

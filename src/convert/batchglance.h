@@ -21,14 +21,19 @@ public:
     double progress() const { return m_progress; }
 
     // What the user reads at the end: "Converted 7, failed 2, skipped 1",
-    // the files not started when there are any, then a line "name: reason"
-    // for each file that failed, up to 50, and how many more failed. Of the
-    // whole list, not only the last batch.
+    // the files not started when there are any, then a line for each file
+    // that failed or was skipped, in list order, up to 50, and how many
+    // more there are: "name — failed: reason", "name — skipped: reason". Of
+    // the whole list, not only the last batch; empty while no file has been
+    // through a batch.
     static QString summary(const JobQueue &queue);
 
     // What is left of a piece of work done to `progress` (0 to 1) in
     // elapsedMs; -1 while too little is done to tell.
     static qint64 secondsLeft(double progress, qint64 elapsedMs);
+    // The batch's own estimate, never shorter than what is left of the
+    // slowest file in hand (-1 where a file cannot tell yet).
+    static qint64 batchSecondsLeft(qint64 batchLeft, const QList<qint64> &filesLeft);
     // "0:42", "12:05", "1:02:03".
     static QString clock(qint64 seconds);
 

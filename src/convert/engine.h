@@ -21,7 +21,8 @@ struct OutputExpectation
     qint64 sourceMilliseconds = 0;
 };
 
-// The transcoding engine: players for jobs, and a look at finished files.
+// The transcoding engine: players for jobs, and a look at sources and at
+// finished files.
 class Engine
 {
 public:
@@ -31,4 +32,11 @@ public:
     // Empty when the file holds what was asked for; else why it does not,
     // in words a user understands.
     virtual QString outputFault(const QString &file, const OutputExpectation &expected) = 0;
+    // The length the source's container declares, in milliseconds; 0 when
+    // the engine cannot tell. May wait on the file: called on a worker.
+    virtual qint64 sourceLength(const QString &path)
+    {
+        Q_UNUSED(path);
+        return 0;
+    }
 };

@@ -253,7 +253,7 @@ void JobQueue::setState(Id id, State state, const QString &reason)
     countInBatch(*e, -1);
     e->state = state;
     countInBatch(*e, 1);
-    e->reason = reason;
+    e->reason = state == State::Failed && !e->sourceFault.isEmpty() ? e->sourceFault : reason;
     if (state == State::Waiting || state == State::Converting)
         e->output.clear();
     if (state != State::Converting)
@@ -277,6 +277,21 @@ void JobQueue::setDuration(Id id, qint64 durationMs)
         countInBatch(*e, -1);
         e->durationMs = durationMs;
         countInBatch(*e, 1);
+    }
+}
+
+void JobQueue::setLooks(const QList<Look> &looks)
+{
+    for (const Look &look : looks) {
+        Entry *e = entry(look.id);
+        if (!e)
+            continue;
+        if (e->durationMs == 0 && look.durationMs > 0)
+            setDuration(look.id, look.durationMs);
+        e->sourceFault = look.fault;
+        if (e->state == State::Failed && !look.fault.isEmpty())
+            e->reason = look.fault;
+        touch(row(look.id));
     }
 }
 

@@ -47,6 +47,7 @@ public:
         State state = State::None;
         int percent = 0;
         qint64 durationMs = 0; // of the source, once the engine knows it
+        QString sourceFault;   // what a quick look at the source found wrong
         QString output;
         QString reason;
         QString planned;
@@ -122,6 +123,16 @@ public:
     void setState(Id id, State state, const QString &reason = {});
     void setProgress(Id id, int percent);
     void setDuration(Id id, qint64 durationMs);
+    // What a look at the source found before its turn: its length (0 when
+    // unknown) and what is wrong with it. A file that fails, or has failed,
+    // with a source found wrong is reported by that.
+    struct Look
+    {
+        Id id = 0;
+        qint64 durationMs = 0;
+        QString fault;
+    };
+    void setLooks(const QList<Look> &looks);
     void setOutput(Id id, const QString &output);
     struct Plan
     {

@@ -14,6 +14,8 @@ std::atomic<int> g_instances{0};
 
 // A finished file is parsed locally; a good one takes milliseconds.
 constexpr int kProbeTimeoutMs = 10000;
+// A source is looked at before Convert, only for its length.
+constexpr int kSourceProbeTimeoutMs = 3000;
 // The engine's last reported time trails what it wrote by up to a second.
 constexpr qint64 kDurationSlackMs = 1000;
 // What the source gives as its length may differ from what it holds by the
@@ -103,6 +105,12 @@ QString VlcEngine::outputFault(const QString &file, const OutputExpectation &exp
         && declaresLength(expected.source))
         return QStringLiteral("the source could not be read to its end");
     return {};
+}
+
+qint64 VlcEngine::sourceLength(const QString &path)
+{
+    const std::shared_ptr<libvlc_instance_t> engine = instance();
+    return engine ? probeMedia(engine.get(), path, kSourceProbeTimeoutMs).durationMs : 0;
 }
 
 int VlcEngine::instances()

@@ -75,6 +75,10 @@ void drawStateIcon(QPainter *painter, const QRectF &box, EntryState state, int p
     }
     painter->restore();
 }
+// On a wide list the state stays near the name: a column after at most
+// this much of name and folder, rather than at the far edge.
+constexpr int kTextSpan = 520;
+const QColor kHint(154, 143, 140);
 constexpr int kTipDelayMs = 350;
 constexpr int kTipShowMs = 32000;
 constexpr int kTipMaxWidth = 800;
@@ -114,7 +118,8 @@ public:
             QFont small = m_list->itemFont();
             small.setBold(false);
             const int wordWidth = QFontMetrics(small).horizontalAdvance(plan);
-            const int left = row.right() - m_list->m_textIndent - wordWidth;
+            const int left = std::min(row.right() - m_list->m_textIndent - wordWidth,
+                                      row.left() + m_list->m_textIndent + kTextSpan);
             painter->setPen(selected ? QColor(255, 226, 218) : kQuiet);
             painter->setFont(small);
             painter->drawText(QRect(left, row.top(), wordWidth + 1, row.height()),
@@ -127,7 +132,8 @@ public:
             small.setBold(false);
             const int wordWidth = QFontMetrics(small).horizontalAdvance(word);
             const int iconSize = row.height() - 4;
-            const int left = row.right() - m_list->m_textIndent - wordWidth - iconSize - 4;
+            const int left = std::min(row.right() - m_list->m_textIndent - wordWidth - iconSize - 4,
+                                      row.left() + m_list->m_textIndent + kTextSpan);
             drawStateIcon(painter, QRectF(left, row.top() + 2, iconSize, iconSize), state,
                           index.data(JobQueue::PercentRole).toInt(), ink);
             painter->setPen(ink);
@@ -415,6 +421,11 @@ QString FileList::tipFor(int row) const
     return tip;
 }
 
+QString FileList::emptyHint()
+{
+    return QStringLiteral("Add the videos to convert with Add files, or drop them here.");
+}
+
 void FileList::activateOutput(int row)
 {
     if (row >= 0 && row < count() && m_queue.at(row).state == EntryState::Converted)
@@ -455,11 +466,20 @@ bool FileList::viewportEvent(QEvent *event)
 void FileList::paintEvent(QPaintEvent *event)
 {
     QListView::paintEvent(event);
-    // An empty list still shows where the focus is: on its first row.
-    if (count() == 0 && hasFocus()) {
-        QPainter painter(viewport());
+    if (count() > 0)
+        return;
+    // An empty list says how to fill it, and still shows where the focus
+    // is: on its first row.
+    QPainter painter(viewport());
+    QFont font = m_font;
+    font.setBold(false);
+    font.setPixelSize(12);
+    painter.setFont(font);
+    painter.setPen(kHint);
+    painter.drawText(viewport()->rect().adjusted(12, 0, -12, 0),
+                     Qt::AlignCenter | Qt::TextWordWrap, emptyHint());
+    if (hasFocus())
         drawFocus(&painter, QRect(0, 0, viewport()->width(), m_itemHeight), kAccent);
-    }
 }
 
 void FileList::onMouseMove(const QPoint &point)

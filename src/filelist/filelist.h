@@ -53,6 +53,9 @@ public:
     // The full path, then where the file goes, went or why it did not.
     QString tipFor(int row) const;
 
+    // What the empty list shows.
+    static QString emptyHint();
+
     QString tipText() const { return m_tipText; }
     QFont itemFont() const { return m_font; }
 

@@ -8,6 +8,7 @@
 #include "app/session.h"
 #include "convert/batch.h"
 #include "convert/batchglance.h"
+#include "convert/batchplan.h"
 #include "convert/jobcount.h"
 #include "filelist/filelist.h"
 #include "platform/desktop.h"
@@ -49,16 +50,17 @@ void MainWindow::connectBatch()
         if (m_fileList)
             m_fileList->m_deleteKeyEnabled = false;
     });
-    connect(&batch, &Batch::fileStarted, this,
-            [this](JobQueue::Id, const QString &input, int converted) {
-                set(MovieVariable::ConvertOutput,
-                    QStringLiteral("Converting %1...%2, Total Converted files:%3")
-                        .arg(input.left(3), input.mid(input.lastIndexOf(QLatin1Char('/'))))
-                        .arg(converted));
-            });
+    connect(&batch, &Batch::fileStarted, this, &MainWindow::showFileInHand);
     connect(&batch, &Batch::jobStarting, this, [this, yes] { set(MovieVariable::ShowProgress, yes); });
-    connect(&batch, &Batch::progressChanged, this,
-            [this](int percent) { set(MovieVariable::ProgressValue, QString::number(percent)); });
+    // At each poll that sees progress, the bar shows the file the status
+    // line names; with one file at a time, the one whose progress it is.
+    connect(&batch, &Batch::progressChanged, this, [this] {
+        const JobQueue::Entry *shown = m_session.queue().find(m_shownFile);
+        if (!shown || shown->state != JobQueue::State::Converting)
+            return;
+        m_shownPercent = shown->percent;
+        set(MovieVariable::ProgressValue, QString::number(shown->percent));
+    });
     connect(&batch, &Batch::handOverFailed, this, [this](const QString &, int code) {
         m_desktop.messageBox(this, QStringLiteral("Error Ocurrs %1").arg(code),
                              QStringLiteral("Error"), Desktop::Ok);
@@ -125,17 +127,24 @@ void MainWindow::showTaskbarProgress()
     m_desktop.session().showProgress((done + percent / 100.0) / total, total - done);
 }
 
-void MainWindow::notifyCompletion(bool stopped)
+// The output folder, or beside the sources the folder of the first file
+// converted.
+QString MainWindow::outputsFolder() const
 {
-    if (isActiveWindow())
-        return;
     const JobQueue &queue = m_session.queue();
     QString folder = m_session.sameDirectory() ? QString() : m_session.outputFolder();
     for (int r = 0; folder.isEmpty() && r < queue.size(); ++r)
         if (queue.at(r).state == JobQueue::State::Converted)
             folder = QFileInfo(queue.at(r).output).absolutePath();
-    if (folder.isEmpty())
-        folder = m_session.outputFolder();
+    return folder.isEmpty() ? m_session.outputFolder() : folder;
+}
+
+void MainWindow::notifyCompletion(bool stopped)
+{
+    if (isActiveWindow())
+        return;
+    const JobQueue &queue = m_session.queue();
+    const QString folder = outputsFolder();
     m_desktop.session().notify(
         stopped ? QStringLiteral("Conversion stopped") : QStringLiteral("Conversion complete"),
         QStringLiteral("Converted: %1, failed: %2")
@@ -198,6 +207,10 @@ void MainWindow::showCompletion(int converted, bool stopped)
             .arg(converted);
     set(MovieVariable::ConvertOutput, text);
     set(MovieVariable::ProgressValue, QStringLiteral("100"));
+    // Behind the box the card already sums the batch up.
+    setTitle(QStringLiteral("Tarnwick"));
+    set(MovieVariable::BatchOver, QStringLiteral("true"));
+    showSummary();
     m_desktop.messageBox(this, text, QStringLiteral("Tarnwick"), Desktop::Ok);
 }
 
@@ -260,6 +273,40 @@ void MainWindow::showOutput(const QString &output)
     });
 }
 
+void MainWindow::showFileInHand(JobQueue::Id id, const QString &input, int converted)
+{
+    m_shownFile = id;
+    m_shownPercent = -1;
+    set(MovieVariable::ConvertOutput,
+        QStringLiteral("Converting %1...%2, Total Converted files:%3")
+            .arg(input.left(3), input.mid(input.lastIndexOf(QLatin1Char('/'))))
+            .arg(converted));
+}
+
+// With several files at once: once the file the status line names is
+// through, it names one still converting, and the bar follows that file.
+void MainWindow::followFileInHand()
+{
+    const JobQueue &queue = m_session.queue();
+    const JobQueue::Entry *shown = queue.find(m_shownFile);
+    if (!shown || JobQueue::isDone(shown->state)) {
+        for (const JobQueue::Id id : batch().inHand()) {
+            const JobQueue::Entry *e = queue.find(id);
+            if (id != m_shownFile && e && e->state == JobQueue::State::Converting) {
+                showFileInHand(id, e->path, batch().convertedCount());
+                shown = e;
+                break;
+            }
+        }
+    }
+    // A file the batch's own progress report already showed is left alone.
+    if (shown && shown->id == m_shownFile && shown->state == JobQueue::State::Converting &&
+        shown->percent > 0 && shown->percent != m_shownPercent) {
+        m_shownPercent = shown->percent;
+        set(MovieVariable::ProgressValue, QString::number(shown->percent));
+    }
+}
+
 // Connected after the designed display, so its variables follow the
 // designed ones of each step.
 void MainWindow::connectBatchGlance()
@@ -273,21 +320,30 @@ void MainWindow::connectBatchGlance()
         m_fileClocks.clear();
         set(MovieVariable::Summary, QString());
         set(MovieVariable::FailedCount, QStringLiteral("0"));
+        set(MovieVariable::OpenFolder, QString());
+        set(MovieVariable::BatchOver, QStringLiteral("false"));
         showBatchGlance();
     });
     connect(&batch, &Batch::fileStarted, this,
             [this](JobQueue::Id id) { m_fileClocks[id].start(); });
     connect(&batch, &Batch::progressChanged, this, &MainWindow::showBatchGlance);
     connect(&m_session.queue(), &JobQueue::changed, this, [this] {
-        showBatchGlance();
-        showTaskbarProgress();
+        if (this->batch().isRunning()) {
+            followFileInHand();
+            showBatchGlance();
+            showTaskbarProgress();
+        } else if (!m_glanceRunning) {
+            showPlan();
+            showSummary();
+        }
     });
     connect(&batch, &Batch::finished, this, [this] {
+        setTitle(QStringLiteral("Tarnwick"));
         if (!std::exchange(m_glanceRunning, false))
             return; // a Stop with no batch
-        const JobQueue &queue = m_session.queue();
-        set(MovieVariable::Summary, BatchGlance::summary(queue));
-        set(MovieVariable::FailedCount, QString::number(queue.count(JobQueue::State::Failed)));
+        set(MovieVariable::BatchOver, QStringLiteral("true"));
+        showSummary();
+        showPlan();
     });
 }
 
@@ -297,31 +353,63 @@ void MainWindow::showBatchGlance()
         return;
     const QList<JobQueue::Id> inHand = batch().inHand();
     const BatchGlance glance(m_session.queue(), inHand);
-    const qint64 left = BatchGlance::secondsLeft(glance.progress(), m_batchClock.elapsed());
+
+    // What is left of each file in hand, and of the one the bar shows.
+    QList<qint64> filesLeft;
+    QString fileLeft;
+    for (const JobQueue::Id id : inHand) {
+        const JobQueue::Entry *e = m_session.queue().find(id);
+        const auto clock = m_fileClocks.constFind(id);
+        if (!e || e->state != JobQueue::State::Converting || clock == m_fileClocks.cend())
+            continue;
+        const qint64 seconds = BatchGlance::secondsLeft(e->percent / 100.0, clock->elapsed());
+        filesLeft << seconds;
+        if (id == m_shownFile && seconds >= 0)
+            fileLeft = QStringLiteral("about %1 left").arg(BatchGlance::clock(seconds));
+    }
+    const qint64 left = BatchGlance::batchSecondsLeft(
+        BatchGlance::secondsLeft(glance.progress(), m_batchClock.elapsed()), filesLeft);
     QString status = QStringLiteral("%1 of %2 files · %3 elapsed")
                          .arg(glance.done())
                          .arg(glance.total())
                          .arg(BatchGlance::clock(m_batchClock.elapsed() / 1000));
     if (left >= 0)
         status += QStringLiteral(" · about %1 left").arg(BatchGlance::clock(left));
-    set(MovieVariable::BatchProgress, QString::number(qRound(glance.progress() * 100)));
+    const int percent = qRound(glance.progress() * 100);
+    set(MovieVariable::BatchProgress, QString::number(percent));
     set(MovieVariable::BatchStatus, status);
-
-    // The file whose progress the movie shows: the oldest in hand.
-    QString fileLeft;
-    for (const JobQueue::Id id : inHand) {
-        const JobQueue::Entry *e = m_session.queue().find(id);
-        if (!e || e->state != JobQueue::State::Converting)
-            continue;
-        const auto clock = m_fileClocks.constFind(id);
-        const qint64 seconds = clock == m_fileClocks.cend()
-                                   ? -1
-                                   : BatchGlance::secondsLeft(e->percent / 100.0, clock->elapsed());
-        if (seconds >= 0)
-            fileLeft = QStringLiteral("about %1 left").arg(BatchGlance::clock(seconds));
-        break;
-    }
     set(MovieVariable::FileTimeLeft, fileLeft);
+    setTitle(QStringLiteral("%1 % · Tarnwick").arg(percent));
+}
+
+void MainWindow::setTitle(const QString &title)
+{
+    setWindowTitle(title);
+    set(MovieVariable::WindowTitle, title);
+}
+
+// Not during a batch: the card shows the batch then.
+void MainWindow::showPlan()
+{
+    if (m_glanceRunning || !m_variables)
+        return;
+    const JobQueue &queue = m_session.queue();
+    const FileSettings settings = m_session.fileSettings();
+    set(MovieVariable::ReadyText, batchplan::readyLine(queue.size()));
+    set(MovieVariable::OutputPlan,
+        queue.size() == 0 ? QString()
+                          : batchplan::outputLine(settings,
+                                                  batchplan::estimatedBytes(queue, settings)));
+}
+
+// Of the whole list as it stands: files removed after the batch leave it.
+void MainWindow::showSummary()
+{
+    const JobQueue &queue = m_session.queue();
+    set(MovieVariable::Summary, BatchGlance::summary(queue));
+    set(MovieVariable::FailedCount, QString::number(queue.count(JobQueue::State::Failed)));
+    set(MovieVariable::OpenFolder,
+        queue.count(JobQueue::State::Converted) > 0 ? outputsFolder() : QString());
 }
 
 // The files that failed are converted again; the rest keep what they show.

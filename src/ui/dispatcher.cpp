@@ -38,7 +38,7 @@ enum class Command {
     AudioSetting, About, Slider, Slider2, Support, ConvertWindow, OtherDirectory,
     SameDirectory, ConvertTo, Container, VideoCodec, VideoBitrate, VideoScale, AudioCodec,
     AudioBitrate, AudioChannel, Convert, Cancel, KeepDates,
-    OnExisting, OnFailure, Stall, Jobs, StopAfter, RetryFailed, Maximize,
+    OnExisting, OnFailure, Stall, Jobs, StopAfter, RetryFailed, Maximize, OpenFolder, Tracks,
 };
 
 struct Entry
@@ -47,7 +47,7 @@ struct Entry
     Command command;
 };
 
-constexpr std::array<Entry, 37> kCommands{{
+constexpr std::array<Entry, 39> kCommands{{
     {"IDC_FS_EXIT", Command::Exit},
     {"IDC_FS_MINI", Command::Mini},
     {"IDC_FS_HELP", Command::Help},
@@ -87,6 +87,10 @@ constexpr std::array<Entry, 37> kCommands{{
     {"IDC_FS_STOPAFTER", Command::StopAfter},
     {"IDC_FS_RETRYFAILED", Command::RetryFailed},
     {"IDC_FS_MAXIMIZE", Command::Maximize},
+    // The summary's "Open folder": where the batch's outputs went.
+    {"IDC_FS_OPENFOLDER", Command::OpenFolder},
+    // A track check changed: the estimate before Convert follows it.
+    {"IDC_FS_TRACKS", Command::Tracks},
 }};
 
 } // namespace
@@ -236,6 +240,14 @@ void MainWindow::onMovieCommand(const QString &command, const QString &args)
         break;
     case Command::Maximize:
         toggleMaximised();
+        break;
+    case Command::OpenFolder:
+        if (m_session.queue().count(JobQueue::State::Converted) > 0)
+            m_desktop.shellOpen(outputsFolder());
+        break;
+    case Command::Tracks:
+        readTrackChecks();
+        showPlan();
         break;
     }
 }

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QMenu>
+#include <QScreen>
 #include <QShortcut>
 #include <QSizeGrip>
 #include <QWindow>
@@ -122,7 +123,7 @@ bool MainWindow::initialise()
     m_movie->setMovie(m_appDir + QStringLiteral("main.qml"));
 
     setWindowIcon(m_icon);
-    setWindowTitle(QStringLiteral("Tarnwick"));
+    setTitle(QStringLiteral("Tarnwick"));
     // The window that carries the title holds the single-instance socket.
     if (!m_instanceLock) {
         m_instanceLock = std::make_unique<InstanceLock>(windowTitle());
@@ -169,6 +170,15 @@ bool MainWindow::initialise()
     m_session.setKeepDates(keepDates);
     set(MovieVariable::KeepDates, keepDates ? yes : QStringLiteral("false"));
     showBatchChoices();
+    set(MovieVariable::Maximized, QStringLiteral("false"));
+    connect(&m_session, &Session::outputsChanged, this, &MainWindow::showPlan);
+    connect(&m_session, &Session::added, this,
+            [this](const QList<JobQueue::Id> &ids) { m_session.look(ids); });
+    showPlan();
+    // A screen with less room than the designed size gets a window that fits.
+    fitToScreen();
+    if (const QScreen *screen = this->screen())
+        resize(size().boundedTo(screen->availableSize()));
     layOut();
     addPaths(std::exchange(m_startFiles, {}));
     return true;
@@ -385,6 +395,31 @@ void MainWindow::layOut()
             area = told;
     }
     m_fileList->setGeometry(area);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && m_variables)
+        set(MovieVariable::Maximized, isMaximized() ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (QWindow *window = windowHandle())
+        connect(window, &QWindow::screenChanged, this, &MainWindow::fitToScreen,
+                Qt::UniqueConnection);
+    fitToScreen();
+}
+
+// The designed size is the smallest, unless the screen has less room (a
+// laptop's screen at 150 %): then the window may be as small as the screen,
+// and the movie lays itself out in what there is.
+void MainWindow::fitToScreen()
+{
+    if (const QScreen *screen = this->screen())
+        setMinimumSize(QSize(kClientWidth, kClientHeight).boundedTo(screen->availableSize()));
 }
 
 void MainWindow::toggleMaximised()

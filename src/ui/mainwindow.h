@@ -106,6 +106,11 @@ private:
     void endDesktopProgress();
     void showCompletion(int converted, bool stopped);
     void showFinished();
+    // The status line and the bar follow one file of those in hand.
+    void showFileInHand(JobQueue::Id id, const QString &input, int converted);
+    void followFileInHand();
+    JobQueue::Id m_shownFile = 0;
+    int m_shownPercent = -1;
 
     Desktop &m_desktop;
     Session &m_session;
@@ -130,6 +135,13 @@ private:
     void showOutput(const QString &output);
     FileManager *m_fileManager = nullptr;
 
+    // Before Convert: the files ready, where they go and how big; after a
+    // batch: its summary and the folder to open (batchdisplay.cpp).
+    void showPlan();
+    void showSummary();
+    QString outputsFolder() const;
+    void setTitle(const QString &title);
+
     // The batch at a glance while it runs, its summary after (batchdisplay.cpp).
     void connectBatchGlance();
     void showBatchGlance();
@@ -138,9 +150,12 @@ private:
     QHash<JobQueue::Id, QElapsedTimer> m_fileClocks;
     bool m_glanceRunning = false;
 
-    // A window that grows (mainwindow.cpp).
+    // A window that grows, and shrinks to a small screen (mainwindow.cpp).
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void layOut();
+    void fitToScreen();
     void toggleMaximised();
     QSizeGrip *m_sizeGrip = nullptr;
     QSize m_laidOutSize;

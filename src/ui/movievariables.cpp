@@ -10,7 +10,7 @@ struct Entry
     const char *name;
 };
 
-constexpr std::array<Entry, 33> kVariables{{
+constexpr std::array<Entry, 39> kVariables{{
     {MovieVariable::Path, "_root.path"},
     {MovieVariable::Version, "_root.version"},
     {MovieVariable::ConvertToStr, "_root.convertToStr"},
@@ -44,9 +44,15 @@ constexpr std::array<Entry, 33> kVariables{{
     {MovieVariable::BatchStatus, "_root.batchStatus"},
     {MovieVariable::FileTimeLeft, "_root.fileTimeLeft"},
     {MovieVariable::FileArea, "_root.fileArea"},
+    {MovieVariable::ReadyText, "_root.readyText"},
+    {MovieVariable::OutputPlan, "_root.outputPlan"},
+    {MovieVariable::OpenFolder, "_root.openFolder"},
+    {MovieVariable::BatchOver, "_root.batchOver"},
+    {MovieVariable::WindowTitle, "_root.windowTitle"},
+    {MovieVariable::Maximized, "_root.maximized"},
 }};
 
-static_assert(kVariables.back().variable == MovieVariable::FileArea,
+static_assert(kVariables.back().variable == MovieVariable::Maximized,
               "one entry per variable, in the enum's order");
 
 } // namespace

@@ -16,7 +16,8 @@ enum class MovieVariable {
     HideProgress, AudioCheck, VideoCheck,
     // Added beside them; a movie that does not know them works as designed.
     KeepDates, OnExisting, OnFailure, Stall, Jobs, Summary, FailedCount, BatchProgress,
-    BatchStatus, FileTimeLeft, FileArea,
+    BatchStatus, FileTimeLeft, FileArea, ReadyText, OutputPlan, OpenFolder, BatchOver,
+    WindowTitle, Maximized,
 };
 
 // Writes and reads the movie's variables. A designed variable is written at

@@ -47,7 +47,8 @@ private slots:
     void progress();
     void secondsLeft_data();
     void secondsLeft();
-    void summaryNamesEachFailure();
+    void summary_data();
+    void summary();
 };
 
 void TestBatchGlance::progress_data()
@@ -106,16 +107,34 @@ void TestBatchGlance::secondsLeft()
     QTEST(BatchGlance::clock(left), "clock");
 }
 
-// The whole list, the files a stop left behind among them.
-void TestBatchGlance::summaryNamesEachFailure()
+void TestBatchGlance::summary_data()
 {
+    QTest::addColumn<QList<File>>("results");
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("nothing through yet") << QList<File>{File{"a.avi", S::None}} << "";
+    // The whole list, the files a stop left behind among them.
+    QTest::newRow("each failed and skipped file")
+        << QList<File>{File{"a.avi", S::Converted}, File{"b.avi", S::Failed, 0, 0, "no engine"},
+                       File{"c.avi", S::Skipped, 0, 0, "exists"}, File{"d.avi", S::Failed},
+                       File{"e.avi", S::None}}
+        << "Converted 1, failed 2, skipped 1, not started 1\nb.avi — failed: no engine\n"
+           "c.avi — skipped: exists\nd.avi — failed";
+    QList<File> many{File{"s.avi", S::Skipped, 0, 0, "exists"}};
+    QString named = QStringLiteral("Converted 0, failed 60, skipped 1\ns.avi — skipped: exists");
+    for (int i = 0; i < 60; ++i) {
+        many.append(File{QStringLiteral("%1.avi").arg(i), S::Failed, 0, 0, "stalled"});
+        if (i < 49)
+            named += QStringLiteral("\n%1.avi — failed: stalled").arg(i);
+    }
+    QTest::newRow("50 named, then how many more") << many << named + QStringLiteral("\n…and 11 more");
+}
+
+void TestBatchGlance::summary()
+{
+    QFETCH(QList<File>, results);
     JobQueue queue;
-    fill(queue, {File{"a.avi", S::Converted}, File{"b.avi", S::Failed, 0, 0, "no engine"},
-                 File{"c.avi", S::Skipped}, File{"d.avi", S::Failed, 0, 0, "stalled"},
-                 File{"e.avi", S::None}});
-    QCOMPARE(BatchGlance::summary(queue),
-             QStringLiteral("Converted 1, failed 2, skipped 1, not started 1\n"
-                            "b.avi: no engine\nd.avi: stalled"));
+    fill(queue, results);
+    QTEST(BatchGlance::summary(queue), "summary");
 }
 
 QTEST_MAIN(TestBatchGlance)

@@ -55,6 +55,7 @@ private slots:
     void init();
     void cleanup();
     void convertPageWithList();
+    void gearOpensTheOptions_data();
     void gearOpensTheOptions();
     void batchRunning();
     void settingsPagesHideList();
@@ -156,15 +157,41 @@ void TestMovieScreens::convertPageWithList()
                        Qt::white, 4));
 }
 
+void TestMovieScreens::gearOpensTheOptions_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("smallest") << QSize(656, 538);
+    QTest::newRow("wide") << QSize(1700, 1000);
+}
+
+// Beside the gear, inside the window, over the hidden list; a press outside
+// closes it and the gear has the focus again.
 void TestMovieScreens::gearOpensTheOptions()
 {
+    QFETCH(QSize, size);
+    MainWindow &dlg = m_fx->dlg();
+    dlg.resize(size);
+    QTRY_COMPARE(dlg.movie()->rootObject()->width(), qreal(size.width()));
     QObject *options = popup(QStringLiteral("optionsPopup"));
     QVERIFY(options);
     QVERIFY(!options->property("visible").toBool());
     click(QStringLiteral("optionsButton"));
     QTRY_VERIFY(options->property("opened").toBool());
-    QVERIFY(options->property("visible").toBool());
     QVERIFY(item(QStringLiteral("jobsBox"))->isVisible());
+    QTRY_VERIFY(!dlg.fileList()->isVisible());
+
+    const QQuickItem *box = options->property("contentItem").value<QQuickItem *>()->parentItem();
+    const QRectF shown = box->mapRectToScene(QRectF(0, 0, box->width(), box->height()));
+    const QQuickItem *gear = item(QStringLiteral("optionsButton"));
+    const QRectF gearRect = gear->mapRectToScene(QRectF(0, 0, gear->width(), gear->height()));
+    QVERIFY(QRectF(QPointF(0, 0), dlg.movie()->rootObject()->size()).contains(shown));
+    QVERIFY(shown.right() <= gearRect.left() && gearRect.left() - shown.right() < 24);
+    QVERIFY(shown.top() <= gearRect.bottom() && shown.bottom() >= gearRect.top());
+
+    QTest::mouseClick(dlg.movie(), Qt::LeftButton, {}, QPoint(100, size.height() / 2));
+    QTRY_VERIFY(!options->property("visible").toBool());
+    QTRY_VERIFY(item(QStringLiteral("optionsButton"))->hasActiveFocus());
+    QTRY_VERIFY(dlg.fileList()->isVisible());
 }
 
 void TestMovieScreens::batchRunning()
@@ -354,9 +381,10 @@ void TestMovieScreens::longBatchMidway()
     // After it: the summary names the failed file, and Retry failed is offered.
     click(QStringLiteral("stopButton"));
     QVERIFY(item(QStringLiteral("retryButton"))->isVisible());
-    QVERIFY(item(QStringLiteral("summaryFailures"))->isVisible());
-    QVERIFY(item(QStringLiteral("summaryFailures"))->property("text").toString().startsWith(
-        names[2] + QStringLiteral(": ")));
+    QVERIFY(item(QStringLiteral("summaryLines"))->isVisible());
+    QQuickItem *line = nullptr;
+    QTRY_VERIFY((line = item(QStringLiteral("summaryLines"))->property("currentItem").value<QQuickItem *>()));
+    QVERIFY(line->property("text").toString().startsWith(names[2] + QStringLiteral(" — failed: ")));
     shot(maximised ? QStringLiteral("long-batch-end-maximised.png")
                    : QStringLiteral("long-batch-end.png"));
     click(QStringLiteral("optionsButton"));

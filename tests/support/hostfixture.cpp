@@ -122,7 +122,10 @@ QStringList HostFixture::designedLog() const
     static const QStringList added{
         QStringLiteral("_root.batchProgress="), QStringLiteral("_root.batchStatus="),
         QStringLiteral("_root.fileTimeLeft="), QStringLiteral("_root.summary="),
-        QStringLiteral("_root.failedCount=")};
+        QStringLiteral("_root.failedCount="), QStringLiteral("_root.readyText="),
+        QStringLiteral("_root.outputPlan="), QStringLiteral("_root.openFolder="),
+        QStringLiteral("_root.batchOver="), QStringLiteral("_root.windowTitle="),
+        QStringLiteral("_root.maximized=")};
     QStringList designed = log();
     designed.removeIf([](const QString &line) {
         return std::any_of(added.cbegin(), added.cend(),
@@ -196,8 +199,9 @@ QStringList HostFixture::sources(const QStringList &names) const
     QStringList paths;
     for (const QString &name : names) {
         QFile source(file(name));
+        // What a quick look takes for a video.
         if (source.open(QIODevice::WriteOnly))
-            source.write("source");
+            source.write("RIFF....AVI source");
         paths << source.fileName();
     }
     return paths;

@@ -47,7 +47,8 @@ public:
 
     QStringList log() const;
     // The log without the variables added beside the designed ones for the
-    // batch at a glance, whose own tests read them.
+    // batch at a glance, the plan before Convert, the summary and the
+    // window's state, whose own tests read them.
     QStringList designedLog() const;
     void clearLog();
     void answer(const QString &name, const QString &value);
@@ -59,7 +60,8 @@ public:
     void addFiles(const QStringList &paths);
     // Waits until the files given are listed and their outputs planned.
     void settle();
-    // Files of these names in the program folder, each holding a few bytes.
+    // Files of these names in the program folder, each holding a few bytes
+    // that begin as a video file does.
     QStringList sources(const QStringList &names) const;
     // One poll of the batch, then the file work it set off, up to the next
     // file's hand-over to the engine.

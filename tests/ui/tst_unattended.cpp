@@ -192,43 +192,61 @@ void TestUnattended::stopAfterThisFileEndsWithTheFileInHand()
     QCOMPARE(fx.desktop.boxes.size(), 1);
 }
 
+// Every file not converted, with its reason, behind the completion box;
+// the folder to open; then the failed files again.
 void TestUnattended::summaryAtTheEndAndRetryOfTheFailed()
 {
     HostFixture fx;
     fx.start();
     fx.send(QStringLiteral("ID-FS-onFailure"), QStringLiteral("note"));
-    const QStringList files = fx.sources({QStringLiteral("a.avi"), QStringLiteral("bad.avi")});
+    fx.send(QStringLiteral("ID-FS-onExisting"), QStringLiteral("skip"));
+    const QStringList files = fx.sources({QStringLiteral("a.avi"), QStringLiteral("bad.avi"),
+                                          QStringLiteral("kept.avi"), QStringLiteral("notes.avi")});
+    QVERIFY(writeFile(files[3], "nothing but words"));
+    QVERIFY(writeFile(fx.file(QStringLiteral("kept.mp4")), "there before"));
     fx.addFiles(files);
     fx.script->perFile.insert(QStringLiteral("bad.avi"), PlayerScript::failing());
+    fx.script->perFile.insert(QStringLiteral("notes.avi"), PlayerScript::failing());
     fx.script->jobs = {PlayerScript::converting()};
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     fx.runBatch();
 
-    const QString reason = filesOf(fx.dlg()).value(1).reason;
+    const QList<JobQueue::Entry> results = filesOf(fx.dlg());
+    QCOMPARE(results[3].reason, QStringLiteral("the file is not a video"));
+    QVERIFY(!results[1].reason.isEmpty() && results[1].reason != results[3].reason);
     const QStringList log = fx.log();
-    const QString summary = "_root.summary=Converted 1, failed 1, skipped 0\nbad.avi: " + reason;
+    const QString summary = "_root.summary=Converted 1, failed 2, skipped 1\nbad.avi — failed: " +
+                            results[1].reason + "\nkept.avi — skipped: " + results[2].reason +
+                            "\nnotes.avi — failed: the file is not a video";
     QCOMPARE(log.filter(QStringLiteral("_root.summary=")).last(), summary);
     QCOMPARE(log.filter(QStringLiteral("_root.failedCount=")).last(),
-             QStringLiteral("_root.failedCount=1"));
-    // The summary comes after the designed end of the batch.
-    QVERIFY(log.lastIndexOf(summary) >
-            log.lastIndexOf(QStringLiteral("_root.hideProgress=true")));
+             QStringLiteral("_root.failedCount=2"));
+    // Behind the completion box: after its text, before the controls' reset.
+    const qsizetype box = log.indexOf(QStringLiteral("_root.progressValue=100"));
+    QVERIFY(box >= 0 && box < log.indexOf(summary) &&
+            log.indexOf(summary) < log.lastIndexOf(QStringLiteral("_root.hideProgress=true")));
+    QVERIFY(log.indexOf(QStringLiteral("_root.batchOver=true")) > box);
+    QCOMPARE(log.filter(QStringLiteral("_root.openFolder=")).last(),
+             "_root.openFolder=" + fx.appDir().chopped(1));
+    fx.send(QStringLiteral("IDC_FS_OPENFOLDER"));
+    QCOMPARE(fx.desktop.opened.value(0), fx.appDir().chopped(1));
 
-    // Only the failed file again; the converted one keeps its state.
+    // Only the failed files again; the others keep their state.
     fx.script->perFile.clear();
-    fx.script->jobs = {PlayerScript::converting()};
+    fx.script->jobs = {PlayerScript::converting(), PlayerScript::converting()};
     const int calls = int(fx.script->calls.size());
     fx.send(QStringLiteral("IDC_FS_RETRYFAILED"));
     fx.runBatch();
-    QCOMPARE(fx.script->calls.size(), calls + 1);
-    QCOMPARE(fx.script->calls.last().uri, files[1]);
+    QCOMPARE(fx.script->calls.size(), calls + 2);
+    QCOMPARE(fx.script->calls[calls].uri, files[1]);
     QCOMPARE(fx.dlg().fileList()->queue().at(0).state, JobQueue::State::Converted);
-    QCOMPARE(fx.dlg().fileList()->queue().at(1).state, JobQueue::State::Converted);
+    QCOMPARE(fx.dlg().fileList()->queue().at(2).state, JobQueue::State::Skipped);
     QCOMPARE(fx.log().filter(QStringLiteral("_root.failedCount=")).last(),
              QStringLiteral("_root.failedCount=0"));
-    // The summary keeps what the first batch converted.
-    QCOMPARE(fx.log().filter(QStringLiteral("_root.summary=")).last(),
-             QStringLiteral("_root.summary=Converted 2, failed 0, skipped 0"));
+    // Of the whole list; a file removed leaves it.
+    fx.dlg().fileList()->queue().remove({results[2].id});
+    QTRY_COMPARE(fx.log().filter(QStringLiteral("_root.summary=")).last(),
+                 QStringLiteral("_root.summary=Converted 3, failed 0, skipped 0"));
     // Nothing failed now: nothing to retry.
     fx.send(QStringLiteral("IDC_FS_RETRYFAILED"));
     QVERIFY(!fx.dlg().batch().isRunning());
@@ -250,6 +268,11 @@ void TestUnattended::glanceWhileRunning()
     QVERIFY(log.contains(QRegularExpression(QStringLiteral("^_root.batchStatus=1 of 2 files · 0:0\\d elapsed"))));
     // Written once per change, not at every poll.
     QCOMPARE(log.count(QStringLiteral("_root.batchProgress=75")), 1);
+    // The title follows, for the task switcher, and is the program's own after.
+    QVERIFY(log.contains(QStringLiteral("_root.windowTitle=75 % · Tarnwick")));
+    QCOMPARE(log.filter(QStringLiteral("_root.windowTitle=")).last(),
+             QStringLiteral("_root.windowTitle=Tarnwick"));
+    QCOMPARE(fx.dlg().windowTitle(), QStringLiteral("Tarnwick"));
 }
 
 void TestUnattended::fileAreaPlacesTheList_data()
