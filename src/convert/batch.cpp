@@ -442,7 +442,10 @@ void Batch::startEngine(Job &job)
     Player *player = job.player.get();
     connect(player, &Player::ended, this, [this, player] { onJobEnded(player); });
     try {
-        player->start(job.input, streamOutputOption(s, job.part, job.settings.tracks));
+        // A clip too short for the threaded encoder's delay comes out with no
+        // picture; a later attempt holds no frames back.
+        const EncoderTuning tuning{job.attempt > 0, {}};
+        player->start(job.input, streamOutputOption(s, job.part, job.settings.tracks, tuning));
     } catch (const EngineError &refusal) {
         std::unique_ptr<Job> gone = take(job.serial);
         removePart(gone->part);
