@@ -512,29 +512,33 @@ void Batch::onJobEnded(Player *player)
         return;
     Job &job = **found;
     job.phase = Job::Phase::Checking;
-    if (!player->finishedNormally()) {
-        job.player.release()->deleteLater(); // this runs inside the player's own signal
-        retryOrGiveUp(take(job.serial), QStringLiteral("the engine could not convert it"));
-        advance();
-        return;
-    }
+    // The attempt is judged by its output, however the engine ended it; what
+    // the engine's own log holds against it fails it whatever the file shows.
+    const bool normal = player->finishedNormally(); // closes the output
+    const QString logged = player->logFault();
     const ConversionSettings &s = job.settings.conversion;
     const OutputExpectation expected{job.input, s.container,
                                      job.settings.tracks.video && wanted(s.videoCodec),
                                      job.settings.tracks.audio && wanted(s.audioCodec),
-                                     player->readMilliseconds()};
-    job.player.release()->deleteLater();
+                                     player->readMilliseconds(), player->lengthMilliseconds()};
+    job.player.release()->deleteLater(); // this runs inside the player's own signal
     m_worker.run<jobfiles::Finished>(
         this,
         [&engine = m_engine, part = job.part, output = job.output, expected,
-         keepDates = job.settings.keepDates] {
+         keepDates = job.settings.keepDates, logged] {
+            if (!logged.isEmpty())
+                return jobfiles::Finished{logged, jobfiles::removePart(part)};
             return jobfiles::finish(engine, part, output, expected, keepDates);
         },
-        [this, serial = job.serial, id = job.id, output = job.output](
+        [this, serial = job.serial, id = job.id, output = job.output, normal, logged](
             const jobfiles::Finished &finished) {
             if (!finished.undeletable.isEmpty())
                 report([this, path = finished.undeletable] { emit deleteFailed(path); });
-            onChecked(serial, id, output, finished.reason);
+            // Where the engine gave up too, its failure says more than the file's.
+            onChecked(serial, id, output,
+                      normal || !logged.isEmpty() || finished.reason.isEmpty()
+                          ? finished.reason
+                          : QStringLiteral("the engine could not convert it"));
         });
 }
 

@@ -1,71 +1,17 @@
 #include "convert/containercheck.h"
 
-#include <array>
 #include <cstring>
-#include <optional>
 #include <string_view>
 
-#include <QFile>
+#include <QHash>
 
-#include "convert/nativefile.h"
+#include "convert/containerwalk.h"
+
+using namespace containerbytes;
+using containerwalk::kCutShort;
+using Kind = ContainerTrack::Kind;
 
 namespace {
-
-// Positioned reads of a few header bytes; unbuffered so that hopping through
-// a large file reads only what is asked for.
-class Reader
-{
-public:
-    explicit Reader(const QString &path)
-        : m_path(path)
-    {
-    }
-
-    bool open()
-    {
-        if (!nativefile::openForReading(m_file, m_path, QIODevice::Unbuffered))
-            return false;
-        m_size = m_file.size();
-        return true;
-    }
-    qint64 size() const { return m_size; }
-
-    bool read(qint64 pos, void *data, qint64 length)
-    {
-        if (pos < 0 || length < 0 || pos > m_size - length || !m_file.seek(pos))
-            return false;
-        return m_file.read(static_cast<char *>(data), length) == length;
-    }
-
-    QByteArray read(qint64 pos, qint64 length)
-    {
-        QByteArray bytes(int(length), Qt::Uninitialized);
-        return read(pos, bytes.data(), length) ? bytes : QByteArray();
-    }
-
-private:
-    QString m_path;
-    QFile m_file;
-    qint64 m_size = 0;
-};
-
-using Bytes = const unsigned char *;
-
-quint64 bigEndian(Bytes p, int n)
-{
-    quint64 v = 0;
-    for (int i = 0; i < n; ++i)
-        v = v << 8 | p[i];
-    return v;
-}
-
-quint64 littleEndian(Bytes p, int n)
-{
-    quint64 v = 0;
-    for (int i = n - 1; i >= 0; --i)
-        v = v << 8 | p[i];
-    return v;
-}
 
 bool isFourCC(Bytes p)
 {
@@ -75,62 +21,107 @@ bool isFourCC(Bytes p)
     return true;
 }
 
-const QString kCutShort = QStringLiteral("the container is cut short");
-
-QString isoBmffFault(Reader &file)
+std::string_view fourCC(Bytes p)
 {
-    bool moov = false;
-    bool mdat = false;
-    qint64 pos = 0;
-    while (pos < file.size()) {
+    return {reinterpret_cast<const char *>(p), 4};
+}
+
+const QString kDamagedBox = QStringLiteral("the container has a damaged box");
+
+// Calls visit(type, payload, end) for each box from pos to end.
+template <typename Visit>
+QString walkBoxes(ContainerReader &file, qint64 pos, qint64 end, Visit visit)
+{
+    while (pos < end) {
         unsigned char head[16];
-        if (!file.read(pos, head, 8))
+        if (end - pos < 8 || !file.read(pos, head, 8))
             return QStringLiteral("the container ends in a broken box");
         if (!isFourCC(head + 4))
-            return QStringLiteral("the container has a damaged box");
+            return kDamagedBox;
         quint64 size = bigEndian(head, 4);
+        qint64 header = 8;
         if (size == 1) {
             if (!file.read(pos + 8, head + 8, 8))
                 return kCutShort;
             size = bigEndian(head + 8, 8);
-            if (size < 16)
-                return QStringLiteral("the container has a damaged box");
+            header = 16;
         } else if (size == 0) {
-            size = quint64(file.size() - pos);
-        } else if (size < 8) {
-            return QStringLiteral("the container has a damaged box");
+            size = quint64(end - pos);
         }
-        const QByteArray type(reinterpret_cast<const char *>(head + 4), 4);
-        moov = moov || type == "moov";
-        mdat = mdat || type == "mdat";
-        if (size > quint64(file.size() - pos))
+        if (size < quint64(header))
+            return kDamagedBox;
+        if (size > quint64(end - pos))
             return kCutShort;
+        const std::string type(fourCC(head + 4));
+        visit(type, pos + header, pos + qint64(size));
         pos += qint64(size);
     }
-    // The muxer writes its index last: a muxer that could not finish leaves none.
-    if (!moov)
-        return QStringLiteral("the container has no index (moov)");
-    if (!mdat)
-        return QStringLiteral("the container has no media data (mdat)");
     return {};
+}
+
+// One trak: its handler gives the kind, its sample sizes the frame count.
+ContainerTrack isoTrack(ContainerReader &file, qint64 pos, qint64 end)
+{
+    ContainerTrack track;
+    const auto descend = [&](const auto &self, qint64 from, qint64 to) -> void {
+        walkBoxes(file, from, to, [&](const std::string &type, qint64 payload, qint64 boxEnd) {
+            unsigned char bytes[12];
+            if (type == "mdia" || type == "minf" || type == "stbl") {
+                self(self, payload, boxEnd);
+            } else if (type == "hdlr" && file.read(payload, bytes, 12)) {
+                const std::string_view handler = fourCC(bytes + 8);
+                track.kind = handler == "vide" ? Kind::Video
+                             : handler == "soun" ? Kind::Audio
+                                                 : Kind::Other;
+            } else if ((type == "stsz" || type == "stz2") && file.read(payload, bytes, 12)) {
+                track.frames = qint64(bigEndian(bytes + 8, 4));
+            }
+        });
+    };
+    descend(descend, pos, end);
+    return track;
+}
+
+ContainerContent isoBmffContent(ContainerReader &file)
+{
+    ContainerContent content;
+    bool moov = false;
+    bool mdat = false;
+    content.fault = walkBoxes(file, 0, file.size(), [&](const std::string &type, qint64 payload,
+                                                        qint64 end) {
+        mdat = mdat || type == "mdat";
+        if (type != "moov")
+            return;
+        moov = true;
+        walkBoxes(file, payload, end, [&](const std::string &inner, qint64 from, qint64 to) {
+            if (inner == "trak")
+                content.tracks.append(isoTrack(file, from, to));
+        });
+    });
+    // The muxer writes its index last: a muxer that could not finish leaves none.
+    if (content.fault.isEmpty() && !moov)
+        content.fault = QStringLiteral("the container has no index (moov)");
+    if (content.fault.isEmpty() && !mdat)
+        content.fault = QStringLiteral("the container has no media data (mdat)");
+    return content;
 }
 
 // Steps over RIFF chunks (only those named onlyId, when given) from pos to
 // end and returns where the walk stopped: end itself when they cover it
-// exactly. A missing pad byte after an odd last chunk is tolerated.
-qint64 walkRiff(Reader &file, qint64 pos, qint64 end, std::string_view onlyId, bool *movi)
+// exactly. A missing pad byte after an odd last chunk is tolerated. Each
+// chunk goes to visit(id, payload, size).
+template <typename Visit>
+qint64 walkRiff(ContainerReader &file, qint64 pos, qint64 end, std::string_view onlyId, Visit visit)
 {
     while (end - pos >= 8) {
-        unsigned char chunk[12];
+        unsigned char chunk[8];
         if (!file.read(pos, chunk, 8) || !isFourCC(chunk))
             return pos;
-        if (!onlyId.empty() && std::string_view(reinterpret_cast<const char *>(chunk), 4) != onlyId)
+        if (!onlyId.empty() && fourCC(chunk) != onlyId)
             return pos;
-        if (movi && std::string_view(reinterpret_cast<const char *>(chunk), 4) == "LIST"
-            && file.read(pos + 8, chunk + 8, 4)
-            && std::string_view(reinterpret_cast<const char *>(chunk + 8), 4) == "movi")
-            *movi = true;
         const qint64 size = qint64(littleEndian(chunk + 4, 4));
+        if (pos + 8 + size <= end)
+            visit(fourCC(chunk), pos + 8, size);
         if (size % 2 && pos + 8 + size == end)
             return end;
         pos += 8 + size + size % 2;
@@ -138,305 +129,193 @@ qint64 walkRiff(Reader &file, qint64 pos, qint64 end, std::string_view onlyId, b
     return pos;
 }
 
-QString aviFault(Reader &file)
+struct AviStreams
+{
+    QList<ContainerTrack> tracks;
+    qint64 movi = -1; // where the first movi list's "movi" stands; idx1 counts from there
+    QByteArray index;
+};
+
+// The lists of the header and of the media data, with the chunks inside.
+void walkAviList(ContainerReader &file, qint64 pos, qint64 end, AviStreams &streams)
+{
+    walkRiff(file, pos, end, {}, [&](std::string_view id, qint64 payload, qint64 size) {
+        unsigned char type[4];
+        if (id == "LIST" && size >= 4 && file.read(payload, type, 4)) {
+            if (fourCC(type) == "strl")
+                streams.tracks.append(ContainerTrack{});
+            if (fourCC(type) == "movi" && streams.movi < 0)
+                streams.movi = payload;
+            walkAviList(file, payload + 4, payload + size, streams);
+        } else if (id == "strh" && size >= 4 && file.read(payload, type, 4) && !streams.tracks.isEmpty()) {
+            streams.tracks.last().kind = fourCC(type) == "vids"   ? Kind::Video
+                                         : fourCC(type) == "auds" ? Kind::Audio
+                                                                  : Kind::Other;
+        } else if (id == "idx1") {
+            streams.index = file.read(payload, size - size % 16);
+        } else if (size > 0 && id[0] >= '0' && id[0] <= '9' && id[1] >= '0' && id[1] <= '9') {
+            const int stream = (id[0] - '0') * 10 + (id[1] - '0');
+            if (stream < streams.tracks.size())
+                ++streams.tracks[stream].frames;
+        }
+    });
+}
+
+ContainerContent aviContent(ContainerReader &file)
 {
     unsigned char head[12];
-    if (!file.read(0, head, 12)
-        || std::string_view(reinterpret_cast<const char *>(head), 4) != "RIFF"
-        || std::string_view(reinterpret_cast<const char *>(head + 8), 4) != "AVI ")
-        return QStringLiteral("the file has no AVI header");
+    if (!file.read(0, head, 12) || fourCC(head) != "RIFF" || fourCC(head + 8) != "AVI ")
+        return ContainerContent::broken(QStringLiteral("the file has no AVI header"));
     // OpenDML files go on in further RIFF AVIX chunks.
-    const qint64 riffEnd = walkRiff(file, 0, file.size(), "RIFF", nullptr);
+    const qint64 riffEnd = walkRiff(file, 0, file.size(), "RIFF", [](auto, auto, auto) {});
     if (riffEnd > file.size())
-        return kCutShort;
+        return ContainerContent::broken(kCutShort);
     // The muxer writes the sizes last: a header size that stops short of the
     // file is an unfinished file.
     if (riffEnd != file.size())
-        return QStringLiteral("the container's size does not match the file");
+        return ContainerContent::broken(QStringLiteral("the container's size does not match the file"));
 
     const qint64 firstEnd = qMin(file.size(), 8 + qint64(littleEndian(head + 4, 4)));
-    bool movi = false;
-    const qint64 end = walkRiff(file, 12, firstEnd, {}, &movi);
+    const qint64 end = walkRiff(file, 12, firstEnd, {}, [](auto, auto, auto) {});
     if (end > firstEnd)
-        return kCutShort;
+        return ContainerContent::broken(kCutShort);
     if (end != firstEnd)
-        return QStringLiteral("the container has a damaged chunk");
+        return ContainerContent::broken(QStringLiteral("the container has a damaged chunk"));
+    AviStreams streams;
+    walkRiff(file, 0, file.size(), "RIFF", [&](auto, qint64 payload, qint64 size) {
+        walkAviList(file, payload + 4, payload + size, streams);
+    });
     // Without idx1 a whole movi list still plays, and the walk has shown it whole.
-    if (!movi)
-        return QStringLiteral("the container has no media data (movi)");
-    return {};
-}
-
-// An EBML element's ID (marker bit kept) and data size, read in one go.
-struct Element
-{
-    quint64 id = 0;
-    quint64 size = 0;
-    bool unknownSize = false; // all ones: written live, its end never filled in
-    qint64 headerLength = 0;
-};
-
-std::optional<Element> readElement(Reader &file, qint64 pos)
-{
-    unsigned char bytes[12];
-    const qint64 available = qMin<qint64>(sizeof bytes, file.size() - pos);
-    if (available < 2 || !file.read(pos, bytes, available))
-        return std::nullopt;
-    // The count of leading zero bits gives the length: up to 4 for an ID, 8 for a size.
-    const auto vintLength = [](unsigned char first, int longest) {
-        for (int length = 1; length <= longest; ++length)
-            if (first & (0x80 >> (length - 1)))
-                return length;
-        return 0;
-    };
-    const int idLength = vintLength(bytes[0], 4);
-    if (!idLength || idLength >= available)
-        return std::nullopt;
-    const int sizeLength = vintLength(bytes[idLength], 8);
-    if (!sizeLength || idLength + sizeLength > available)
-        return std::nullopt;
-    const quint64 mask = (quint64(1) << (7 * sizeLength)) - 1;
-    Element element;
-    element.id = bigEndian(bytes, idLength);
-    element.size = bigEndian(bytes + idLength, sizeLength) & mask;
-    element.unknownSize = element.size == mask;
-    element.headerLength = idLength + sizeLength;
-    return element;
-}
-
-constexpr quint64 kEbmlHeader = 0x1A45DFA3;
-constexpr quint64 kSegment = 0x18538067;
-constexpr quint64 kCluster = 0x1F43B675;
-constexpr quint64 kCues = 0x1C53BB6B;
-
-QString matroskaFault(Reader &file)
-{
-    auto element = readElement(file, 0);
-    if (!element || element->id != kEbmlHeader || element->unknownSize)
-        return QStringLiteral("the file has no Matroska header");
-    qint64 pos = element->headerLength + qint64(element->size);
-
-    // Void elements may sit between the header and the segment.
-    while ((element = readElement(file, pos)) && element->id != kSegment && !element->unknownSize)
-        pos += element->headerLength + qint64(element->size);
-    if (!element || element->id != kSegment)
-        return QStringLiteral("the container has no segment");
-    const qint64 dataStart = pos + element->headerLength;
-    const bool segmentUnknown = element->unknownSize;
-    qint64 end = file.size();
-    if (!segmentUnknown) {
-        if (element->size > quint64(file.size() - dataStart))
-            return kCutShort;
-        end = dataStart + qint64(element->size);
+    if (streams.movi < 0)
+        return ContainerContent::broken(QStringLiteral("the container has no media data (movi)"));
+    // Each entry of the index names the chunk at its place: data that went
+    // missing moves every chunk after it.
+    const auto *entries = reinterpret_cast<Bytes>(streams.index.constData());
+    for (qsizetype i = 0; i + 16 <= streams.index.size(); i += 16) {
+        unsigned char chunk[8];
+        const qint64 at = streams.movi + qint64(littleEndian(entries + i + 8, 4));
+        if (!file.read(at, chunk, 8) || std::memcmp(chunk, entries + i, 4) != 0
+            || littleEndian(chunk + 4, 4) != littleEndian(entries + i + 12, 4))
+            return ContainerContent::broken(QStringLiteral("the container's index does not match its media data"));
     }
-
-    bool media = false;
-    bool cues = false;
-    for (pos = dataStart; pos < end;) {
-        element = readElement(file, pos);
-        if (!element)
-            return QStringLiteral("the container has a damaged element");
-        media = media || element->id == kCluster || element->id == kCues;
-        cues = cues || element->id == kCues;
-        // A live-written element of unknown size cannot be stepped over.
-        if (element->unknownSize)
-            break;
-        const qint64 next = pos + element->headerLength;
-        if (element->size > quint64(end - next))
-            return kCutShort;
-        pos = next + qint64(element->size);
-    }
-    if (!media)
-        return QStringLiteral("the container has no media data");
-    // The muxer writes the segment's size and its Cues when it closes the
-    // file; a segment left at unknown size without Cues was never finished.
-    if (segmentUnknown && !cues)
-        return QStringLiteral("the container was not finished");
-    return {};
+    return ContainerContent::holding(streams.tracks);
 }
 
-quint32 oggCrc(const QByteArray &page)
-{
-    static const auto table = [] {
-        std::array<quint32, 256> t{};
-        for (quint32 i = 0; i < 256; ++i) {
-            quint32 r = i << 24;
-            for (int k = 0; k < 8; ++k)
-                r = r & 0x80000000u ? r << 1 ^ 0x04C11DB7u : r << 1;
-            t[i] = r;
-        }
-        return t;
-    }();
-    quint32 crc = 0;
-    for (int i = 0; i < page.size(); ++i) {
-        const auto byte = (i >= 22 && i < 26) ? 0 : static_cast<unsigned char>(page[i]);
-        crc = crc << 8 ^ table[(crc >> 24 ^ byte) & 0xff];
-    }
-    return crc;
-}
-
-QString oggFault(Reader &file)
-{
-    constexpr qint64 kHeader = 27;
-    constexpr qint64 kMaxPage = kHeader + 255 + 255 * 255;
-    if (file.read(0, 4) != "OggS")
-        return QStringLiteral("the file has no Ogg page at its start");
-
-    // The last page is the one that ends exactly at the end of the file.
-    const qint64 from = qMax<qint64>(0, file.size() - kMaxPage);
-    const QByteArray tail = file.read(from, file.size() - from);
-    for (qsizetype at = tail.size(); at > 0;) {
-        // Qt reads a negative start as counted from the end.
-        at = tail.lastIndexOf("OggS", at - 1);
-        if (at < 0 || tail.size() - at < kHeader)
-            continue;
-        const auto *head = reinterpret_cast<Bytes>(tail.constData() + at);
-        const int segments = head[26];
-        if (tail.size() - at < kHeader + segments)
-            continue;
-        qint64 length = kHeader + segments;
-        for (int i = 0; i < segments; ++i)
-            length += head[kHeader + i];
-        if (at + length != tail.size())
-            continue;
-        if (oggCrc(tail.mid(at)) != quint32(littleEndian(head + 22, 4)))
-            return QStringLiteral("the last Ogg page is damaged");
-        if (!(head[5] & 0x04))
-            return QStringLiteral("the stream has no end page");
-        return {};
-    }
-    return kCutShort;
-}
-
-QString transportStreamFault(Reader &file)
-{
-    constexpr qint64 kPacket = 188;
-    constexpr qint64 kChecked = 8;
-    if (file.size() % kPacket != 0)
-        return QStringLiteral("the file is not a whole number of transport packets");
-    const qint64 packets = file.size() / kPacket;
-    for (qint64 i = 0; i < packets; ++i) {
-        if (i == kChecked && packets > 2 * kChecked)
-            i = packets - kChecked;
-        char sync = 0;
-        if (!file.read(i * kPacket, &sync, 1) || sync != 0x47)
-            return QStringLiteral("the transport stream has lost its packet sync");
-    }
-    return {};
-}
-
-QString flvFault(Reader &file)
+ContainerContent flvContent(ContainerReader &file)
 {
     unsigned char head[9];
-    if (!file.read(0, head, 9)
-        || std::string_view(reinterpret_cast<const char *>(head), 3) != "FLV")
-        return QStringLiteral("the file has no FLV header");
+    if (!file.read(0, head, 9) || fourCC(head).substr(0, 3) != "FLV")
+        return ContainerContent::broken(QStringLiteral("the file has no FLV header"));
     const qint64 dataOffset = qint64(bigEndian(head + 5, 4));
-    unsigned char last[4];
-    if (!file.read(file.size() - 4, last, 4))
-        return kCutShort;
-    const qint64 tagSize = qint64(bigEndian(last, 4));
-    const qint64 tagStart = file.size() - 4 - tagSize;
-    if (tagSize == 0)
-        return tagStart == dataOffset ? QStringLiteral("the container has no tags") : kCutShort;
-    unsigned char tag[11];
-    if (tagSize < 11 || tagStart < dataOffset + 4 || !file.read(tagStart, tag, 11))
-        return kCutShort;
-    const int type = tag[0] & 0x1f;
-    if ((type != 8 && type != 9 && type != 18) || qint64(bigEndian(tag + 1, 3)) + 11 != tagSize)
-        return kCutShort;
-
-    // The muxer goes back to fill in the file size of its metadata when it
-    // closes; a killed muxer leaves the file whole up to its last tag but 0 there.
-    unsigned char first[11];
-    if (file.read(dataOffset + 4, first, 11) && (first[0] & 0x1f) == 18) {
-        const QByteArray script
-            = file.read(dataOffset + 15, qMin<qint64>(bigEndian(first + 1, 3), 4096));
-        const QByteArray key = QByteArray::fromHex("0008") + "filesize" + '\0'; // a number
-        const qsizetype at = script.indexOf(key);
-        if (at >= 0 && script.size() >= at + key.size() + 8) {
-            const quint64 bits
-                = bigEndian(reinterpret_cast<Bytes>(script.constData() + at + key.size()), 8);
-            double declared = 0;
-            std::memcpy(&declared, &bits, sizeof declared);
-            if (qint64(declared) != file.size())
-                return QStringLiteral("the container was not finished");
+    ContainerContent content;
+    QHash<int, qint64> frames; // by tag type
+    qint64 pos = dataOffset + 4;
+    bool first = true;
+    while (pos < file.size()) {
+        unsigned char tag[13];
+        if (!file.read(pos, tag, 11))
+            return ContainerContent::broken(kCutShort);
+        const int type = tag[0] & 0x1f;
+        const qint64 dataSize = qint64(bigEndian(tag + 1, 3));
+        unsigned char back[4];
+        if (!file.read(pos + 11 + dataSize, back, 4))
+            return ContainerContent::broken(kCutShort);
+        if ((type != 8 && type != 9 && type != 18) || qint64(bigEndian(back, 4)) != 11 + dataSize)
+            return ContainerContent::broken(QStringLiteral("the container has a damaged tag"));
+        // Decoder set-up (AVC, HEVC, AAC sequence headers) is no frame.
+        const bool setup = dataSize >= 2 && file.read(pos + 11, tag + 11, 2)
+                           && ((type == 9 && ((tag[11] & 0x0f) == 7 || (tag[11] & 0x0f) == 12))
+                               || (type == 8 && tag[11] >> 4 == 10))
+                           && tag[12] != 1;
+        if (dataSize > 1 && !setup)
+            ++frames[type];
+        if (first && type == 18) {
+            // The muxer goes back to fill in the file size of its metadata
+            // when it closes; a killed muxer leaves 0 there.
+            const QByteArray script = file.read(pos + 11, qMin<qint64>(dataSize, 4096));
+            const QByteArray key = QByteArray::fromHex("0008") + "filesize" + '\0'; // a number
+            const qsizetype at = script.indexOf(key);
+            if (at >= 0 && script.size() >= at + key.size() + 8) {
+                const quint64 bits
+                    = bigEndian(reinterpret_cast<Bytes>(script.constData() + at + key.size()), 8);
+                double declared = 0;
+                std::memcpy(&declared, &bits, sizeof declared);
+                if (qint64(declared) != file.size())
+                    return ContainerContent::broken(QStringLiteral("the container was not finished"));
+            }
         }
+        first = false;
+        pos += 11 + dataSize + 4;
     }
-    return {};
-}
-
-QString mpegAudioFault(Reader &file)
-{
-    // An ID3v2 tag may come first; audio frames must follow it.
-    qint64 pos = 0;
-    unsigned char head[10];
-    if (file.read(0, head, 10)
-        && std::string_view(reinterpret_cast<const char *>(head), 3) == "ID3") {
-        const qint64 tagSize = (head[6] & 0x7f) << 21 | (head[7] & 0x7f) << 14
-            | (head[8] & 0x7f) << 7 | (head[9] & 0x7f);
-        pos = 10 + tagSize + (head[5] & 0x10 ? 10 : 0);
-    }
-    if (!file.read(pos, head, 2) || head[0] != 0xff || (head[1] & 0xe0) != 0xe0)
-        return QStringLiteral("the file does not start with MPEG audio");
-    return {};
+    if (frames.isEmpty() && pos == dataOffset + 4)
+        return ContainerContent::broken(QStringLiteral("the container has no tags"));
+    if (head[4] & 0x01 || frames.contains(9))
+        content.tracks.append({Kind::Video, frames.value(9)});
+    if (head[4] & 0x04 || frames.contains(8))
+        content.tracks.append({Kind::Audio, frames.value(8)});
+    return content;
 }
 
 } // namespace
 
-QString containerFault(const QString &path, const QString &mux)
+ContainerContent readContainer(const QString &path, const QString &mux)
 {
-    Reader file(path);
+    ContainerReader file(path);
     if (!file.open())
-        return QStringLiteral("the file cannot be read");
+        return ContainerContent::broken(QStringLiteral("the file cannot be read"));
     if (file.size() == 0)
-        return QStringLiteral("the file is empty");
+        return ContainerContent::broken(QStringLiteral("the file is empty"));
 
     const QString name = mux.toLower();
+    ContainerContent content;
     if (name == u"mp4" || name == u"mov" || name == u"3gp")
-        return isoBmffFault(file);
-    if (name == u"avi")
-        return aviFault(file);
-    if (name == u"mkv" || name == u"webm")
-        return matroskaFault(file);
-    if (name == u"ogg")
-        return oggFault(file);
-    if (name == u"ts")
-        return transportStreamFault(file);
-    if (name == u"ps") {
-        unsigned char code[4];
-        if (!file.read(0, code, 4) || bigEndian(code, 4) != 0x000001BA)
-            return QStringLiteral("the file has no MPEG pack header");
-        // The engine's muxer ends every file it closes with the end code.
-        if (!file.read(file.size() - 4, code, 4) || bigEndian(code, 4) != 0x000001B9)
-            return QStringLiteral("the program stream has no end code");
-        return {};
-    }
-    if (name == u"flv")
-        return flvFault(file);
-    if (name == u"raw")
-        return mpegAudioFault(file);
-    return {};
+        content = isoBmffContent(file);
+    else if (name == u"avi")
+        content = aviContent(file);
+    else if (name == u"mkv" || name == u"webm")
+        content = containerwalk::matroska(file);
+    else if (name == u"ogg")
+        content = containerwalk::ogg(file);
+    else if (name == u"ts")
+        content = containerwalk::transportStream(file);
+    else if (name == u"ps")
+        content = containerwalk::programStream(file);
+    else if (name == u"flv")
+        content = flvContent(file);
+    else if (name == u"raw")
+        content = containerwalk::mpegAudio(file);
+    // A write that failed before a later one past it leaves a range the file
+    // system never stored: the index may cover it, the data is not there.
+    if (content.fault.isEmpty() && file.firstHole() >= 0)
+        content.fault = QStringLiteral("the file has a hole where data is missing");
+    return content;
 }
 
-void programStreamTracks(const QString &path, bool *video, bool *audio)
+QString containerFault(const QString &path, const QString &mux)
 {
-    *video = false;
-    *audio = false;
-    QFile file;
-    if (!nativefile::openForReading(file, path))
-        return;
-    // Packets of every stream come early and often; the first megabytes
-    // show which there are.
-    const QByteArray head = file.read(4 * 1024 * 1024);
-    const auto *bytes = reinterpret_cast<const unsigned char *>(head.constData());
-    for (qsizetype i = 0; i + 3 < head.size() && !(*video && *audio); ++i) {
-        if (bytes[i] != 0 || bytes[i + 1] != 0 || bytes[i + 2] != 1)
-            continue;
-        const unsigned id = bytes[i + 3];
-        if (id >= 0xE0 && id <= 0xEF)
-            *video = true;
-        else if ((id >= 0xC0 && id <= 0xDF) || id == 0xBD)
-            *audio = true;
-    }
+    return readContainer(path, mux).fault;
+}
+
+bool declaresLength(const QString &path)
+{
+    ContainerReader file(path);
+    unsigned char head[12];
+    if (!file.open() || !file.read(0, head, 12))
+        return false;
+    static const QList<std::string_view> isoBoxes{"ftyp", "moov", "mdat", "free", "wide", "skip"};
+    const bool transport = [&] {
+        // 188-byte packets, or 192 with a time stamp before each (m2ts).
+        for (const qint64 packet : {188, 192}) {
+            const qint64 first = packet - 188;
+            unsigned char sync[2];
+            if (file.read(first, sync, 1) && file.read(first + packet, sync + 1, 1) && sync[0] == 0x47
+                && sync[1] == 0x47)
+                return true;
+        }
+        return false;
+    }();
+    return isoBoxes.contains(fourCC(head + 4)) || bigEndian(head, 4) == 0x1A45DFA3
+           || (fourCC(head) == "RIFF" && fourCC(head + 8) == "AVI ")
+           || bigEndian(head, 4) == 0x3026B275 || fourCC(head).substr(0, 3) == "FLV"
+           || fourCC(head) == "OggS" || bigEndian(head, 4) == 0x000001BA || transport;
 }

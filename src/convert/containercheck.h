@@ -2,14 +2,20 @@
 
 #include <QString>
 
-// Why the file at path is not a whole container of the engine's mux (mp4,
-// mov, 3gp, avi, mkv, webm, ogg, ts, ps, flv, raw), or an empty string when
-// its structure holds together. Reads only headers, so it is cheap on large
-// files; it does not decode anything. An unknown mux is only checked for
-// being non-empty.
+#include "convert/containerreader.h"
+
+// Walks the file at path as a container of the engine's mux (mp4, mov, 3gp,
+// avi, mkv, webm, ogg, ts, ps, flv, raw): whether it holds together, with no
+// data missing inside it, and the frames each track holds. Steps over media
+// data where the container gives sizes, and reads every packet where the
+// packets themselves are the structure (ts, ps, ogg, raw). An unknown mux is
+// only checked for being non-empty and whole on disk.
+ContainerContent readContainer(const QString &path, const QString &mux);
+
+// The fault readContainer finds, or an empty string.
 QString containerFault(const QString &path, const QString &mux);
 
-// The engine's own parse finds no tracks in an MPEG program stream, so they
-// are read from its packets: a video stream (ids E0-EF) and an audio one
-// (MPEG audio C0-DF, or private stream 1, which carries A/52).
-void programStreamTracks(const QString &path, bool *video, bool *audio);
+// The source's container gives its length, in its header or by the
+// timestamps at its two ends; an elementary stream (mp3, raw video) does
+// not, and the engine only estimates its length from the bitrate.
+bool declaresLength(const QString &path);

@@ -16,6 +16,9 @@ struct OutputExpectation
     bool audio = true;
     // What the engine read of the source; the output must cover it.
     qint64 readMilliseconds = 0;
+    // The source's length as the engine found it on opening, 0 when unknown;
+    // where the source's container gives it, the output must cover it too.
+    qint64 sourceMilliseconds = 0;
 };
 
 // The transcoding engine: players for jobs, and a look at finished files.

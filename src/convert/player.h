@@ -43,6 +43,11 @@ public:
     virtual qint64 readMilliseconds() = 0;
     // The source's length; 0 until the engine knows it.
     virtual qint64 lengthMilliseconds() = 0;
+    // After ended(): what the engine's own log says went wrong with the
+    // item (the output could not be written, the source could not be read,
+    // too much of it could not be decoded), in words a user understands;
+    // empty when nothing did.
+    virtual QString logFault() = 0;
 
 signals:
     // The engine let go of the item, by reaching its end or failing; emitted

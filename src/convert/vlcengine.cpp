@@ -16,6 +16,9 @@ std::atomic<int> g_instances{0};
 constexpr int kProbeTimeoutMs = 10000;
 // The engine's last reported time trails what it wrote by up to a second.
 constexpr qint64 kDurationSlackMs = 1000;
+// What the source gives as its length may differ from what it holds by the
+// length of a frame or a time stamp offset: 1 s, or 2 % of a longer source.
+constexpr qint64 kDeclaredSlackMs = 1000;
 
 } // namespace
 
@@ -26,18 +29,22 @@ VlcEngine::~VlcEngine() = default;
 std::shared_ptr<libvlc_instance_t> VlcEngine::instance()
 {
     const std::lock_guard lock(m_mutex);
-    if (!m_instance) {
-        const char *const args[] = {"--quiet", "--aout=dummy"};
-        libvlc_instance_t *made = libvlc_new(int(std::size(args)), args);
-        if (!made)
-            return {};
-        ++g_instances;
-        m_instance.reset(made, [](libvlc_instance_t *p) {
-            libvlc_release(p);
-            --g_instances;
-        });
-    }
+    if (!m_instance)
+        m_instance = openInstance();
     return m_instance;
+}
+
+std::shared_ptr<libvlc_instance_t> VlcEngine::openInstance()
+{
+    const char *const args[] = {"--quiet", "--aout=dummy"};
+    libvlc_instance_t *made = libvlc_new(int(std::size(args)), args);
+    if (!made)
+        return {};
+    ++g_instances;
+    return {made, [](libvlc_instance_t *p) {
+                libvlc_release(p);
+                --g_instances;
+            }};
 }
 
 std::unique_ptr<Player> VlcEngine::createPlayer()
@@ -47,25 +54,37 @@ std::unique_ptr<Player> VlcEngine::createPlayer()
 
 QString VlcEngine::outputFault(const QString &file, const OutputExpectation &expected)
 {
-    if (const QString fault = containerFault(file, expected.mux); !fault.isEmpty())
-        return fault;
+    const ContainerContent content = readContainer(file, expected.mux);
+    if (!content.fault.isEmpty())
+        return content.fault;
     const std::shared_ptr<libvlc_instance_t> engine = instance();
     if (!engine)
         return QStringLiteral("the engine could not be started");
-    MediaInfo output = probeMedia(engine.get(), file, kProbeTimeoutMs);
-    const bool programStream = expected.mux == QLatin1String("ps");
-    if (programStream && output.videoTracks + output.audioTracks == 0) {
-        // Whole by the container's own check; its length cannot be read
-        // back without playing it.
-        bool video = false, audio = false;
-        programStreamTracks(file, &video, &audio);
-        output = {true, video ? 1 : 0, audio ? 1 : 0, expected.readMilliseconds};
+    // The engine must read the file back; the container's own walk knows its
+    // tracks and their frames, and the length of a program stream, which the
+    // engine's parse cannot tell without playing it.
+    const MediaInfo output = probeMedia(engine.get(), file, kProbeTimeoutMs);
+    QList<ContainerTrack> tracks = content.tracks;
+    if (tracks.isEmpty()) {
+        tracks.fill({ContainerTrack::Kind::Video, 1}, output.videoTracks);
+        tracks.append(QList<ContainerTrack>(output.audioTracks, {ContainerTrack::Kind::Audio, 1}));
     }
-    if (!output.parsed || output.videoTracks + output.audioTracks == 0)
+    const auto holds = [&tracks](ContainerTrack::Kind kind) {
+        bool any = false;
+        for (const ContainerTrack &track : tracks) {
+            if (track.kind == kind && track.frames == 0)
+                return false; // a track asked for holds at least one frame
+            any = any || track.kind == kind;
+        }
+        return any;
+    };
+    const bool video = holds(ContainerTrack::Kind::Video);
+    const bool audio = holds(ContainerTrack::Kind::Audio);
+    if (!output.parsed || (!video && !audio))
         return QStringLiteral("the converted file holds neither picture nor sound");
 
-    const bool noVideo = expected.video && output.videoTracks == 0;
-    const bool noAudio = expected.audio && output.audioTracks == 0;
+    const bool noVideo = expected.video && !video;
+    const bool noAudio = expected.audio && !audio;
     if (noVideo || noAudio) {
         // Only what the source has can be asked of the output.
         const MediaInfo source = probeMedia(engine.get(), expected.source, kProbeTimeoutMs);
@@ -74,8 +93,15 @@ QString VlcEngine::outputFault(const QString &file, const OutputExpectation &exp
         if (noAudio && source.audioTracks > 0)
             return QStringLiteral("the converted file has no sound");
     }
-    if (output.durationMs + kDurationSlackMs < expected.readMilliseconds)
+    const qint64 duration = content.durationMs >= 0 ? content.durationMs : output.durationMs;
+    if (duration + kDurationSlackMs < expected.readMilliseconds)
         return QStringLiteral("the converted file is shorter than what was read of its source");
+    // A read error ends the engine's input as its end would: only the length
+    // the source gives shows what is missing.
+    const qint64 declared = expected.sourceMilliseconds;
+    if (declared > 0 && duration + qMax(kDeclaredSlackMs, declared / 50) < declared
+        && declaresLength(expected.source))
+        return QStringLiteral("the source could not be read to its end");
     return {};
 }
 

@@ -8,7 +8,9 @@
 struct libvlc_instance_t;
 
 // libvlc 3 as the program's engine: one instance, made when the first job
-// or check needs it, shared by every player. Checks run on workers.
+// or check needs it, for the checks (on workers); it keeps the engine's
+// modules loaded. Each player has an instance of its own, whose log is the
+// log of its one item.
 class VlcEngine final : public Engine
 {
 public:
@@ -20,6 +22,8 @@ public:
     std::unique_ptr<Player> createPlayer() override;
     QString outputFault(const QString &file, const OutputExpectation &expected) override;
 
+    // A new instance, quiet on the terminal; null when the engine cannot start.
+    static std::shared_ptr<libvlc_instance_t> openInstance();
     // Engine instances alive in this process.
     static int instances();
 

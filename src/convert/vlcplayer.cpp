@@ -2,12 +2,17 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string_view>
 
 #include <vlc/vlc.h>
 
 #include <QByteArray>
 
 #include "convert/nativename.h"
+#include "convert/vlcengine.h"
 
 namespace {
 
@@ -31,12 +36,95 @@ constexpr libvlc_event_type_t kEvents[] = {
     libvlc_MediaPlayerEncounteredError,
 };
 
+// A damaged stretch of a source makes a few decoder errors, and the file
+// converts with a blemish; past this many, and one for every few seconds
+// read, the output is more damage than picture.
+constexpr int kDecoderErrors = 10;
+constexpr qint64 kMsPerDecoderError = 6000;
+
+// What the engine's log says of one item. Its messages come on the
+// engine's threads, told apart by the kind of object that reports them;
+// nothing of it reaches the terminal, which --quiet keeps as it was.
+class ItemLog
+{
+public:
+    void reset()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_writeError.clear();
+        m_readError = false;
+        m_decoderErrors = 0;
+    }
+
+    static void onMessage(void *opaque, int level, const libvlc_log_t *context, const char *format,
+                          va_list args)
+    {
+        if (level < LIBVLC_WARNING)
+            return;
+        const char *type = nullptr;
+        const char *module = nullptr;
+        libvlc_log_get_object(context, &type, nullptr, nullptr);
+        libvlc_log_get_context(context, &module, nullptr, nullptr);
+        char text[256];
+        std::vsnprintf(text, sizeof text, format, args);
+        static_cast<ItemLog *>(opaque)->note(level, type ? type : "", module ? module : "", text);
+    }
+
+    QString fault(qint64 readMs)
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_writeError.isEmpty())
+            return QStringLiteral("the converted file could not be written (%1)").arg(m_writeError);
+        // The engine ends its input at a read error as at its end.
+        if (m_readError)
+            return QStringLiteral("the source could not be read to its end");
+        if (m_decoderErrors > qMax<qint64>(kDecoderErrors, readMs / kMsPerDecoderError))
+            return QStringLiteral("parts of the source could not be decoded");
+        return {};
+    }
+
+private:
+    void note(int level, std::string_view type, std::string_view module, const char *text)
+    {
+        const std::lock_guard lock(m_mutex);
+        if (module == "main")
+            return; // the engine's own set-up, not the item's data
+        // The decoders of transcoding are generic objects, and report what
+        // they cannot decode as warnings.
+        if (type == "generic") {
+            ++m_decoderErrors;
+            return;
+        }
+        if (level < LIBVLC_ERROR)
+            return;
+        if (type == "access out") {
+            // The muxer drops what its output could not take and goes on.
+            if (m_writeError.isEmpty()) {
+                const char *cause = std::strstr(text, ": ");
+                m_writeError = QString::fromUtf8(cause ? cause + 2 : text);
+            }
+        } else if (module == "filesystem" && std::strncmp(text, "read error", 10) == 0) {
+            m_readError = true;
+        } else if (type == "decoder" || type == "packetizer") {
+            ++m_decoderErrors;
+        }
+    }
+
+    std::mutex m_mutex;
+    QString m_writeError;
+    bool m_readError = false;
+    int m_decoderErrors = 0;
+};
+
 } // namespace
 
 struct VlcPlayer::Private
 {
     VlcPlayer *owner = nullptr;
-    std::shared_ptr<libvlc_instance_t> instance;
+    std::shared_ptr<libvlc_instance_t> instance; // the engine's, for its modules
+    // The item's own, so that its log is this item's alone.
+    std::shared_ptr<libvlc_instance_t> own;
+    ItemLog log;
     std::unique_ptr<libvlc_media_player_t, PlayerDeleter> player;
     // Written on the engine's threads, read on the player's thread. The flags
     // are set before the phase moves to Ended, so whoever sees Ended sees them.
@@ -140,12 +228,15 @@ VlcPlayer::VlcPlayer(std::shared_ptr<libvlc_instance_t> instance, QObject *paren
 
 VlcPlayer::~VlcPlayer()
 {
-    // The player goes before the engine instance it was made from.
+    // The player goes before the engine instance it was made from, and no
+    // message is under way once the log is unset.
     if (d->player) {
         d->attach(false);
         d->stopPlayer();
         d->player.reset();
     }
+    if (d->own)
+        libvlc_log_unset(d->own.get());
 }
 
 QString VlcPlayer::engineOption(const QString &option)
@@ -163,8 +254,14 @@ void VlcPlayer::start(const QString &input, const QString &option)
 {
     if (!d->instance)
         throw EngineError("the engine could not be started", ENOENT);
+    if (!d->own) {
+        d->own = VlcEngine::openInstance();
+        if (!d->own)
+            throw EngineError("the engine could not be started", ENOENT);
+        libvlc_log_set(d->own.get(), &ItemLog::onMessage, &d->log);
+    }
     if (!d->player) {
-        d->player.reset(libvlc_media_player_new(d->instance.get()));
+        d->player.reset(libvlc_media_player_new(d->own.get()));
         if (!d->player)
             throw EngineError("no media player", ENOMEM);
         d->attach(true);
@@ -173,7 +270,7 @@ void VlcPlayer::start(const QString &input, const QString &option)
     }
 
     std::unique_ptr<libvlc_media_t, MediaDeleter> media(
-        libvlc_media_new_path(d->instance.get(), toNativeName(input).constData()));
+        libvlc_media_new_path(d->own.get(), toNativeName(input).constData()));
     if (!media)
         throw EngineError("the item was refused", EINVAL);
     // The option names the part file, which may hold bytes that are not UTF-8.
@@ -183,6 +280,7 @@ void VlcPlayer::start(const QString &input, const QString &option)
     d->lengthMs = 0;
     d->endReached = false;
     d->readMs = 0;
+    d->log.reset();
     d->phase = Phase::Starting;
     d->outputOpen = true;
     libvlc_media_player_set_media(d->player.get(), media.get());
@@ -239,4 +337,9 @@ qint64 VlcPlayer::readMilliseconds()
 qint64 VlcPlayer::lengthMilliseconds()
 {
     return d->lengthMs;
+}
+
+QString VlcPlayer::logFault()
+{
+    return d->log.fault(d->readMs);
 }

@@ -25,6 +25,7 @@ public:
     bool finishedNormally() override;
     qint64 readMilliseconds() override;
     qint64 lengthMilliseconds() override;
+    QString logFault() override;
 
     // The option as the engine receives it: VLC 3 names the destination of
     // std{} "dst" where the option text says "url".

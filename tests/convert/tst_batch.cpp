@@ -116,6 +116,7 @@ private slots:
     void convertsThroughHiddenPartFile();
     void failedAttemptsRestartThenGiveUp_data();
     void failedAttemptsRestartThenGiveUp();
+    void judgedByTheCheckedOutput();
     void existingOutputSurvivesFailedOverwrite();
     void sourceThatCannotBeReadFailsAtOnce_data();
     void sourceThatCannotBeReadFailsAtOnce();
@@ -205,6 +206,21 @@ void TestBatch::failedAttemptsRestartThenGiveUp()
     QVERIFY(!QFileInfo::exists(fx.file("bad.mp4")));
     QVERIFY(QFileInfo::exists(fx.file("good.mp4")));
     QCOMPARE(fx.hiddenFiles(), QStringList());
+    QCOMPARE(fx.completed[0], (QVariantList{1, false}));
+}
+
+// The engine may report an error after writing a whole file (one frame):
+// the file is what counts.
+void TestBatch::judgedByTheCheckedOutput()
+{
+    Fixture fx;
+    PlayerScript::Job job = PlayerScript::failingWithOutput();
+    job.wholeOutput = true;
+    fx.script->jobs.push_back(job);
+    fx.start(fx.sources({"frame.avi"}));
+    fx.runToEnd();
+    QCOMPARE(fx.script->calls.size(), 1);
+    QCOMPARE(fx.state(0), JobQueue::State::Converted);
     QCOMPARE(fx.completed[0], (QVariantList{1, false}));
 }
 

@@ -62,6 +62,7 @@ public:
     bool finishedNormally() override { return m_inner->finishedNormally(); }
     qint64 readMilliseconds() override { return m_inner->readMilliseconds(); }
     qint64 lengthMilliseconds() override { return m_inner->lengthMilliseconds(); }
+    QString logFault() override { return m_inner->logFault(); }
 
 private:
     void letGo()

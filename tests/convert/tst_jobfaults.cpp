@@ -5,17 +5,26 @@
 #include <csignal>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
-#include "support/batchrig.h"
+#include "convert/outputnaming.h"
+#include "convert/player.h"
 #include "convert/vlcengine.h"
+#include "support/batchrig.h"
 #include "support/files.h"
 #include "support/media.h"
+#include "support/readfaults.h"
 #include "support/skip.h"
 
 namespace {
@@ -37,8 +46,10 @@ struct Answers final : BatchQuestions
     }
 };
 
-// Zeroes the payload of every top-level box of the given type.
-bool zeroBoxes(const QString &path, const QByteArray &type)
+// Zeroes the payload of every top-level box of the given type, or with a
+// shift moves the middle half of it by that many bytes, as a copy that lost
+// a few bytes would.
+bool damageBoxes(const QString &path, const QByteArray &type, int shift = 0)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite))
@@ -53,8 +64,12 @@ bool zeroBoxes(const QString &path, const QByteArray &type)
         if (size < 8)
             return false;
         if (head.mid(4, 4) == type) {
-            file.seek(at + 8);
-            file.write(QByteArray(size - 8, '\0'));
+            const qint64 from = shift ? at + 8 + (size - 8) / 4 : at + 8;
+            const qint64 length = shift ? (size - 8) / 2 : size - 8;
+            file.seek(from + shift);
+            const QByteArray moved = shift ? file.read(length) : QByteArray(length, '\0');
+            file.seek(from);
+            file.write(moved);
             found = true;
         }
         at += size;
@@ -88,6 +103,42 @@ private:
     bool m_ok = false;
 };
 
+// A file system of its own, nearly full, that has room again a moment after
+// it fills up, as when another program fills a disk and frees it.
+class FullForAMoment
+{
+public:
+    explicit FullForAMoment(qint64 room)
+    {
+        m_mounted = QProcess::execute(QStringLiteral("mount"),
+                                      {"-t", "tmpfs", "-o", "size=8m", "tmpfs", m_dir.path()}) == 0;
+        if (!m_mounted || !writeFile(filler(), QByteArray(int(free() - room), 'x')))
+            return;
+        QObject::connect(&m_watch, &QTimer::timeout, [this] {
+            if (free() < 65536 && m_watch.isActive()) {
+                m_watch.stop();
+                QTimer::singleShot(300, [this] { QFile::remove(filler()); });
+            }
+        });
+        m_watch.start(10);
+    }
+    ~FullForAMoment()
+    {
+        if (m_mounted)
+            QProcess::execute(QStringLiteral("umount"), {"-l", m_dir.path()});
+    }
+    bool ready() const { return m_watch.isActive(); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QString filler() const { return m_dir.filePath(QStringLiteral("filler")); }
+    qint64 free() const { return QStorageInfo(m_dir.path()).bytesAvailable(); }
+
+    QTemporaryDir m_dir;
+    QTimer m_watch;
+    bool m_mounted = false;
+};
+
 } // namespace
 
 class TestJobFaults : public QObject
@@ -98,11 +149,18 @@ private slots:
     void initTestCase();
     void failsAndKeepsTheOldOutput_data();
     void failsAndKeepsTheOldOutput();
+    void fileShowsWhatTheFullDiskTook_data();
+    void fileShowsWhatTheFullDiskTook();
+    void fullDiskFailsOnlyItsJob();
 
 private:
     QTemporaryDir m_dir;
     QString m_clip;
     QString m_mov;
+    QString m_ts;
+    QString m_mkv;
+    QString m_h264;
+    QString m_long;
 };
 
 void TestJobFaults::initTestCase()
@@ -116,7 +174,24 @@ void TestJobFaults::initTestCase()
     m_clip = media::makeClip(m_dir.path(), QStringLiteral("clip"), spec);
     spec.extension = QStringLiteral(".mov");
     m_mov = media::makeClip(m_dir.path(), QStringLiteral("faststart"), spec);
-    QVERIFY(!m_clip.isEmpty() && !m_mov.isEmpty());
+    spec.extension = QStringLiteral(".ts");
+    m_ts = media::makeClip(m_dir.path(), QStringLiteral("clip"), spec);
+    spec.extension = QStringLiteral(".mkv");
+    spec.seconds = 10; // cut to 40 %, still long enough for the encoder to give frames
+    m_mkv = media::makeClip(m_dir.path(), QStringLiteral("clip"), spec);
+    spec.seconds = 4;
+    // As cameras and phones write them.
+    spec.extension = QStringLiteral(".mp4");
+    spec.videoCodec = QStringLiteral("libx264");
+    spec.audioCodec = QStringLiteral("aac");
+    m_h264 = media::makeClip(m_dir.path(), QStringLiteral("clip"), spec);
+    QVERIFY(!m_clip.isEmpty() && !m_mov.isEmpty() && !m_ts.isEmpty() && !m_mkv.isEmpty()
+            && !m_h264.isEmpty());
+    spec.seconds = 20;
+    spec.width = 320;
+    spec.height = 240;
+    m_long = media::makeClip(m_dir.path(), QStringLiteral("long"), spec);
+    QVERIFY(!m_long.isEmpty());
 }
 
 void TestJobFaults::failsAndKeepsTheOldOutput_data()
@@ -125,11 +200,15 @@ void TestJobFaults::failsAndKeepsTheOldOutput_data()
     QTest::addColumn<int>("attempts"); // hand-overs to the engine
     QTest::addColumn<QString>("reason");
     const QString engine = QStringLiteral("the engine could not convert it");
-    QTest::newRow("full disk") << "full" << 4 << "the container is cut short";
+    QTest::newRow("file size limit") << "full" << 4 << "the converted file could not be written (File too large)";
     QTest::newRow("media data zeroed") << "zeroed" << 4 << "the container has no media data (mdat)";
     QTest::newRow("first 20 KB of a mov") << "head" << 4 << engine;
     QTest::newRow("undecodable source") << "text" << 4 << engine;
     QTest::newRow("source gone") << "gone" << 0 << "the file no longer exists";
+    const QString unread = QStringLiteral("the source could not be read to its end");
+    QTest::newRow("read error halfway") << "bad sector" << 4 << unread;
+    QTest::newRow("data stops at 40 %") << "cut" << 4 << unread;
+    QTest::newRow("damaged source") << "damaged" << 4 << "parts of the source could not be decoded";
 }
 
 void TestJobFaults::failsAndKeepsTheOldOutput()
@@ -143,15 +222,23 @@ void TestJobFaults::failsAndKeepsTheOldOutput()
         QVERIFY(writeFile(source, QByteArray("not a video\n").repeated(500)));
     } else if (kind == QLatin1String("head")) {
         QVERIFY(writeFile(source, readFile(m_mov).left(20 * 1024)));
+    } else if (kind == QLatin1String("cut")) {
+        const QByteArray whole = readFile(m_mkv);
+        QVERIFY(writeFile(source, whole.left(whole.size() * 4 / 10)));
     } else if (kind != QLatin1String("gone")) {
-        QVERIFY(QFile::copy(m_clip, source));
-    }
-    if (kind == QLatin1String("zeroed")) {
-        QVERIFY(QFile::remove(source));
-        QVERIFY(QFile::copy(m_mov, source));
+        const QString from = kind == QLatin1String("zeroed")       ? m_mov
+                             : kind == QLatin1String("bad sector") ? m_ts
+                             : kind == QLatin1String("damaged")    ? m_h264
+                                                                   : m_clip;
+        QVERIFY(QFile::copy(from, source));
         QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner));
-        QVERIFY(zeroBoxes(source, "mdat"));
     }
+    if (kind == QLatin1String("zeroed") || kind == QLatin1String("damaged"))
+        QVERIFY(damageBoxes(source, "mdat", kind == QLatin1String("damaged") ? 7 : 0));
+    const qint64 middle = QFileInfo(source).size() / 2;
+    if (kind == QLatin1String("bad sector"))
+        readfaults::failRange(source, middle, middle + 65536);
+    const auto healed = qScopeGuard([] { readfaults::clear(); });
     const QString output = dir.filePath(QStringLiteral("source.mp4"));
     QVERIFY(writeFile(output, "the user's own file"));
 
@@ -178,6 +265,71 @@ void TestJobFaults::failsAndKeepsTheOldOutput()
     QCOMPARE(readFile(output), QByteArray("the user's own file"));
     QCOMPARE(QDir(dir.path()).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
              QStringList());
+}
+
+// The engine drops what a full disk does not take and goes on: its log says
+// so, and the file itself shows what is missing.
+void TestJobFaults::fileShowsWhatTheFullDiskTook_data()
+{
+    QTest::addColumn<QString>("catalogueEntry"); // format container video audio
+    for (const char *entry : {".mp4 mp4 h264 mp4a", ".ts ts h264 mp4a", ".ogv ogg theo vorb",
+                              ".avi avi mp4v mp3", ".mpg ps mp2v mpga"})
+        QTest::newRow(entry) << QString::fromLatin1(entry);
+}
+
+void TestJobFaults::fileShowsWhatTheFullDiskTook()
+{
+    QFETCH(QString, catalogueEntry);
+    if (::geteuid() != 0)
+        TARNWICK_SKIP("mounting a file system of its own needs root");
+    FullForAMoment disk(1 << 20);
+    QVERIFY(disk.ready());
+    const QStringList entry = catalogueEntry.split(QLatin1Char(' '));
+    const ConversionSettings settings{entry[0], entry[1], entry[2], "1024", "1", entry[3], "128", "2"};
+    const QString out = disk.path(QStringLiteral("out") + entry[0]);
+    VlcEngine engine;
+    std::unique_ptr<Player> player = engine.createPlayer();
+    QSignalSpy ended(player.get(), &Player::ended);
+    player->start(m_long, streamOutputOption(settings, out));
+    QVERIFY(ended.wait(60000));
+    player->finishedNormally(); // closes the output
+    QVERIFY2(player->logFault().startsWith("the converted file could not be written"),
+             qPrintable(player->logFault()));
+    const QString fault = engine.outputFault(out, {m_long, entry[1], true, true,
+                                                   player->readMilliseconds(),
+                                                   player->lengthMilliseconds()});
+    QVERIFY(!fault.isEmpty());
+}
+
+// Two jobs at once, one of them onto a disk that is full for a moment: only
+// that one fails, and its second attempt converts the whole file.
+void TestJobFaults::fullDiskFailsOnlyItsJob()
+{
+    if (::geteuid() != 0)
+        TARNWICK_SKIP("mounting a file system of its own needs root");
+    FullForAMoment disk(2 << 20);
+    QVERIFY(disk.ready());
+    const QStringList sources{disk.path(QStringLiteral("full.avi")), m_dir.filePath("roomy.avi")};
+    for (const QString &source : sources)
+        QVERIFY(QFile::copy(m_long, source));
+    VlcEngine engine;
+    Answers answers;
+    answers.settings.conversion = {".mp4", "mp4", "h264", "1024", "1", "mp4a", "128", "2"};
+    BatchRig rig(engine, answers, answers.settings);
+    rig.batch.setMaxJobs(2);
+    QSignalSpy started(&rig.batch, &Batch::fileStarted);
+    QVERIFY(rig.start(sources));
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.batch.isRunning(), 120000);
+
+    QStringList attempts;
+    for (const QVariantList &call : started)
+        attempts << QFileInfo(call.value(1).toString()).fileName();
+    attempts.sort();
+    QCOMPARE(attempts, (QStringList{"full.avi", "full.avi", "roomy.avi"}));
+    for (int row = 0; row < 2; ++row) {
+        QCOMPARE(rig.file(row).state, JobQueue::State::Converted);
+        QVERIFY(qAbs(media::probe(rig.file(row).output).duration - 20.0) < 0.5);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestJobFaults)

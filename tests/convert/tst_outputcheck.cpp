@@ -156,8 +156,10 @@ private slots:
             file.close();
             QElapsedTimer timer;
             timer.start();
-            QCOMPARE(containerFault(file.fileName(), QStringLiteral("mp4")).isEmpty(),
-                declared == mdatSize);
+            // The sparse file is a hole to the check; only a box past the end is cut short.
+            QCOMPARE(containerFault(file.fileName(), QStringLiteral("mp4"))
+                    == QLatin1String("the container is cut short"),
+                declared != mdatSize);
             QVERIFY(timer.elapsed() < 500);
         }
     }

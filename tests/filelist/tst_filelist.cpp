@@ -27,11 +27,8 @@ const QColor kWhite(255, 255, 255);
 struct Listed
 {
     explicit Listed(QWidget *parent = nullptr) : list(*new FileList(queue, parent)) {}
-    ~Listed()
-    {
-        if (!list.parentWidget())
-            delete &list;
-    }
+    // The queue outlives its view, as in the window.
+    ~Listed() { delete &list; }
     JobQueue queue;
     FileList &list;
 };

@@ -28,9 +28,10 @@ QString makeClip(const QString &folder, const QString &baseName, const ClipSpec 
                      // Interlaced: pairs of 50 Hz frames woven into 25 fps top-first frames.
                      QStringLiteral("testsrc2=size=%1:rate=%2:duration=%3")
                          .arg(size, spec.interlaced ? QStringLiteral("50") : QStringLiteral("25"),
-                              seconds),
-                     QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds)};
+                              seconds)};
+    if (spec.sound)
+        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+             << QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds);
     if (spec.audioChannels != 1)
         args << QStringLiteral("-ac") << QString::number(spec.audioChannels);
     if (spec.interlaced)
@@ -39,8 +40,8 @@ QString makeClip(const QString &folder, const QString &baseName, const ClipSpec 
              << QStringLiteral("1") << QStringLiteral("-c:v") << QStringLiteral("mpeg2video")
              << QStringLiteral("-c:a") << QStringLiteral("mp2");
     else
-        args << QStringLiteral("-c:v") << QStringLiteral("mpeg4") << QStringLiteral("-c:a")
-             << QStringLiteral("mp3");
+        args << QStringLiteral("-c:v") << spec.videoCodec << QStringLiteral("-c:a")
+             << spec.audioCodec;
     args << QStringLiteral("-q:v") << QStringLiteral("5") << QStringLiteral("-shortest") << path;
     QProcess ffmpeg;
     ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
@@ -52,14 +53,16 @@ QString makeClip(const QString &folder, const QString &baseName, const ClipSpec 
     return path;
 }
 
-Probe probe(const QString &path)
+Probe probe(const QString &path, bool countFrames)
 {
     Probe result;
     QProcess ffprobe;
-    ffprobe.start(QStringLiteral(FFPROBE_PROGRAM),
-                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
-                   QStringLiteral("json"), QStringLiteral("-show_format"),
-                   QStringLiteral("-show_streams"), path});
+    QStringList args{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
+                     QStringLiteral("json"), QStringLiteral("-show_format"),
+                     QStringLiteral("-show_streams"), path};
+    if (countFrames)
+        args.prepend(QStringLiteral("-count_frames"));
+    ffprobe.start(QStringLiteral(FFPROBE_PROGRAM), args);
     if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0) {
         result.error = QString::fromLocal8Bit(ffprobe.readAllStandardError());
         return result;
@@ -71,10 +74,14 @@ Probe probe(const QString &path)
     for (const QJsonValue &value : root.value(QStringLiteral("streams")).toArray()) {
         const QJsonObject stream = value.toObject();
         const QString type = stream.value(QStringLiteral("codec_type")).toString();
-        if (type == QLatin1String("video"))
+        const int frames = stream.value(QStringLiteral("nb_read_frames")).toString().toInt();
+        if (type == QLatin1String("video")) {
             ++result.videoStreams;
-        else if (type == QLatin1String("audio"))
+            result.videoFrames += frames;
+        } else if (type == QLatin1String("audio")) {
             ++result.audioStreams;
+            result.audioFrames += frames;
+        }
         if (type == QLatin1String("video") && result.videoCodec.isEmpty()) {
             result.fieldOrder = stream.value(QStringLiteral("field_order")).toString();
             result.videoCodec = stream.value(QStringLiteral("codec_name")).toString();

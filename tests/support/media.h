@@ -14,6 +14,9 @@ struct ClipSpec
     int height = 240;
     int audioChannels = 2;
     bool interlaced = false; // MPEG-2 with top-field-first frames; suits .mpg
+    bool sound = true;
+    QString videoCodec = QStringLiteral("mpeg4"); // ffmpeg's names
+    QString audioCodec = QStringLiteral("mp3");
     QString extension = QStringLiteral(".avi");
 };
 
@@ -31,12 +34,14 @@ struct Probe
     int channels = 0;
     int videoStreams = 0;
     int audioStreams = 0;
+    int videoFrames = 0; // decoded, when counted
+    int audioFrames = 0;
     QString fieldOrder; // of the first video stream, as ffprobe names it
     double duration = 0.0;
     QString error;
 };
 
-Probe probe(const QString &path);
+Probe probe(const QString &path, bool countFrames = false);
 
 // SHA-256 of the file's bytes; empty when it cannot be read.
 QByteArray digest(const QString &path);

@@ -24,7 +24,11 @@ void ScriptedPlayer::start(const QString &input, const QString &option)
         if (!m_script->jobs.empty())
             m_script->jobs.pop_front();
     }
-    m_script->fault = m_job.fault;
+    const std::lock_guard lock(m_script->checking);
+    m_script->faults[PlayerScript::destination(option)]
+        = m_job.fault.isEmpty() && !m_job.finishedNormally && !m_job.wholeOutput
+              ? QStringLiteral("the container is cut short")
+              : m_job.fault;
     if (m_job.refuse)
         throw EngineError("refused", 5);
     if (m_job.writeOutput) {
@@ -100,8 +104,8 @@ QString ScriptedEngine::outputFault(const QString &file, const OutputExpectation
 {
     const std::lock_guard lock(m_script->checking);
     m_script->checked << file;
-    if (!m_script->fault.isEmpty())
-        return m_script->fault;
+    if (const QString fault = m_script->faults.value(file); !fault.isEmpty())
+        return fault;
     return QFileInfo(file).size() > 0 ? QString() : QStringLiteral("the file is empty");
 }
 

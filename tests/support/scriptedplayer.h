@@ -26,6 +26,8 @@ struct PlayerScript
         bool refuse = false;      // start throws
         bool writeOutput = false; // start writes a few bytes to the destination
         QString fault;            // what the check of the finished file finds
+        // A file the engine gave up on fails its check as cut short, unless it is whole.
+        bool wholeOutput = false;
     };
     struct Call
     {
@@ -39,7 +41,7 @@ struct PlayerScript
     QList<Call> calls;
     std::mutex checking; // checks run on the worker
     QStringList checked; // files the engine was asked to check
-    QString fault;       // of the job started last
+    QHash<QString, QString> faults; // of each job's destination
     int created = 0;
     int destroyed = 0;
     std::atomic<int> stops = 0; // players stop on the worker
@@ -72,6 +74,7 @@ public:
     bool finishedNormally() override;
     qint64 readMilliseconds() override;
     qint64 lengthMilliseconds() override { return 0; }
+    QString logFault() override { return {}; }
 
 private:
     void end();
