@@ -43,6 +43,7 @@ struct Batch::Job
     bool replacing = false; // a file was at the output before that
     bool bothTracks = true;
     bool announced = false; // jobStarting() was sent for this attempt
+    QSize picture; // an even size, once the encoder refused the source's
     QString part;
     FileSettings settings;
     std::unique_ptr<Player> player;
@@ -444,7 +445,7 @@ void Batch::startEngine(Job &job)
     try {
         // A clip too short for the threaded encoder's delay comes out with no
         // picture; a later attempt holds no frames back.
-        const EncoderTuning tuning{job.attempt > 0, {}};
+        const EncoderTuning tuning{job.attempt > 0, job.picture};
         player->start(job.input, streamOutputOption(s, job.part, job.settings.tracks, tuning));
     } catch (const EngineError &refusal) {
         std::unique_ptr<Job> gone = take(job.serial);
@@ -517,6 +518,8 @@ void Batch::onJobEnded(Player *player)
     const bool normal = player->finishedNormally(); // closes the output
     const QString logged = player->logFault();
     const ConversionSettings &s = job.settings.conversion;
+    if (const QSize refused = player->refusedPicture(); refused.isValid())
+        job.picture = evenPictureSize(refused, s.scale.toDouble());
     const OutputExpectation expected{job.input, s.container,
                                      job.settings.tracks.video && wanted(s.videoCodec),
                                      job.settings.tracks.audio && wanted(s.audioCodec),
