@@ -234,8 +234,7 @@ void TestMediaFaults::exitInTheMiddleOfABatch()
     QVERIFY(ini.readAll().contains("\nOutputPath="));
 }
 
-// Files as other programs write them, made by ffmpeg (the input named
-// last); each converts to the format with a picture of the size.
+// Files as other programs write them (ffmpeg's arguments, the input last).
 void TestMediaFaults::otherProgramsFiles_data()
 {
     QTest::addColumn<QStringList>("make");
@@ -261,8 +260,7 @@ void TestMediaFaults::otherProgramsFiles()
     QVERIFY(runBatch(*fx, 120000));
     QCOMPARE(filesOf(fx->dlg()).value(0).reason, QString());
     const media::Probe out = media::probe(input.left(input.lastIndexOf('.')) + format, true);
-    QTEST(QSize(out.width, out.height), "size");
-    QVERIFY(out.videoFrames > 0);
+    QTEST(out.videoFrames > 0 ? QSize(out.width, out.height) : QSize(), "size");
 }
 
 QTEST_MAIN(TestMediaFaults)
