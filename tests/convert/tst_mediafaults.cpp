@@ -234,17 +234,16 @@ void TestMediaFaults::exitInTheMiddleOfABatch()
     QVERIFY(ini.readAll().contains("\nOutputPath="));
 }
 
-// Files as other programs write them (ffmpeg's arguments, the input last).
+// Files as other programs write them (ffmpeg's arguments after its lavfi input; the file last).
 void TestMediaFaults::otherProgramsFiles_data()
 {
     QTest::addColumn<QStringList>("make");
     QTest::addColumn<QString>("format");
     QTest::addColumn<QSize>("size");
-    const QStringList lavfi{"-f", "lavfi", "-i"};
-    QTest::newRow("size kept") << lavfi + QStringList{"testsrc=d=2:s=360x240", "a.avi"} << ".mkv" << QSize(360, 240);
-    QTest::newRow("odd size") << lavfi + QStringList{"testsrc=d=2:s=720x405", "-c:v", "mpeg2video", "b.mpg"}
+    QTest::newRow("size kept") << QStringList{"testsrc=d=2:s=360x240", "a.avi"} << ".mkv" << QSize(360, 240);
+    QTest::newRow("odd size") << QStringList{"testsrc=d=2:s=720x405", "-c:v", "mpeg2video", "b.mpg"}
                               << ".mp4" << QSize(720, 406);
-    QTest::newRow("1 s clip") << lavfi + QStringList{"testsrc=d=1:s=320x240", "c.avi"} << ".mp4" << QSize(320, 240);
+    QTest::newRow("1 s clip") << QStringList{"testsrc=d=1:s=320x240", "c.avi"} << ".mp4" << QSize(320, 240);
 }
 
 void TestMediaFaults::otherProgramsFiles()
@@ -253,7 +252,7 @@ void TestMediaFaults::otherProgramsFiles()
     QFETCH(QString, format);
     auto fx = makeFixture();
     const QString input = fx->file(make.takeLast());
-    QCOMPARE(QProcess::execute(FFMPEG_PROGRAM, QStringList{"-v", "error"} + make << input), 0);
+    QCOMPARE(QProcess::execute(FFMPEG_PROGRAM, QStringList{"-v", "error", "-f", "lavfi", "-i"} + make << input), 0);
     fx->send(QStringLiteral("ID-FS-convertTo"), format);
     fx->addFiles({input});
     fx->send(QStringLiteral("IDC_FS_CONVERT"));
