@@ -5,8 +5,11 @@
 // last. Runs both a number of times and prints the medians, their ratio and
 // the program's peak resident size.
 //
-// Usage: bench_convert files seconds width height jobs runs
+// Usage: bench_convert files seconds width height jobs runs [format [ffmpeg]]
 //   jobs: the program's jobs at once; 0 takes the program's automatic choice.
+//   format: the catalogue's format with its first codecs (default .mp4).
+//   ffmpeg: compare with ffmpeg converting one file at a time with its own
+//   encoders (VP8/VP9 by libvpx) at the same bitrates, instead of the engine.
 
 #include <algorithm>
 #include <atomic>
@@ -18,6 +21,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,6 +73,17 @@ private:
     VlcEngine m_engine;
 };
 
+// ffmpeg's encoders for the engine's codec names, at the option's bitrates.
+QStringList ffmpegArguments(const ConversionSettings &s, const QString &input, const QString &output)
+{
+    const QHash<QString, QString> encoders{
+        {"h264", "libx264"}, {"VP80", "libvpx"}, {"VP90", "libvpx-vp9"}, {"mp4a", "aac"},
+        {"vorb", "libvorbis"}, {"opus", "libopus"}, {"mp3", "libmp3lame"}};
+    return {"-v", "error", "-y", "-i", input, "-c:v", encoders.value(s.videoCodec, s.videoCodec),
+            "-b:v", s.videoBitrate + "k", "-c:a", encoders.value(s.audioCodec, s.audioCodec),
+            "-b:a", s.audioBitrate + "k", "-ac", s.channels, output};
+}
+
 double median(QList<qint64> values)
 {
     std::sort(values.begin(), values.end());
@@ -89,6 +105,8 @@ int main(int argc, char *argv[])
     const int jobs = args.value(5, QStringLiteral("1")).toInt();
     const int runs = args.value(6, QStringLiteral("3")).toInt();
     const int programJobs = jobs > 0 ? jobs : automaticJobCount();
+    const QString format = args.value(7, QStringLiteral(".mp4"));
+    const bool againstFfmpeg = args.value(8) == QLatin1String("ffmpeg");
 
     QTemporaryDir work;
     media::ClipSpec spec;
@@ -104,8 +122,10 @@ int main(int argc, char *argv[])
         QFile::copy(clip, path);
         inputs << path;
     }
-    std::printf("%d clips of %.0f s %dx%d; the program with %d job(s) at once; %d runs\n", files,
-                clipSeconds, width, height, programJobs, runs);
+    std::printf("%d clips of %.0f s %dx%d to %s; the program with %d job(s) at once, against %s; "
+                "%d runs\n",
+                files, clipSeconds, width, height, qPrintable(format), programJobs,
+                againstFfmpeg ? "ffmpeg" : "the engine alone", runs);
     std::fflush(stdout);
 
     TimedEngine timed;
@@ -122,6 +142,7 @@ int main(int argc, char *argv[])
         HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(), &timed);
         MainWindow &dlg = fx.start();
         fx.send(QStringLiteral("ID-FS-jobs"), QString::number(programJobs));
+        fx.send(QStringLiteral("ID-FS-convertTo"), format);
         fx.addFiles(inputs);
         fx.desktop.folderAnswers.push_back(programOut);
         fx.send(QStringLiteral("IDC_FS_BROWSE"));
@@ -148,25 +169,37 @@ int main(int argc, char *argv[])
             return 1;
         }
 
-        // The engine alone: the same option, the next file at the end event.
+        // The engine alone: the same option, the next file at the end event;
+        // or ffmpeg with the same codecs and bitrates.
         clock.restart();
         for (const QString &input : inputs) {
+            const QString output = outputFileName(input, false, engineOut, settings.format);
+            if (againstFfmpeg) {
+                if (QProcess::execute(QStringLiteral(FFMPEG_PROGRAM),
+                                      ffmpegArguments(settings, input, output))
+                    != 0) {
+                    std::printf("ffmpeg did not convert %s\n", qPrintable(input));
+                    return 1;
+                }
+                continue;
+            }
             std::unique_ptr<Player> player = engine.createPlayer();
             QSignalSpy ended(player.get(), &Player::ended);
-            player->start(input, streamOutputOption(
-                                     settings, outputFileName(input, false, engineOut, settings.format)));
+            player->start(input, streamOutputOption(settings, output));
             if (!ended.wait(3600 * 1000) || !player->finishedNormally()) {
                 std::printf("the engine did not convert %s\n", qPrintable(input));
                 return 1;
             }
         }
         engineMs << clock.elapsed();
-        std::printf("  run %d: program %7.2f s, engine alone %7.2f s\n", run + 1,
-                    seconds(programMs.last()), seconds(engineMs.last()));
+        std::printf("  run %d: program %7.2f s, %s %7.2f s\n", run + 1,
+                    seconds(programMs.last()), againstFfmpeg ? "ffmpeg" : "engine alone",
+                    seconds(engineMs.last()));
         std::fflush(stdout);
     }
-    std::printf("median: program %.2f s, engine alone %.2f s, ratio %.3f; program peak RSS %lld MB\n",
-                median(programMs), median(engineMs), median(programMs) / median(engineMs),
+    std::printf("median: program %.2f s, %s %.2f s, ratio %.3f; program peak RSS %lld MB\n",
+                median(programMs), againstFfmpeg ? "ffmpeg" : "engine alone", median(engineMs),
+                median(programMs) / median(engineMs),
                 peakKb / 1024);
     std::printf("checks of the finished files: %.1f ms a file\n",
                 double(timed.checkNs.load()) / 1e6 / double(files * runs));

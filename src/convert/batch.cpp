@@ -45,6 +45,7 @@ struct Batch::Job
     std::optional<ReplacedFile> replaced; // the file there the user chose to replace
     bool bothTracks = true;
     bool announced = false; // jobStarting() was sent for this attempt
+    QSize picture; // an even size, once the encoder refused the source's
     QString part;
     std::shared_ptr<WorkFolder> work; // the part's, for this attempt
     FileSettings settings;
@@ -448,7 +449,10 @@ void Batch::startEngine(Job &job)
     Player *player = job.player.get();
     connect(player, &Player::ended, this, [this, player] { onJobEnded(player); });
     try {
-        player->start(job.input, streamOutputOption(s, job.part, job.settings.tracks));
+        // A clip too short for the threaded encoder's delay comes out with no
+        // picture; a later attempt holds no frames back.
+        const EncoderTuning tuning{job.attempt > 0, job.picture};
+        player->start(job.input, streamOutputOption(s, job.part, job.settings.tracks, tuning));
     } catch (const EngineError &refusal) {
         std::unique_ptr<Job> gone = take(job.serial);
         removeWork(std::move(gone->work));
@@ -520,6 +524,8 @@ void Batch::onJobEnded(Player *player)
     const bool normal = player->finishedNormally(); // closes the output
     const QString logged = player->logFault();
     const ConversionSettings &s = job.settings.conversion;
+    if (const QSize refused = player->refusedPicture(); refused.isValid())
+        job.picture = evenPictureSize(refused, s.scale.toDouble());
     const OutputExpectation expected{job.input, s.container,
                                      job.settings.tracks.video && wanted(s.videoCodec),
                                      job.settings.tracks.audio && wanted(s.audioCodec),

@@ -1,5 +1,7 @@
 #include "convert/outputnaming.h"
 
+#include <cmath>
+
 namespace {
 
 // A dot that starts a name makes it hidden; it is not an extension.
@@ -46,26 +48,53 @@ QString escapeDestination(const QString &path)
     return out;
 }
 
+namespace {
+
+// The engine's scale rounds the width to a multiple of 16 and stretches the
+// picture to it, even at 1: the size is left to the engine only when the
+// scale is 1 and the encoder takes the source's own size.
+QString pictureOptions(const ConversionSettings &s, const EncoderTuning &tuning)
+{
+    if (tuning.picture.isValid())
+        return QStringLiteral("width=%1,height=%2,")
+            .arg(tuning.picture.width())
+            .arg(tuning.picture.height());
+    bool number = false;
+    if (s.scale.toDouble(&number) == 1.0 && number)
+        return {};
+    return QStringLiteral("scale=%1,").arg(s.scale);
+}
+
+QString videoOptions(const ConversionSettings &s, const EncoderTuning &tuning)
+{
+    QString encoder;
+    if (tuning.holdNoFrames && s.videoCodec == QLatin1String("h264"))
+        encoder = QStringLiteral("venc=x264{options={threads=1}},");
+    return QStringLiteral("vcodec=%1,%2vb=%3,%4")
+        .arg(s.videoCodec, encoder, s.videoBitrate, pictureOptions(s, tuning));
+}
+
+} // namespace
+
 QString streamOutputOption(const ConversionSettings &s, const QString &outputFile)
 {
-    return QStringLiteral(":sout=#transcode{vcodec=%1,vb=%2,scale=%3,acodec=%4,ab=%5,channels=%6,"
-                          "deinterlace}:std{access=file,mux=%7,url=\"%8\"}")
-        .arg(s.videoCodec, s.videoBitrate, s.scale, s.audioCodec, s.audioBitrate, s.channels,
-             s.container, escapeDestination(outputFile));
+    return streamOutputOption(s, outputFile, TrackChoice{});
 }
 
 QString streamOutputOption(const ConversionSettings &s, const QString &outputFile,
-                           TrackChoice keep)
+                           TrackChoice keep, const EncoderTuning &tuning)
 {
-    if (keep.video && keep.audio)
-        return streamOutputOption(s, outputFile);
     if (!keep.video && !keep.audio)
         return {};
-    const QString transcode =
-        keep.video ? QStringLiteral("vcodec=%1,vb=%2,scale=%3,deinterlace")
-                         .arg(s.videoCodec, s.videoBitrate, s.scale)
-                   : QStringLiteral("acodec=%1,ab=%2,channels=%3")
-                         .arg(s.audioCodec, s.audioBitrate, s.channels);
+    const QString video = videoOptions(s, tuning);
+    if (keep.video && keep.audio)
+        return QStringLiteral(":sout=#transcode{%1acodec=%2,ab=%3,channels=%4,deinterlace}"
+                              ":std{access=file,mux=%5,url=\"%6\"}")
+            .arg(video, s.audioCodec, s.audioBitrate, s.channels, s.container,
+                 escapeDestination(outputFile));
+    const QString transcode = keep.video ? video + QStringLiteral("deinterlace")
+                                         : QStringLiteral("acodec=%1,ab=%2,channels=%3")
+                                               .arg(s.audioCodec, s.audioBitrate, s.channels);
     // The output chain is a quoted value of duplicate{}, unescaped once
     // before std{} reads its own quoted destination: the path is escaped
     // twice. The engine's key "dst" is written as is, since the translation
@@ -75,6 +104,18 @@ QString streamOutputOption(const ConversionSettings &s, const QString &outputFil
     return QStringLiteral(":sout=#transcode{%1}:duplicate{dst=\"%2\",select=%3}")
         .arg(transcode, escapeDestination(output),
              keep.video ? QStringLiteral("noaudio") : QStringLiteral("novideo"));
+}
+
+QSize evenPictureSize(QSize source, double scale)
+{
+    const double width = source.width() * scale;
+    const double height = source.height() * scale;
+    if (!(width > 0 && height > 0))
+        return {};
+    // Each side moves by at most one pixel; the engine marks the pixels'
+    // shape so that the picture shows at the source's aspect.
+    const auto even = [](double v) { return qMax(2, 2 * int(std::lround(v / 2))); };
+    return {even(width), even(height)};
 }
 
 QString numberedOutputName(const QString &output, int number)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 // The eight conversion settings, inserted into the option as they stand.
@@ -38,11 +39,27 @@ struct TrackChoice
     bool audio = true;
 };
 
+// What the encoders are told beyond the eight settings.
+struct EncoderTuning
+{
+    // The engine drains a threaded H.264 encoder only once it has given out
+    // a frame: a clip shorter than its delay comes out without a picture.
+    // A single thread holds nothing back, at some cost in speed.
+    bool holdNoFrames = false;
+    // The picture size for an encoder that refused the source's own (the
+    // scale already applied); empty keeps the source's size.
+    QSize picture;
+};
+
 // As above when both tracks are kept. A dropped track is neither encoded nor
 // written: the transcode passes it through untouched and the engine's
 // duplicate output selects it away. Empty when neither track is kept.
 QString streamOutputOption(const ConversionSettings &settings, const QString &outputFile,
-                           TrackChoice keep);
+                           TrackChoice keep, const EncoderTuning &tuning = {});
+
+// The even size nearest to the source's times scale: the H.264 encoder
+// refuses odd sizes. Never below 2x2; empty for an empty source.
+QSize evenPictureSize(QSize source, double scale = 1.0);
 
 // "name (n).ext" for "name.ext", the number before the extension.
 QString numberedOutputName(const QString &output, int number);

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 // A call the engine rejected; code is the number shown to the user.
@@ -48,6 +49,9 @@ public:
     // too much of it could not be decoded), in words a user understands;
     // empty when nothing did.
     virtual QString logFault() = 0;
+    // After ended(): the source's picture size when the encoder refused it,
+    // else empty.
+    virtual QSize refusedPicture() { return {}; }
 
 signals:
     // The engine let go of the item, by reaching its end or failing; emitted

@@ -10,6 +10,7 @@
 #include <vlc/vlc.h>
 
 #include <QByteArray>
+#include <QSize>
 
 #include "convert/nativename.h"
 #include "convert/vlcengine.h"
@@ -54,6 +55,13 @@ public:
         m_writeError.clear();
         m_readError = false;
         m_decoderErrors = 0;
+        m_refused = {};
+    }
+
+    QSize refusedPicture()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_refused;
     }
 
     static void onMessage(void *opaque, int level, const libvlc_log_t *context, const char *format,
@@ -73,6 +81,10 @@ public:
     QString fault(qint64 readMs)
     {
         const std::lock_guard lock(m_mutex);
+        if (m_refused.isValid())
+            return QStringLiteral("the encoder refused the picture size %1x%2")
+                .arg(m_refused.width())
+                .arg(m_refused.height());
         if (!m_writeError.isEmpty())
             return QStringLiteral("the converted file could not be written (%1)").arg(m_writeError);
         // The engine ends its input at a read error as at its end.
@@ -97,7 +109,11 @@ private:
         }
         if (level < LIBVLC_ERROR)
             return;
-        if (type == "access out") {
+        int width = 0, height = 0;
+        if (const char *size = std::strstr(text, "divisible by 2 ("); size && type == "encoder"
+            && std::sscanf(size, "divisible by 2 (%dx%d)", &width, &height) == 2) {
+            m_refused = QSize(width, height); // the H.264 encoder takes even sizes only
+        } else if (type == "access out") {
             // The muxer drops what its output could not take and goes on.
             if (m_writeError.isEmpty()) {
                 const char *cause = std::strstr(text, ": ");
@@ -114,6 +130,7 @@ private:
     QString m_writeError;
     bool m_readError = false;
     int m_decoderErrors = 0;
+    QSize m_refused;
 };
 
 } // namespace
@@ -342,4 +359,9 @@ qint64 VlcPlayer::lengthMilliseconds()
 QString VlcPlayer::logFault()
 {
     return d->log.fault(d->readMs);
+}
+
+QSize VlcPlayer::refusedPicture()
+{
+    return d->log.refusedPicture();
 }

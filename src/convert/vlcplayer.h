@@ -26,6 +26,7 @@ public:
     qint64 readMilliseconds() override;
     qint64 lengthMilliseconds() override;
     QString logFault() override;
+    QSize refusedPicture() override;
 
     // The option as the engine receives it: VLC 3 names the destination of
     // std{} "dst" where the option text says "url".

@@ -50,6 +50,8 @@ private slots:
     void fileGrowingWhileConverted();
     void outputFolderRemovedMidBatch();
     void exitInTheMiddleOfABatch();
+    void otherProgramsFiles_data();
+    void otherProgramsFiles();
 
 private:
     std::unique_ptr<HostFixture> makeFixture();
@@ -230,6 +232,34 @@ void TestMediaFaults::exitInTheMiddleOfABatch()
     QFile ini(fx.file(QStringLiteral("Formats.ini")));
     QVERIFY(ini.open(QIODevice::ReadOnly));
     QVERIFY(ini.readAll().contains("\nOutputPath="));
+}
+
+// Files as other programs write them (ffmpeg's arguments after its lavfi input; the file last).
+void TestMediaFaults::otherProgramsFiles_data()
+{
+    QTest::addColumn<QStringList>("make");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("size kept") << QStringList{"testsrc=d=2:s=360x240", "a.avi"} << ".mkv" << QSize(360, 240);
+    QTest::newRow("odd size") << QStringList{"testsrc=d=2:s=720x405", "-c:v", "mpeg2video", "b.mpg"}
+                              << ".mp4" << QSize(720, 406);
+    QTest::newRow("1 s clip") << QStringList{"testsrc=d=1:s=320x240", "c.avi"} << ".mp4" << QSize(320, 240);
+}
+
+void TestMediaFaults::otherProgramsFiles()
+{
+    QFETCH(QStringList, make);
+    QFETCH(QString, format);
+    auto fx = makeFixture();
+    const QString input = fx->file(make.takeLast());
+    QCOMPARE(QProcess::execute(FFMPEG_PROGRAM, QStringList{"-v", "error", "-f", "lavfi", "-i"} + make << input), 0);
+    fx->send(QStringLiteral("ID-FS-convertTo"), format);
+    fx->addFiles({input});
+    fx->send(QStringLiteral("IDC_FS_CONVERT"));
+    QVERIFY(runBatch(*fx, 120000));
+    QCOMPARE(filesOf(fx->dlg()).value(0).reason, QString());
+    const media::Probe out = media::probe(input.left(input.lastIndexOf('.')) + format, true);
+    QTEST(out.videoFrames > 0 ? QSize(out.width, out.height) : QSize(), "size");
 }
 
 QTEST_MAIN(TestMediaFaults)
