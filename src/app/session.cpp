@@ -200,13 +200,16 @@ void Session::lookAtNext()
         });
 }
 
-void Session::finishFileWork(int ms)
+void Session::finishFileWork()
 {
+    // The engine looks into a stopped partial before it is kept: seconds on
+    // a busy machine.
+    constexpr int kWaitMs = 15000;
     m_lookingStopped = true;
     if (m_worker->pending() == 0)
         return;
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kWaitMs, &loop, &QEventLoop::quit);
     connect(m_worker.get(), &Worker::idle, &loop, &QEventLoop::quit);
     loop.exec();
 }

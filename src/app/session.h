@@ -66,10 +66,10 @@ public:
     // before Convert, and the reason a file fails.
     void look(const QList<JobQueue::Id> &ids);
 
-    // Waits, for at most ms, for the file work under way (stopped files
-    // closing, their part files kept or removed); a hung share is left.
-    // Sources not yet looked at are no longer looked at.
-    void finishFileWork(int ms);
+    // Waits a while for the file work under way (stopped files closing,
+    // their partials looked into, then kept or removed); a hung share is
+    // left. Sources not yet looked at are no longer looked at.
+    void finishFileWork();
 
     // Converts the whole list; false when nothing started.
     bool convert();

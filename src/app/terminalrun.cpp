@@ -21,10 +21,6 @@
 
 namespace {
 
-// How long the end of a run waits for file work still under way (a partial
-// looked into by the engine, then kept or removed) before it lets it go.
-constexpr int kFileWorkWaitMs = 15000;
-
 // Names go back out as the bytes they came in as. False when the stream
 // could not take them all.
 bool print(std::FILE *stream, const QString &text, std::optional<char> end = {})
@@ -131,7 +127,7 @@ int TerminalRun::exec()
     if (batch.isRunning())
         loop.exec();
     // Stopped files close and keep or lose their part files on the worker.
-    m_session.finishFileWork(kFileWorkWaitMs);
+    m_session.finishFileWork();
     if (stopping())
         printStopped();
     printSummary(stopping());

@@ -34,9 +34,6 @@ namespace {
 constexpr int kClientWidth = 656;
 constexpr int kClientHeight = 538;
 constexpr int kMovieHeight = 536;
-// How long closing the window waits for stopped files to close: a partial
-// is looked into by the engine before it is kept, seconds on a busy machine.
-constexpr int kFileWorkWaitMs = 15000;
 } // namespace
 
 MainWindow::MainWindow(Desktop &desktop, Session &session, const QString &appDir,
@@ -193,7 +190,7 @@ void MainWindow::shutDown()
     // closed before the window is gone.
     batch().disconnect(this);
     batch().abandon();
-    m_session.finishFileWork(kFileWorkWaitMs);
+    m_session.finishFileWork();
     endDesktopProgress();
     if (m_showListTimer != 0) {
         m_timers->killTimer(m_showListTimer);
