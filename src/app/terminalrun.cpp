@@ -166,7 +166,9 @@ void TerminalRun::onStateChanged(JobQueue::Id id, JobQueue::State state)
     clearLiveLine();
     switch (state) {
     case State::Converted:
-        print(stderr, QStringLiteral("converted: %1 -> %2\n").arg(file->path, file->output));
+        print(stderr, file->reason.isEmpty()
+                          ? QStringLiteral("converted: %1 -> %2\n").arg(file->path, file->output)
+                          : QStringLiteral("converted: %1 -> %2 (%3)\n").arg(file->path, file->output, file->reason));
         if (!m_outputClosed &&
             !print(stdout, file->output, m_options.nulSeparated() ? '\0' : '\n'))
             onOutputClosed();

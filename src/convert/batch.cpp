@@ -538,7 +538,7 @@ void Batch::onJobEnded(Player *player)
         [&engine = m_engine, work = std::move(job.work), destination, expected,
          keepDates = job.settings.keepDates, logged] {
             if (!logged.isEmpty())
-                return jobfiles::Finished{logged, {}, false, jobfiles::removeWork(*work)};
+                return jobfiles::Finished{logged, {}, false, jobfiles::removeWork(*work), {}};
             return jobfiles::finish(engine, *work, destination, expected, keepDates);
         },
         [this, serial = job.serial, id = job.id, normal, logged](jobfiles::Finished finished) {
@@ -569,7 +569,7 @@ void Batch::onChecked(quint64 serial, Id id, const jobfiles::Finished &finished)
         if (job)
             ++m_converted;
         m_queue.setOutput(id, finished.output);
-        finishFile(id, JobQueue::State::Converted, {});
+        finishFile(id, JobQueue::State::Converted, finished.note);
     }
     advance();
 }
@@ -586,7 +586,8 @@ void Batch::retryOrGiveUp(std::unique_ptr<Job> job, const QString &reason)
         return;
     }
     m_claimed.remove(job->outputIdentity);
-    failFile(job->id, reason);
+    failFile(job->id, job->attempt == 0 ? reason
+                                        : QStringLiteral("%1 (tried %2 times)").arg(reason).arg(job->attempt + 1));
 }
 
 void Batch::finishFile(Id id, JobQueue::State state, const QString &reason)

@@ -10,6 +10,7 @@
 using namespace containerbytes;
 using containerwalk::kCutShort;
 using Kind = ContainerTrack::Kind;
+using Flaw = ContainerContent::Flaw;
 
 namespace {
 
@@ -98,11 +99,13 @@ ContainerContent isoBmffContent(ContainerReader &file)
                 content.tracks.append(isoTrack(file, from, to));
         });
     });
+    if (!content.fault.isEmpty())
+        content.flaw = content.fault == kDamagedBox ? Flaw::Damaged : Flaw::Unfinished;
     // The muxer writes its index last: a muxer that could not finish leaves none.
     if (content.fault.isEmpty() && !moov)
-        content.fault = QStringLiteral("the container has no index (moov)");
+        content = ContainerContent::broken(QStringLiteral("the container has no index (moov)"), Flaw::Unfinished);
     if (content.fault.isEmpty() && !mdat)
-        content.fault = QStringLiteral("the container has no media data (mdat)");
+        content = ContainerContent::broken(QStringLiteral("the container has no media data (mdat)"), Flaw::Empty);
     return content;
 }
 
@@ -134,6 +137,7 @@ struct AviStreams
     QList<ContainerTrack> tracks;
     qint64 movi = -1; // where the first movi list's "movi" stands; idx1 counts from there
     QByteArray index;
+    QHash<qsizetype, double> frameMs; // of each video track, from its header
 };
 
 // The lists of the header and of the media data, with the chunks inside.
@@ -151,6 +155,12 @@ void walkAviList(ContainerReader &file, qint64 pos, qint64 end, AviStreams &stre
             streams.tracks.last().kind = fourCC(type) == "vids"   ? Kind::Video
                                          : fourCC(type) == "auds" ? Kind::Audio
                                                                   : Kind::Other;
+            // A picture lasts scale/rate seconds.
+            unsigned char rate[8];
+            if (fourCC(type) == "vids" && size >= 28 && file.read(payload + 20, rate, 8)
+                && littleEndian(rate + 4, 4) > 0)
+                streams.frameMs.insert(streams.tracks.size() - 1,
+                                       1000.0 * double(littleEndian(rate, 4)) / double(littleEndian(rate + 4, 4)));
         } else if (id == "idx1") {
             streams.index = file.read(payload, size - size % 16);
         } else if (size > 0 && id[0] >= '0' && id[0] <= '9' && id[1] >= '0' && id[1] <= '9') {
@@ -169,16 +179,16 @@ ContainerContent aviContent(ContainerReader &file)
     // OpenDML files go on in further RIFF AVIX chunks.
     const qint64 riffEnd = walkRiff(file, 0, file.size(), "RIFF", [](auto, auto, auto) {});
     if (riffEnd > file.size())
-        return ContainerContent::broken(kCutShort);
+        return ContainerContent::broken(kCutShort, Flaw::Unfinished);
     // The muxer writes the sizes last: a header size that stops short of the
     // file is an unfinished file.
     if (riffEnd != file.size())
-        return ContainerContent::broken(QStringLiteral("the container's size does not match the file"));
+        return ContainerContent::broken(QStringLiteral("the container's size does not match the file"), Flaw::Unfinished);
 
     const qint64 firstEnd = qMin(file.size(), 8 + qint64(littleEndian(head + 4, 4)));
     const qint64 end = walkRiff(file, 12, firstEnd, {}, [](auto, auto, auto) {});
     if (end > firstEnd)
-        return ContainerContent::broken(kCutShort);
+        return ContainerContent::broken(kCutShort, Flaw::Unfinished);
     if (end != firstEnd)
         return ContainerContent::broken(QStringLiteral("the container has a damaged chunk"));
     AviStreams streams;
@@ -187,7 +197,7 @@ ContainerContent aviContent(ContainerReader &file)
     });
     // Without idx1 a whole movi list still plays, and the walk has shown it whole.
     if (streams.movi < 0)
-        return ContainerContent::broken(QStringLiteral("the container has no media data (movi)"));
+        return ContainerContent::broken(QStringLiteral("the container has no media data (movi)"), Flaw::Empty);
     // Each entry of the index names the chunk at its place: data that went
     // missing moves every chunk after it.
     const auto *entries = reinterpret_cast<Bytes>(streams.index.constData());
@@ -198,7 +208,12 @@ ContainerContent aviContent(ContainerReader &file)
             || littleEndian(chunk + 4, 4) != littleEndian(entries + i + 12, 4))
             return ContainerContent::broken(QStringLiteral("the container's index does not match its media data"));
     }
-    return ContainerContent::holding(streams.tracks);
+    // The engine tells an AVI's length only in whole seconds; its pictures
+    // tell it to the frame.
+    ContainerContent content = ContainerContent::holding(streams.tracks);
+    for (auto it = streams.frameMs.cbegin(); it != streams.frameMs.cend(); ++it)
+        content.durationMs = qMax(content.durationMs, qint64(double(streams.tracks[it.key()].frames) * it.value()));
+    return content;
 }
 
 ContainerContent flvContent(ContainerReader &file)
@@ -214,12 +229,12 @@ ContainerContent flvContent(ContainerReader &file)
     while (pos < file.size()) {
         unsigned char tag[13];
         if (!file.read(pos, tag, 11))
-            return ContainerContent::broken(kCutShort);
+            return ContainerContent::broken(kCutShort, Flaw::Unfinished);
         const int type = tag[0] & 0x1f;
         const qint64 dataSize = qint64(bigEndian(tag + 1, 3));
         unsigned char back[4];
         if (!file.read(pos + 11 + dataSize, back, 4))
-            return ContainerContent::broken(kCutShort);
+            return ContainerContent::broken(kCutShort, Flaw::Unfinished);
         if ((type != 8 && type != 9 && type != 18) || qint64(bigEndian(back, 4)) != 11 + dataSize)
             return ContainerContent::broken(QStringLiteral("the container has a damaged tag"));
         // Decoder set-up (AVC, HEVC, AAC sequence headers) is no frame.
@@ -241,14 +256,14 @@ ContainerContent flvContent(ContainerReader &file)
                 double declared = 0;
                 std::memcpy(&declared, &bits, sizeof declared);
                 if (qint64(declared) != file.size())
-                    return ContainerContent::broken(QStringLiteral("the container was not finished"));
+                    return ContainerContent::broken(QStringLiteral("the container was not finished"), Flaw::Unfinished);
             }
         }
         first = false;
         pos += 11 + dataSize + 4;
     }
     if (frames.isEmpty() && pos == dataOffset + 4)
-        return ContainerContent::broken(QStringLiteral("the container has no tags"));
+        return ContainerContent::broken(QStringLiteral("the container has no tags"), Flaw::Empty);
     if (head[4] & 0x01 || frames.contains(9))
         content.tracks.append({Kind::Video, frames.value(9)});
     if (head[4] & 0x04 || frames.contains(8))
@@ -262,9 +277,9 @@ ContainerContent readContainer(const QString &path, const QString &mux)
 {
     ContainerReader file(path);
     if (!file.open())
-        return ContainerContent::broken(QStringLiteral("the file cannot be read"));
+        return ContainerContent::broken(QStringLiteral("the file cannot be read"), Flaw::Unreadable);
     if (file.size() == 0)
-        return ContainerContent::broken(QStringLiteral("the file is empty"));
+        return ContainerContent::broken(QStringLiteral("the file is empty"), Flaw::Empty);
 
     const QString name = mux.toLower();
     ContainerContent content;
@@ -287,7 +302,7 @@ ContainerContent readContainer(const QString &path, const QString &mux)
     // A write that failed before a later one past it leaves a range the file
     // system never stored: the index may cover it, the data is not there.
     if (content.fault.isEmpty() && file.firstHole() >= 0)
-        content.fault = QStringLiteral("the file has a hole where data is missing");
+        content = ContainerContent::broken(QStringLiteral("the file has a hole where data is missing"), Flaw::Hole);
     return content;
 }
 
@@ -296,12 +311,12 @@ QString containerFault(const QString &path, const QString &mux)
     return readContainer(path, mux).fault;
 }
 
-bool declaresLength(const QString &path)
+QString sourceMux(const QString &path)
 {
     ContainerReader file(path);
     unsigned char head[12];
     if (!file.open() || !file.read(0, head, 12))
-        return false;
+        return {};
     static const QList<std::string_view> isoBoxes{"ftyp", "moov", "mdat", "free", "wide", "skip"};
     const bool transport = [&] {
         // 188-byte packets, or 192 with a time stamp before each (m2ts).
@@ -314,8 +329,70 @@ bool declaresLength(const QString &path)
         }
         return false;
     }();
-    return isoBoxes.contains(fourCC(head + 4)) || bigEndian(head, 4) == 0x1A45DFA3
-           || (fourCC(head) == "RIFF" && fourCC(head + 8) == "AVI ")
-           || bigEndian(head, 4) == 0x3026B275 || fourCC(head).substr(0, 3) == "FLV"
-           || fourCC(head) == "OggS" || bigEndian(head, 4) == 0x000001BA || transport;
+    if (isoBoxes.contains(fourCC(head + 4)))
+        return QStringLiteral("mp4");
+    if (bigEndian(head, 4) == 0x1A45DFA3)
+        return QStringLiteral("mkv");
+    if (fourCC(head) == "RIFF" && fourCC(head + 8) == "AVI ")
+        return QStringLiteral("avi");
+    if (bigEndian(head, 4) == 0x3026B275)
+        return QStringLiteral("asf");
+    if (fourCC(head).substr(0, 3) == "FLV")
+        return QStringLiteral("flv");
+    if (fourCC(head) == "OggS")
+        return QStringLiteral("ogg");
+    if (bigEndian(head, 4) == 0x000001BA)
+        return QStringLiteral("ps");
+    return transport ? QStringLiteral("ts") : QString();
+}
+
+bool declaresLength(const QString &path)
+{
+    return !sourceMux(path).isEmpty();
+}
+
+EmptyTracks emptyDeclaredTracks(const QString &path)
+{
+    const QString mux = sourceMux(path);
+    if (mux.isEmpty())
+        return {};
+    const ContainerContent content = readContainer(path, mux);
+    qint64 all = 0;
+    for (const ContainerTrack &track : content.tracks)
+        all += track.frames;
+    // A damaged source, or an index that lists no frames at all (a
+    // fragmented file), cannot tell an empty track from a full one.
+    if (!content.fault.isEmpty() || all == 0)
+        return {};
+    const auto empty = [&content](Kind kind) {
+        bool declared = false;
+        for (const ContainerTrack &track : content.tracks) {
+            if (track.kind == kind && track.frames > 0)
+                return false;
+            declared = declared || track.kind == kind;
+        }
+        return declared;
+    };
+    return {empty(Kind::Video), empty(Kind::Audio)};
+}
+
+QString convertedFileFault(const ContainerContent &content, bool video, bool audio)
+{
+    switch (content.flaw) {
+    case Flaw::None:
+        return {};
+    case Flaw::Empty:
+        return video ? QStringLiteral("the converted file holds no picture")
+               : audio ? QStringLiteral("the converted file holds no sound")
+                       : QStringLiteral("the converted file holds neither picture nor sound");
+    case Flaw::Unfinished:
+        return QStringLiteral("the converted file was not finished");
+    case Flaw::Unreadable:
+        return QStringLiteral("the converted file cannot be read");
+    case Flaw::Hole:
+        return QStringLiteral("the converted file has a hole where data is missing");
+    case Flaw::Damaged:
+        break;
+    }
+    return QStringLiteral("the converted file is damaged");
 }

@@ -15,6 +15,26 @@ ContainerContent readContainer(const QString &path, const QString &mux);
 // The fault readContainer finds, or an empty string.
 QString containerFault(const QString &path, const QString &mux);
 
+// The container the file's first bytes name, as a mux readContainer knows
+// ("mp4", "mkv", "avi", "ogg", "ts", "ps", "flv"; "asf" only by name), or
+// empty for an elementary stream or an unknown file.
+QString sourceMux(const QString &path);
+
+// The kinds of track the source's container declares but leaves without a
+// single frame. None where its walk cannot tell: an unknown or damaged
+// container, or an index that lists no frames (a fragmented file).
+struct EmptyTracks
+{
+    bool video = false;
+    bool audio = false;
+};
+EmptyTracks emptyDeclaredTracks(const QString &path);
+
+// A converted file's container fault in words a user understands, the same
+// for every container: what was asked for (video, audio) is missing, the
+// file was not finished, or it is damaged.
+QString convertedFileFault(const ContainerContent &content, bool video, bool audio);
+
 // The source's container gives its length, in its header or by the
 // timestamps at its two ends; an elementary stream (mp3, raw video) does
 // not, and the engine only estimates its length from the bitrate.

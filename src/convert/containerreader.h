@@ -17,10 +17,17 @@ struct ContainerTrack
 
 struct ContainerContent
 {
-    static ContainerContent broken(const QString &fault) { return {fault, {}, -1}; }
-    static ContainerContent holding(const QList<ContainerTrack> &tracks) { return {{}, tracks, -1}; }
+    // What a fault means for the file as a whole, whatever the container.
+    enum class Flaw { None, Empty, Unfinished, Damaged, Unreadable, Hole };
+
+    static ContainerContent broken(const QString &fault, Flaw flaw = Flaw::Damaged)
+    {
+        return {fault, flaw, {}, -1};
+    }
+    static ContainerContent holding(const QList<ContainerTrack> &tracks) { return {{}, Flaw::None, tracks, -1}; }
 
     QString fault; // empty when the container holds together
+    Flaw flaw = Flaw::None;
     QList<ContainerTrack> tracks;
     qint64 durationMs = -1; // where the walk reads it from the stream; -1 otherwise
 };

@@ -21,6 +21,13 @@ struct OutputExpectation
     qint64 sourceMilliseconds = 0;
 };
 
+// What the check of a finished file found.
+struct OutputVerdict
+{
+    QString fault; // empty when the file holds what was asked for, else why not
+    QString note;  // said of a good file, such as a track its source left empty
+};
+
 // The transcoding engine: players for jobs, and a look at sources and at
 // finished files.
 class Engine
@@ -29,9 +36,8 @@ public:
     virtual ~Engine() = default;
 
     virtual std::unique_ptr<Player> createPlayer() = 0;
-    // Empty when the file holds what was asked for; else why it does not,
-    // in words a user understands.
-    virtual QString outputFault(const QString &file, const OutputExpectation &expected) = 0;
+    // Whether the file holds what was asked for, in words a user understands.
+    virtual OutputVerdict checkOutput(const QString &file, const OutputExpectation &expected) = 0;
     // The length the source's container declares, in milliseconds; 0 when
     // the engine cannot tell. May wait on the file: called on a worker.
     virtual qint64 sourceLength(const QString &path)

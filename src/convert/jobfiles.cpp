@@ -97,7 +97,9 @@ Finished finish(Engine &engine, WorkFolder &work, const Destination &destination
 {
     Finished finished;
     const QString part = work.partPath();
-    finished.reason = engine.outputFault(part, expected);
+    const OutputVerdict verdict = engine.checkOutput(part, expected);
+    finished.reason = verdict.fault;
+    finished.note = verdict.note;
     if (finished.reason.isEmpty() && keepDates)
         copyModificationTime(expected.source, part);
     // A clash numbers the settings' name, not a keep-both name once more.
@@ -130,7 +132,7 @@ Partial keepOrRemovePartial(Engine &engine, WorkFolder &work, const QString &out
     // one without a single picture or sound is no file at all.
     media.video = media.audio = false;
     media.readMilliseconds = 0;
-    const bool kept = !replacing && engine.outputFault(work.partPath(), media).isEmpty() &&
+    const bool kept = !replacing && engine.checkOutput(work.partPath(), media).fault.isEmpty() &&
                       work.commit(nameOf(output), std::nullopt, nullptr) ==
                           WorkFolder::Outcome::Committed;
     return {kept, removeWork(work)};

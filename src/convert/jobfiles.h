@@ -70,6 +70,7 @@ struct Finished
     QString output;       // where it went
     bool skipped = false; // the name was taken meanwhile and the rule skips
     QString undeletable;  // a work folder that could not be removed
+    QString note;         // what the check said of a good file
 };
 
 // After the engine has ended: checks the part file, gives it the source's

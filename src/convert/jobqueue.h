@@ -49,7 +49,7 @@ public:
         qint64 durationMs = 0; // of the source, once the engine knows it
         QString sourceFault;   // what a quick look at the source found wrong
         QString output;
-        QString reason;
+        QString reason; // why it failed or was skipped; a converted file's note
         QString planned;
         int plan = -1;
         FileIdentity plannedIdentity;

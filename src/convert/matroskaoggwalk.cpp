@@ -8,6 +8,7 @@
 using namespace containerbytes;
 using containerwalk::kCutShort;
 using Kind = ContainerTrack::Kind;
+using Flaw = ContainerContent::Flaw;
 
 namespace {
 
@@ -193,13 +194,13 @@ ContainerContent matroska(ContainerReader &file)
     while ((element = readElement(file, pos)) && element->id != kSegment && !element->unknownSize)
         pos += element->headerLength + qint64(element->size);
     if (!element || element->id != kSegment)
-        return ContainerContent::broken(QStringLiteral("the container has no segment"));
+        return ContainerContent::broken(QStringLiteral("the container has no segment"), Flaw::Unfinished);
     const qint64 dataStart = pos + element->headerLength;
     const bool segmentUnknown = element->unknownSize;
     qint64 end = file.size();
     if (!segmentUnknown) {
         if (element->size > quint64(file.size() - dataStart))
-            return ContainerContent::broken(kCutShort);
+            return ContainerContent::broken(kCutShort, Flaw::Unfinished);
         end = dataStart + qint64(element->size);
     }
 
@@ -212,7 +213,7 @@ ContainerContent matroska(ContainerReader &file)
             return ContainerContent::broken(kDamagedElement);
         const qint64 data = pos + element->headerLength;
         if (!element->unknownSize && element->size > quint64(end - data))
-            return ContainerContent::broken(kCutShort);
+            return ContainerContent::broken(kCutShort, Flaw::Unfinished);
         const qint64 elementEnd = element->unknownSize ? end : data + qint64(element->size);
         media = media || element->id == kCluster || element->id == kCues;
         cues = cues || element->id == kCues;
@@ -231,11 +232,11 @@ ContainerContent matroska(ContainerReader &file)
         pos = elementEnd;
     }
     if (!media)
-        return ContainerContent::broken(QStringLiteral("the container has no media data"));
+        return ContainerContent::broken(QStringLiteral("the container has no media data"), Flaw::Empty);
     // The muxer writes the segment's size and its Cues when it closes the
     // file; a segment left at unknown size without Cues was never finished.
     if (segmentUnknown && !cues)
-        return ContainerContent::broken(QStringLiteral("the container was not finished"));
+        return ContainerContent::broken(QStringLiteral("the container was not finished"), Flaw::Unfinished);
     return ContainerContent::holding(found.tracks);
 }
 
@@ -258,13 +259,13 @@ ContainerContent ogg(ContainerReader &file)
         const int segments = head[26];
         const unsigned char *lacing = file.at(pos + kHeader, segments);
         if (!lacing)
-            return ContainerContent::broken(kCutShort);
+            return ContainerContent::broken(kCutShort, Flaw::Unfinished);
         qint64 length = kHeader + segments;
         for (int i = 0; i < segments; ++i)
             length += lacing[i];
         const unsigned char *page = file.at(pos, length);
         if (!page)
-            return ContainerContent::broken(kCutShort);
+            return ContainerContent::broken(kCutShort, Flaw::Unfinished);
         if (oggCrc(page, length) != quint32(littleEndian(page + 22, 4)))
             return ContainerContent::broken(QStringLiteral("an Ogg page is damaged"));
         const quint32 serial = quint32(littleEndian(page + 14, 4));
@@ -287,7 +288,7 @@ ContainerContent ogg(ContainerReader &file)
         pos += length;
     }
     if (!ended)
-        return ContainerContent::broken(QStringLiteral("the stream has no end page"));
+        return ContainerContent::broken(QStringLiteral("the stream has no end page"), Flaw::Unfinished);
     return content;
 }
 

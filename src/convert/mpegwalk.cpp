@@ -5,6 +5,7 @@
 using namespace containerbytes;
 using containerwalk::kCutShort;
 using Kind = ContainerTrack::Kind;
+using Flaw = ContainerContent::Flaw;
 
 namespace {
 
@@ -118,7 +119,7 @@ namespace containerwalk {
 ContainerContent transportStream(ContainerReader &file)
 {
     if (file.size() % kPacket != 0)
-        return ContainerContent::broken(QStringLiteral("the file is not a whole number of transport packets"));
+        return ContainerContent::broken(QStringLiteral("the file is not a whole number of transport packets"), Flaw::Unfinished);
     int pmtPid = -1;
     bool pmtRead = false;
     QHash<int, int> continuity; // last counter by PID
@@ -198,13 +199,13 @@ ContainerContent programStream(ContainerReader &file)
         } else if (id == 0xba) {
             const unsigned char *pack = file.at(pos, 14);
             if (!pack)
-                return ContainerContent::broken(kCutShort);
+                return ContainerContent::broken(kCutShort, Flaw::Unfinished);
             length = (pack[4] & 0xc0) == 0x40 ? 14 + (pack[13] & 7) : 12;
         } else if (id >= 0xbb && file.size() - pos >= 6) {
             length = 6 + qint64(bigEndian(p + 4, 2));
             const unsigned char *pes = file.at(pos, length);
             if (!pes)
-                return ContainerContent::broken(kCutShort);
+                return ContainerContent::broken(kCutShort, Flaw::Unfinished);
             Kind kind = Kind::Other;
             int stream = id;
             if (id >= 0xe0 && id <= 0xef) {
@@ -227,10 +228,10 @@ ContainerContent programStream(ContainerReader &file)
         pos += length;
     }
     if (pos > file.size())
-        return ContainerContent::broken(kCutShort);
+        return ContainerContent::broken(kCutShort, Flaw::Unfinished);
     // The engine's muxer ends every file it closes with the end code.
     if (!ended || pos != file.size())
-        return ContainerContent::broken(QStringLiteral("the program stream has no end code"));
+        return ContainerContent::broken(QStringLiteral("the program stream has no end code"), Flaw::Unfinished);
     ContainerContent content = ContainerContent::holding(streams.tracks);
     if (streams.firstPts >= 0)
         content.durationMs = (streams.lastPts - streams.firstPts) / 90;
@@ -259,7 +260,7 @@ ContainerContent mpegAudio(ContainerReader &file)
                                 : QStringLiteral("the audio stream has a damaged frame"));
         }
         if (pos + length > file.size())
-            return ContainerContent::broken(kCutShort);
+            return ContainerContent::broken(kCutShort, Flaw::Unfinished);
         ++frames;
         pos += length;
     }

@@ -54,14 +54,26 @@ std::unique_ptr<Player> VlcEngine::createPlayer()
     return std::make_unique<VlcPlayer>(instance());
 }
 
-QString VlcEngine::outputFault(const QString &file, const OutputExpectation &expected)
+OutputVerdict VlcEngine::checkOutput(const QString &file, const OutputExpectation &expected)
 {
+    // A file with nothing of what was asked for may come from a source
+    // whose only such track is declared and never filled.
+    const auto emptySource = [&expected](const QString &fault) -> OutputVerdict {
+        const EmptyTracks empty = emptyDeclaredTracks(expected.source);
+        if (expected.audio && !expected.video && empty.audio)
+            return {QStringLiteral("the source's sound track is empty"), {}};
+        if (expected.video && !expected.audio && empty.video)
+            return {QStringLiteral("the source's picture track is empty"), {}};
+        return {fault, {}};
+    };
     const ContainerContent content = readContainer(file, expected.mux);
+    if (content.flaw == ContainerContent::Flaw::Empty)
+        return emptySource(convertedFileFault(content, expected.video, expected.audio));
     if (!content.fault.isEmpty())
-        return content.fault;
+        return {convertedFileFault(content, expected.video, expected.audio), {}};
     const std::shared_ptr<libvlc_instance_t> engine = instance();
     if (!engine)
-        return QStringLiteral("the engine could not be started");
+        return {QStringLiteral("the engine could not be started"), {}};
     // The engine must read the file back; the container's own walk knows its
     // tracks and their frames, and the length of a program stream, which the
     // engine's parse cannot tell without playing it.
@@ -83,28 +95,40 @@ QString VlcEngine::outputFault(const QString &file, const OutputExpectation &exp
     const bool video = holds(ContainerTrack::Kind::Video);
     const bool audio = holds(ContainerTrack::Kind::Audio);
     if (!output.parsed || (!video && !audio))
-        return QStringLiteral("the converted file holds neither picture nor sound");
+        return emptySource(QStringLiteral("the converted file holds neither picture nor sound"));
 
+    OutputVerdict verdict;
     const bool noVideo = expected.video && !video;
     const bool noAudio = expected.audio && !audio;
     if (noVideo || noAudio) {
-        // Only what the source has can be asked of the output.
+        // Only what the source has can be asked of the output. The quick
+        // parse lists a track the source declares and never fills, so its
+        // container tells whether the track holds anything.
         const MediaInfo source = probeMedia(engine.get(), expected.source, kProbeTimeoutMs);
-        if (noVideo && source.videoTracks > 0)
-            return QStringLiteral("the converted file has no picture");
-        if (noAudio && source.audioTracks > 0)
-            return QStringLiteral("the converted file has no sound");
+        const EmptyTracks empty = (noVideo && source.videoTracks > 0) || (noAudio && source.audioTracks > 0)
+                                      ? emptyDeclaredTracks(expected.source)
+                                      : EmptyTracks{};
+        if (noVideo && source.videoTracks > 0) {
+            if (!empty.video)
+                return {QStringLiteral("the converted file holds no picture"), {}};
+            verdict.note = QStringLiteral("the source's picture track is empty");
+        }
+        if (noAudio && source.audioTracks > 0) {
+            if (!empty.audio)
+                return {QStringLiteral("the converted file holds no sound"), {}};
+            verdict.note = QStringLiteral("the source's sound track is empty");
+        }
     }
     const qint64 duration = content.durationMs >= 0 ? content.durationMs : output.durationMs;
     if (duration + kDurationSlackMs < expected.readMilliseconds)
-        return QStringLiteral("the converted file is shorter than what was read of its source");
+        verdict.fault = QStringLiteral("the converted file is shorter than what was read of its source");
     // A read error ends the engine's input as its end would: only the length
     // the source gives shows what is missing.
     const qint64 declared = expected.sourceMilliseconds;
-    if (declared > 0 && duration + qMax(kDeclaredSlackMs, declared / 50) < declared
-        && declaresLength(expected.source))
-        return QStringLiteral("the source could not be read to its end");
-    return {};
+    if (verdict.fault.isEmpty() && declared > 0
+        && duration + qMax(kDeclaredSlackMs, declared / 50) < declared && declaresLength(expected.source))
+        verdict.fault = QStringLiteral("the source could not be read to its end");
+    return verdict;
 }
 
 qint64 VlcEngine::sourceLength(const QString &path)

@@ -20,7 +20,7 @@ public:
     VlcEngine &operator=(const VlcEngine &) = delete;
 
     std::unique_ptr<Player> createPlayer() override;
-    QString outputFault(const QString &file, const OutputExpectation &expected) override;
+    OutputVerdict checkOutput(const QString &file, const OutputExpectation &expected) override;
     qint64 sourceLength(const QString &path) override;
 
     // A new instance, quiet on the terminal; null when the engine cannot start.

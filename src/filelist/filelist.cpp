@@ -400,7 +400,8 @@ QString FileList::tipFor(int row) const
     QString tip = e.path;
     switch (e.state) {
     case EntryState::Converted:
-        tip += QStringLiteral("\nConverted to ") + e.output;
+        tip += QStringLiteral("\nConverted to ") + e.output +
+               (e.reason.isEmpty() ? QString() : QStringLiteral(" (") + e.reason + QLatin1Char(')'));
         break;
     case EntryState::Failed:
         tip += QStringLiteral("\nFailed: ") + e.reason;

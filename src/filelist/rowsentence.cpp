@@ -44,8 +44,7 @@ QString rowSentence(const JobQueue::Entry &file)
     using State = JobQueue::State;
     QString word = file.state == State::None ? planWord(file.plan)
                                              : entryStateWord(file.state, file.percent);
-    const bool explained = file.state == State::Failed || file.state == State::Skipped;
-    if (explained && !file.reason.isEmpty())
+    if (file.state != State::None && !file.reason.isEmpty())
         word += QStringLiteral(": ") + file.reason;
     if (!word.isEmpty())
         parts << word;

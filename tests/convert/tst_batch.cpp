@@ -193,10 +193,10 @@ void TestBatch::failedAttemptsRestartThenGiveUp_data()
     QTest::addColumn<QString>("reason");
 
     QTest::newRow("the engine never got through")
-        << PlayerScript::failingWithOutput() << "the engine could not convert it";
+        << PlayerScript::failingWithOutput() << "the engine could not convert it (tried 4 times)";
     PlayerScript::Job cut = PlayerScript::converting();
-    cut.fault = QStringLiteral("the container is cut short");
-    QTest::newRow("the finished file fails its check") << cut << "the container is cut short";
+    cut.fault = QStringLiteral("the converted file was not finished");
+    QTest::newRow("the finished file fails its check") << cut << "the converted file was not finished (tried 4 times)";
 }
 
 void TestBatch::failedAttemptsRestartThenGiveUp()

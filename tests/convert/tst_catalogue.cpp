@@ -161,8 +161,8 @@ void TestCatalogue::combinationConverts()
     // The batch's own verdict: the engine's log, then the file itself.
     QString fault = player->logFault();
     if (fault.isEmpty())
-        fault = m_engine.outputFault(out, {source, container, video, true, player->readMilliseconds(),
-                                           player->lengthMilliseconds()});
+        fault = m_engine.checkOutput(out, {source, container, video, true, player->readMilliseconds(),
+                                           player->lengthMilliseconds()}).fault;
     player.reset();
     const media::Probe probe = media::probe(out, true);
     if (!standard && !another) {

@@ -84,9 +84,9 @@ public:
     {
         return std::make_unique<CountingPlayer>(m_engine.createPlayer(), m_record);
     }
-    QString outputFault(const QString &file, const OutputExpectation &expected) override
+    OutputVerdict checkOutput(const QString &file, const OutputExpectation &expected) override
     {
-        return m_engine.outputFault(file, expected);
+        return m_engine.checkOutput(file, expected);
     }
 
 private:

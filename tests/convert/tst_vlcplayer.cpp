@@ -238,7 +238,7 @@ void TestVlcPlayer::refusedCodecDoesNotCount()
     QTRY_VERIFY_WITH_TIMEOUT(watch.ended(), kEndTimeoutMs);
     QCOMPARE(QFileInfo(out).size(), 0);
     // The item reads as through; the check of the file itself says otherwise.
-    QVERIFY(!m_engine.outputFault(out, {m_clip3s, QStringLiteral("webm"), true, true, 0}).isEmpty());
+    QVERIFY(!m_engine.checkOutput(out, {m_clip3s, QStringLiteral("webm"), true, true, 0}).fault.isEmpty());
 }
 
 void TestVlcPlayer::badInputEndsWithoutProgress_data()

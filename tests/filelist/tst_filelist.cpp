@@ -413,7 +413,7 @@ void TestFileList::entryStates_data()
                              << QColor(120, 120, 120);
     QTest::newRow("converting") << S::Converting << -1 << "42 %" << "/v/a.avi" << QColor(25, 103, 170);
     QTest::newRow("converted") << S::Converted << -1 << "converted"
-                               << "/v/a.avi\nConverted to /o/a.mp4" << QColor(36, 122, 48);
+                               << "/v/a.avi\nConverted to /o/a.mp4 (no engine)" << QColor(36, 122, 48);
     QTest::newRow("failed") << S::Failed << -1 << "failed" << "/v/a.avi\nFailed: no engine"
                             << QColor(198, 32, 32);
     QTest::newRow("skipped") << S::Skipped << -1 << "skipped" << "/v/a.avi\nSkipped: no engine"

@@ -28,7 +28,7 @@ void ScriptedPlayer::start(const QString &input, const QString &option)
     const std::lock_guard lock(m_script->checking);
     m_script->faults[m_destination]
         = m_job.fault.isEmpty() && !m_job.finishedNormally && !m_job.wholeOutput
-              ? QStringLiteral("the container is cut short")
+              ? QStringLiteral("the converted file was not finished")
               : m_job.fault;
     if (m_job.refuse)
         throw EngineError("refused", 5);
@@ -104,13 +104,13 @@ std::unique_ptr<Player> ScriptedEngine::createPlayer()
     return std::make_unique<ScriptedPlayer>(m_script);
 }
 
-QString ScriptedEngine::outputFault(const QString &file, const OutputExpectation &)
+OutputVerdict ScriptedEngine::checkOutput(const QString &file, const OutputExpectation &)
 {
     const std::lock_guard lock(m_script->checking);
     m_script->checked << file;
     if (const QString fault = m_script->faults.value(file); !fault.isEmpty())
-        return fault;
-    return QFileInfo(file).size() > 0 ? QString() : QStringLiteral("the file is empty");
+        return {fault, {}};
+    return {QFileInfo(file).size() > 0 ? QString() : QStringLiteral("the converted file holds no picture"), {}};
 }
 
 QString PlayerScript::destination(const QString &option)

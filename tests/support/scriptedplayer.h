@@ -96,7 +96,7 @@ public:
     explicit ScriptedEngine(std::shared_ptr<PlayerScript> script) : m_script(std::move(script)) {}
 
     std::unique_ptr<Player> createPlayer() override;
-    QString outputFault(const QString &file, const OutputExpectation &expected) override;
+    OutputVerdict checkOutput(const QString &file, const OutputExpectation &expected) override;
 
 private:
     std::shared_ptr<PlayerScript> m_script;
