@@ -187,8 +187,11 @@ void Session::lookAtNext()
         this,
         [files, paths, &engine = m_engine]() mutable {
             for (qsizetype i = 0; i < files.size(); ++i) {
-                files[i].fault = sourcelook::fault(paths[i]);
-                if (files[i].fault.isEmpty())
+                const sourcelook::Finding found = sourcelook::look(paths[i]);
+                files[i].fault = found.fault;
+                // The engine's parse takes up to seconds, and tells nothing
+                // of a file it cannot read or will refuse.
+                if (found.read && found.fault.isEmpty())
                     files[i].durationMs = engine.sourceLength(paths[i]);
             }
             return files;

@@ -63,7 +63,7 @@ QString faultOf(const QByteArray &head, qint64 size)
     return {};
 }
 
-QString fault(const QString &path)
+Finding look(const QString &path)
 {
     const std::optional<struct stat> info = nativefile::target(path);
     if (!info || !S_ISREG(info->st_mode))
@@ -71,7 +71,7 @@ QString fault(const QString &path)
     QFile file;
     if (!nativefile::openForReading(file, path))
         return {};
-    return faultOf(file.read(kHeadBytes), info->st_size);
+    return {true, faultOf(file.read(kHeadBytes), info->st_size)};
 }
 
 } // namespace sourcelook

@@ -9,10 +9,17 @@
 // fails the file anyway, and this says why in words a user understands.
 namespace sourcelook {
 
-// "the file is empty", "the file is not a video", or empty when the file
-// looks like media or cannot be looked at (the batch reports a missing or
-// unreadable source itself). Reads only a regular file, never waits on a pipe.
-QString fault(const QString &path);
+struct Finding
+{
+    // False for a file that is missing, unreadable or not a regular file:
+    // the batch reports it itself, and the engine is not worth asking.
+    bool read = false;
+    // "the file is empty", "the file is not a video", or empty.
+    QString fault;
+};
+
+// Reads only a regular file, never waits on a pipe.
+Finding look(const QString &path);
 
 // The same judgement from what was read: the file's first bytes and its size.
 QString faultOf(const QByteArray &head, qint64 size);
