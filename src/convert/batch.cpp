@@ -544,8 +544,10 @@ void Batch::onJobEnded(Player *player)
         [this, serial = job.serial, id = job.id, normal, logged](jobfiles::Finished finished) {
             if (!finished.undeletable.isEmpty())
                 report([this, path = finished.undeletable] { emit deleteFailed(path); });
-            // Where the engine gave up too, its failure says more than the file's.
-            if (!normal && logged.isEmpty() && !finished.reason.isEmpty() && !finished.skipped)
+            // Where the engine gave up too, its failure says more than the
+            // file's; what the check found in the source says more than both.
+            if (!normal && logged.isEmpty() && finished.reason.startsWith(u"the converted file")
+                && !finished.skipped)
                 finished.reason = QStringLiteral("the engine could not convert it");
             onChecked(serial, id, finished);
         });

@@ -351,7 +351,7 @@ bool declaresLength(const QString &path)
     return !sourceMux(path).isEmpty();
 }
 
-EmptyTracks emptyDeclaredTracks(const QString &path)
+SourceFrames sourceFrames(const QString &path)
 {
     const QString mux = sourceMux(path);
     if (mux.isEmpty())
@@ -364,16 +364,14 @@ EmptyTracks emptyDeclaredTracks(const QString &path)
     // fragmented file), cannot tell an empty track from a full one.
     if (!content.fault.isEmpty() || all == 0)
         return {};
-    const auto empty = [&content](Kind kind) {
-        bool declared = false;
-        for (const ContainerTrack &track : content.tracks) {
-            if (track.kind == kind && track.frames > 0)
-                return false;
-            declared = declared || track.kind == kind;
-        }
-        return declared;
+    const auto frames = [&content](Kind kind) {
+        qint64 held = -1;
+        for (const ContainerTrack &track : content.tracks)
+            if (track.kind == kind)
+                held = qMax<qint64>(held, 0) + track.frames;
+        return held;
     };
-    return {empty(Kind::Video), empty(Kind::Audio)};
+    return {frames(Kind::Video), frames(Kind::Audio)};
 }
 
 QString convertedFileFault(const ContainerContent &content, bool video, bool audio)

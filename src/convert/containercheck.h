@@ -20,15 +20,16 @@ QString containerFault(const QString &path, const QString &mux);
 // empty for an elementary stream or an unknown file.
 QString sourceMux(const QString &path);
 
-// The kinds of track the source's container declares but leaves without a
-// single frame. None where its walk cannot tell: an unknown or damaged
-// container, or an index that lists no frames (a fragmented file).
-struct EmptyTracks
+// The frames the source's container holds in its picture and in its sound
+// tracks: 0 for a track declared and never filled, -1 for a kind it does
+// not declare, and -1 for both where its walk cannot tell (an unknown or
+// damaged container, or an index that lists no frames: a fragmented file).
+struct SourceFrames
 {
-    bool video = false;
-    bool audio = false;
+    qint64 video = -1;
+    qint64 audio = -1;
 };
-EmptyTracks emptyDeclaredTracks(const QString &path);
+SourceFrames sourceFrames(const QString &path);
 
 // A converted file's container fault in words a user understands, the same
 // for every container: what was asked for (video, audio) is missing, the

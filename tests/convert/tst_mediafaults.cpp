@@ -245,6 +245,9 @@ void TestMediaFaults::otherProgramsFiles_data()
     QTest::newRow("odd size") << QStringList{"testsrc=d=2:s=720x405", "-c:v", "mpeg2video", "b.mpg"}
                               << ".mp4" << QSize(720, 406) << "";
     QTest::newRow("1 s clip") << QStringList{"testsrc=d=1:s=320x240", "c.avi"} << ".mp4" << QSize(320, 240) << "";
+    // The mp4 muxer drops a clip's last frame.
+    QTest::newRow("1 frame") << QStringList{"testsrc=s=320x240", "-frames:v", "1", "f.avi"} << ".mp4" << QSize()
+                             << "the source is too short for this encoder (tried 4 times)";
     // A recorder declares a sound track it never fills.
     const QStringList emptySound{"testsrc=d=2:s=320x240", "-f", "lavfi", "-i", "anullsrc", "-map", "0:v",
                                  "-map", "1:a", "-c:v", "mpeg2video", "-c:a", "aac", "-frames:a", "0",
