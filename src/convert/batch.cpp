@@ -450,8 +450,9 @@ void Batch::startEngine(Job &job)
     connect(player, &Player::ended, this, [this, player] { onJobEnded(player); });
     try {
         // A clip too short for the threaded encoder's delay comes out with no
-        // picture; a later attempt holds no frames back.
-        const EncoderTuning tuning{job.attempt > 0, job.picture};
+        // picture, a source with unsound times with frames that do not
+        // advance; a later attempt holds no frames back and steadies the times.
+        const EncoderTuning tuning{job.attempt > 0, job.picture, job.attempt > 0};
         player->start(job.input, streamOutputOption(s, job.part, job.settings.tracks, tuning));
     } catch (const EngineError &refusal) {
         std::unique_ptr<Job> gone = take(job.serial);

@@ -49,6 +49,11 @@ struct EncoderTuning
     // The picture size for an encoder that refused the source's own (the
     // scale already applied); empty keeps the source's size.
     QSize picture;
+    // The engine's frame rate filter gives each frame a time of its own at
+    // the source's rate: some sources' times come out of the engine's
+    // demuxer repeated or stalled. It drops frames of a variable-rate source
+    // that come early, so it is kept for a retry.
+    bool steadyTimes = false;
 };
 
 // As above when both tracks are kept. A dropped track is neither encoded nor
