@@ -70,7 +70,9 @@ QString videoOptions(const ConversionSettings &s, const EncoderTuning &tuning)
     QString encoder;
     if (tuning.holdNoFrames && s.videoCodec == QLatin1String("h264"))
         encoder = QStringLiteral("venc=x264{options={threads=1}},");
-    if (tuning.steadyTimes)
+    // The filter hands the encoder the source's own size, undoing a picture
+    // size the encoder asked for.
+    if (tuning.steadyTimes && !tuning.picture.isValid())
         encoder += QStringLiteral("vfilter=fps,");
     return QStringLiteral("vcodec=%1,%2vb=%3,%4")
         .arg(s.videoCodec, encoder, s.videoBitrate, pictureOptions(s, tuning));

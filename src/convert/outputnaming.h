@@ -52,7 +52,8 @@ struct EncoderTuning
     // The engine's frame rate filter gives each frame a time of its own at
     // the source's rate: some sources' times come out of the engine's
     // demuxer repeated or stalled. It drops frames of a variable-rate source
-    // that come early, so it is kept for a retry.
+    // that come early, so it is kept for a retry. Left out with a picture
+    // size of its own.
     bool steadyTimes = false;
 };
 

@@ -244,6 +244,15 @@ void TestMediaFaults::otherProgramsFiles_data()
     QTest::newRow("odd size") << QStringList{"testsrc=d=2:s=720x405", "-c:v", "mpeg2video", "b.mpg"}
                               << ".mp4" << QSize(720, 406);
     QTest::newRow("1 s clip") << QStringList{"testsrc=d=1:s=320x240", "c.avi"} << ".mp4" << QSize(320, 240);
+    // The engine's Ogg demuxer repeats Theora frames' times; a gap adds more.
+    const QStringList theora{"testsrc=d=4:s=320x240", "-vf", "setpts='PTS+gte(N,50)*2/TB'", "-c:v", "libtheora"};
+    QTest::newRow("Theora gap to mp4") << theora + QStringList{"d.ogv"} << ".mp4" << QSize(320, 240);
+    QTest::newRow("Theora gap to flv") << theora + QStringList{"e.ogv"} << ".flv" << QSize(320, 240);
+    // Frames off the rate's grid: the first two come out at one time.
+    QTest::newRow("uneven H.264 to mkv")
+        << QStringList{"testsrc=d=3:s=320x240:r=30", "-vf", "setpts='N/30/TB+not(mod(N,7))*0.011/TB'",
+                       "-fps_mode", "vfr", "-c:v", "libx264", "-bf", "3", "f.mkv"}
+        << ".mkv" << QSize(320, 240);
 }
 
 void TestMediaFaults::otherProgramsFiles()
@@ -258,8 +267,14 @@ void TestMediaFaults::otherProgramsFiles()
     fx->send(QStringLiteral("IDC_FS_CONVERT"));
     QVERIFY(runBatch(*fx, 120000));
     QCOMPARE(filesOf(fx->dlg()).value(0).reason, QString());
-    const media::Probe out = media::probe(input.left(input.lastIndexOf('.')) + format, true);
+    const QString output = input.left(input.lastIndexOf('.')) + format;
+    const media::Probe out = media::probe(output, true);
     QTEST(out.videoFrames > 0 ? QSize(out.width, out.height) : QSize(), "size");
+    // Another program decodes it without complaint (times that go back, broken references).
+    QProcess decode;
+    decode.start(FFMPEG_PROGRAM, {"-v", "error", "-i", output, "-f", "null", "-"});
+    QVERIFY(decode.waitForFinished(60000));
+    QCOMPARE(decode.readAllStandardError(), QByteArray());
 }
 
 QTEST_MAIN(TestMediaFaults)
