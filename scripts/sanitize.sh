@@ -17,7 +17,7 @@ cmake --build build-asan
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:fast_unwind_on_malloc=0"
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-# The catalogue sweep exercises the engine, not our code, and the soak's memory
-# figures mean nothing under the sanitizers' own bookkeeping: both run in the
-# plain build only.
+# The catalogue sweeps (every combination, every kept track) exercise the
+# engine, not our code, and the soak's memory figures mean nothing under the
+# sanitizers' own bookkeeping: they run in the plain build only.
 ctest --test-dir build-asan --output-on-failure -j2 -LE 'catalogue|soak'

@@ -46,6 +46,7 @@ struct Batch::Job
     bool bothTracks = true;
     bool announced = false; // jobStarting() was sent for this attempt
     QSize picture; // an even size, once the encoder refused the source's
+    double frameRate = 0; // of the source, for the encoder
     QString part;
     std::shared_ptr<WorkFolder> work; // the part's, for this attempt
     FileSettings settings;
@@ -343,10 +344,15 @@ void Batch::prepare(Job &job, const QString &name, bool overwrite)
         m_settling = job.serial;
         job.name = name;
     }
-    m_worker.run<jobfiles::Prepared>(this, [request] { return jobfiles::prepare(request); },
-                                     [this, serial = job.serial](const jobfiles::Prepared &prepared) {
-                                         onPrepared(serial, prepared);
-                                     });
+    m_worker.run<jobfiles::Prepared>(
+        this,
+        [request, &engine = m_engine] {
+            jobfiles::Prepared prepared = jobfiles::prepare(request);
+            if (prepared.work)
+                prepared.frameRate = engine.frameRate(request.input);
+            return prepared;
+        },
+        [this, serial = job.serial](const jobfiles::Prepared &prepared) { onPrepared(serial, prepared); });
 }
 
 void Batch::onPrepared(quint64 serial, const jobfiles::Prepared &prepared)
@@ -403,6 +409,7 @@ void Batch::settle(quint64 serial, const jobfiles::Prepared &prepared)
     }
     job->work = prepared.work;
     job->part = job->work->partPath();
+    job->frameRate = prepared.frameRate;
     startEngine(*job);
 }
 
@@ -451,7 +458,7 @@ void Batch::startEngine(Job &job)
     try {
         // A clip too short for the threaded encoder's delay comes out with no
         // picture; a later attempt holds no frames back.
-        const EncoderTuning tuning{job.attempt > 0, job.picture};
+        const EncoderTuning tuning{job.attempt > 0, job.picture, job.frameRate};
         player->start(job.input, streamOutputOption(s, job.part, job.settings.tracks, tuning));
     } catch (const EngineError &refusal) {
         std::unique_ptr<Job> gone = take(job.serial);

@@ -60,13 +60,47 @@ QString walkBoxes(ContainerReader &file, qint64 pos, qint64 end, Visit visit)
     return {};
 }
 
-// One trak: its handler gives the kind, its sample sizes the frame count.
+// The table of a stts or ctts box: pairs of a sample count and a time.
+QByteArray timeTable(ContainerReader &file, qint64 payload, qint64 end)
+{
+    unsigned char head[8];
+    if (!file.read(payload, head, 8))
+        return {};
+    const qint64 entries = qint64(bigEndian(head + 4, 4));
+    return entries * 8 <= end - payload - 8 ? file.read(payload + 8, entries * 8) : QByteArray();
+}
+
+// Each sample's presentation time: the decode times (stts deltas) plus the
+// composition offsets (ctts, signed in practice whatever the version says).
+QList<qint64> presentationTimes(const QByteArray &decode, const QByteArray &composition, qint64 samples)
+{
+    QList<qint64> times;
+    times.reserve(qMin<qint64>(samples, 1 << 20));
+    const auto *d = reinterpret_cast<Bytes>(decode.constData());
+    qint64 time = 0;
+    for (qsizetype i = 0; i + 8 <= decode.size(); i += 8)
+        for (quint64 n = bigEndian(d + i, 4); n > 0 && times.size() < samples; --n) {
+            times.append(time);
+            time += qint64(bigEndian(d + i + 4, 4));
+        }
+    const auto *c = reinterpret_cast<Bytes>(composition.constData());
+    qsizetype sample = 0;
+    for (qsizetype i = 0; i + 8 <= composition.size(); i += 8)
+        for (quint64 n = bigEndian(c + i, 4); n > 0 && sample < times.size(); --n)
+            times[sample++] += qint32(bigEndian(c + i + 4, 4));
+    return times;
+}
+
+// One trak: its handler gives the kind, its sample sizes the frame count,
+// its time tables when each frame shows.
 ContainerTrack isoTrack(ContainerReader &file, qint64 pos, qint64 end)
 {
     ContainerTrack track;
+    qint64 timescale = 0;
+    QByteArray decode, composition;
     const auto descend = [&](const auto &self, qint64 from, qint64 to) -> void {
         walkBoxes(file, from, to, [&](const std::string &type, qint64 payload, qint64 boxEnd) {
-            unsigned char bytes[12];
+            unsigned char bytes[24];
             if (type == "mdia" || type == "minf" || type == "stbl") {
                 self(self, payload, boxEnd);
             } else if (type == "hdlr" && file.read(payload, bytes, 12)) {
@@ -76,10 +110,19 @@ ContainerTrack isoTrack(ContainerReader &file, qint64 pos, qint64 end)
                                                  : Kind::Other;
             } else if ((type == "stsz" || type == "stz2") && file.read(payload, bytes, 12)) {
                 track.frames = qint64(bigEndian(bytes + 8, 4));
+            } else if (type == "mdhd" && file.read(payload, bytes, 24)) {
+                timescale = qint64(bigEndian(bytes + (bytes[0] == 1 ? 20 : 12), 4));
+            } else if (type == "stts") {
+                decode = timeTable(file, payload, boxEnd);
+            } else if (type == "ctts") {
+                composition = timeTable(file, payload, boxEnd);
             }
         });
     };
     descend(descend, pos, end);
+    if (track.kind == Kind::Video && timescale > 0)
+        track.stillFrames = countStillFrames(
+            presentationTimes(decode, composition, qMin(track.frames, file.size())), timescale);
     return track;
 }
 
@@ -224,10 +267,11 @@ ContainerContent flvContent(ContainerReader &file)
     const qint64 dataOffset = qint64(bigEndian(head + 5, 4));
     ContainerContent content;
     QHash<int, qint64> frames; // by tag type
+    QList<qint64> videoTimes;
     qint64 pos = dataOffset + 4;
     bool first = true;
     while (pos < file.size()) {
-        unsigned char tag[13];
+        unsigned char tag[11];
         if (!file.read(pos, tag, 11))
             return ContainerContent::broken(kCutShort, Flaw::Unfinished);
         const int type = tag[0] & 0x1f;
@@ -238,12 +282,19 @@ ContainerContent flvContent(ContainerReader &file)
         if ((type != 8 && type != 9 && type != 18) || qint64(bigEndian(back, 4)) != 11 + dataSize)
             return ContainerContent::broken(QStringLiteral("the container has a damaged tag"));
         // Decoder set-up (AVC, HEVC, AAC sequence headers) is no frame.
-        const bool setup = dataSize >= 2 && file.read(pos + 11, tag + 11, 2)
-                           && ((type == 9 && ((tag[11] & 0x0f) == 7 || (tag[11] & 0x0f) == 12))
-                               || (type == 8 && tag[11] >> 4 == 10))
-                           && tag[12] != 1;
+        unsigned char data[5] = {};
+        const bool read = dataSize >= 2 && file.read(pos + 11, data, qMin<qint64>(dataSize, 5));
+        const bool reordered = type == 9 && ((data[0] & 0x0f) == 7 || (data[0] & 0x0f) == 12);
+        const bool setup = read && (reordered || (type == 8 && data[0] >> 4 == 10)) && data[1] != 1;
         if (dataSize > 1 && !setup)
             ++frames[type];
+        if (dataSize > 1 && !setup && type == 9) {
+            // Milliseconds, and for AVC and HEVC the composition offset after them.
+            qint64 time = qint64(bigEndian(tag + 4, 3) | quint64(tag[7]) << 24);
+            if (reordered && dataSize >= 5)
+                time += qint32(quint32(bigEndian(data + 2, 3)) << 8) >> 8;
+            videoTimes.append(time);
+        }
         if (first && type == 18) {
             // The muxer goes back to fill in the file size of its metadata
             // when it closes; a killed muxer leaves 0 there.
@@ -265,7 +316,7 @@ ContainerContent flvContent(ContainerReader &file)
     if (frames.isEmpty() && pos == dataOffset + 4)
         return ContainerContent::broken(QStringLiteral("the container has no tags"), Flaw::Empty);
     if (head[4] & 0x01 || frames.contains(9))
-        content.tracks.append({Kind::Video, frames.value(9)});
+        content.tracks.append({Kind::Video, frames.value(9), countStillFrames(videoTimes, 1000)});
     if (head[4] & 0x04 || frames.contains(8))
         content.tracks.append({Kind::Audio, frames.value(8)});
     return content;
@@ -303,6 +354,11 @@ ContainerContent readContainer(const QString &path, const QString &mux)
     // system never stored: the index may cover it, the data is not there.
     if (content.fault.isEmpty() && file.firstHole() >= 0)
         content = ContainerContent::broken(QStringLiteral("the file has a hole where data is missing"), Flaw::Hole);
+    // Two frames at one time make players stall or drop one; the engine
+    // writes such times where its source's timestamps were unsound.
+    for (const ContainerTrack &track : std::as_const(content.tracks))
+        if (content.fault.isEmpty() && track.kind == Kind::Video && track.stillFrames > 0)
+            content = ContainerContent::broken(QStringLiteral("the picture does not advance in time"), Flaw::Stalled);
     return content;
 }
 
@@ -389,6 +445,8 @@ QString convertedFileFault(const ContainerContent &content, bool video, bool aud
         return QStringLiteral("the converted file cannot be read");
     case Flaw::Hole:
         return QStringLiteral("the converted file has a hole where data is missing");
+    case Flaw::Stalled:
+        return QStringLiteral("the converted file's picture does not advance in time");
     case Flaw::Damaged:
         break;
     }

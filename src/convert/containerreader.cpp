@@ -1,5 +1,6 @@
 #include "convert/containerreader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -14,6 +15,16 @@ namespace {
 constexpr qint64 kWindow = 1 << 20;
 
 } // namespace
+
+qint64 countStillFrames(QList<qint64> times, qint64 unitsPerSecond)
+{
+    std::sort(times.begin(), times.end());
+    qint64 still = 0;
+    for (qsizetype i = 1; i < times.size(); ++i)
+        if ((times[i] - times[i - 1]) * 1000 < unitsPerSecond)
+            ++still;
+    return still;
+}
 
 ContainerReader::ContainerReader(const QString &path) : m_path(path) {}
 

@@ -13,12 +13,19 @@ struct ContainerTrack
     enum class Kind { Video, Audio, Other };
     Kind kind = Kind::Other;
     qint64 frames = 0;
+    // Frames shown within a millisecond of another frame of the track: a
+    // player shows one of them, or stalls, where time did not move on.
+    qint64 stillFrames = 0;
 };
+
+// stillFrames of a track whose frames show at times, in units of
+// 1/unitsPerSecond s, in any order.
+qint64 countStillFrames(QList<qint64> times, qint64 unitsPerSecond);
 
 struct ContainerContent
 {
     // What a fault means for the file as a whole, whatever the container.
-    enum class Flaw { None, Empty, Unfinished, Damaged, Unreadable, Hole };
+    enum class Flaw { None, Empty, Unfinished, Damaged, Unreadable, Hole, Stalled };
 
     static ContainerContent broken(const QString &fault, Flaw flaw = Flaw::Damaged)
     {

@@ -45,4 +45,11 @@ public:
         Q_UNUSED(path);
         return 0;
     }
+    // The rate of the source's pictures as its container gives it, 0 when
+    // the engine cannot tell. May wait on the file: called on a worker.
+    virtual double frameRate(const QString &path)
+    {
+        Q_UNUSED(path);
+        return 0;
+    }
 };

@@ -49,6 +49,7 @@ struct Prepared
     std::optional<ReplacedFile> replaced;
     std::shared_ptr<WorkFolder> work; // none when it could not be made
     QString partError;
+    double frameRate = 0; // of the source's pictures, 0 when unknown
 };
 
 // Checks the source, settles the output and, once it is settled for good,

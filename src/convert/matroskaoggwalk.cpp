@@ -62,6 +62,9 @@ constexpr quint64 kBlockGroup = 0xA0;
 constexpr quint64 kBlock = 0xA1;
 constexpr quint64 kSimpleBlock = 0xA3;
 constexpr quint64 kCues = 0x1C53BB6B;
+constexpr quint64 kInfo = 0x1549A966;
+constexpr quint64 kTimecodeScale = 0x2AD7B1;
+constexpr quint64 kClusterTimecode = 0xE7;
 
 const QString kDamagedElement = QStringLiteral("the container has a damaged element");
 
@@ -97,6 +100,8 @@ struct MatroskaTracks
 {
     QList<ContainerTrack> tracks;
     QHash<quint64, int> byNumber;
+    QList<QList<qint64>> times; // of each video track's blocks, in timecode units
+    quint64 timecodeScale = 1000000; // nanoseconds a unit
 };
 
 void readTracks(ContainerReader &file, qint64 pos, qint64 end, MatroskaTracks &found)
@@ -114,34 +119,43 @@ void readTracks(ContainerReader &file, qint64 pos, qint64 end, MatroskaTracks &f
         });
         found.byNumber.insert(number, int(found.tracks.size()));
         found.tracks.append({type == 1 ? Kind::Video : type == 2 ? Kind::Audio : Kind::Other, 0});
+        found.times.append(QList<qint64>());
         return true;
     });
 }
 
-void countBlock(ContainerReader &file, qint64 data, quint64 size, MatroskaTracks &found)
+void countBlock(ContainerReader &file, qint64 data, quint64 size, qint64 clusterTime,
+                MatroskaTracks &found)
 {
     const unsigned char *first = size > 0 ? file.at(data, 1) : nullptr;
     const int length = first ? vintLength(*first, 8) : 0;
     if (!length || quint64(length) > size)
         return;
     const quint64 number = readUnsigned(file, data, quint64(length)) & ((quint64(1) << (7 * length)) - 1);
-    if (const auto at = found.byNumber.constFind(number); at != found.byNumber.cend() && size > quint64(length) + 3)
-        ++found.tracks[*at].frames;
+    const auto at = found.byNumber.constFind(number);
+    if (at == found.byNumber.cend() || size <= quint64(length) + 3)
+        return;
+    ++found.tracks[*at].frames;
+    if (found.tracks[*at].kind == Kind::Video)
+        found.times[*at].append(clusterTime + qint16(readUnsigned(file, data + length, 2)));
 }
 
 // A cluster's children; one of unknown size ends where the next top-level
 // element begins. Returns where the cluster ends, or -1 when it is damaged.
 qint64 readCluster(ContainerReader &file, qint64 data, qint64 end, MatroskaTracks &found)
 {
+    qint64 time = 0; // the cluster's, written before its blocks
     return walkElements(file, data, end, [&](const Element &e, qint64 at) {
         if (e.id == kCluster || e.id == kCues || e.id > 0xFFFFFF)
             return false; // the next top-level element
+        if (e.id == kClusterTimecode)
+            time = qint64(readUnsigned(file, at, e.size));
         if (e.id == kSimpleBlock && !e.unknownSize)
-            countBlock(file, at, e.size, found);
+            countBlock(file, at, e.size, time, found);
         if (e.id == kBlockGroup && !e.unknownSize)
             walkElements(file, at, at + qint64(e.size), [&](const Element &inner, qint64 blockAt) {
                 if (inner.id == kBlock)
-                    countBlock(file, blockAt, inner.size, found);
+                    countBlock(file, blockAt, inner.size, time, found);
                 return true;
             });
         return true;
@@ -219,6 +233,12 @@ ContainerContent matroska(ContainerReader &file)
         cues = cues || element->id == kCues;
         if (element->id == kTracks)
             readTracks(file, data, elementEnd, found);
+        if (element->id == kInfo && !element->unknownSize)
+            walkElements(file, data, elementEnd, [&](const Element &e, qint64 at) {
+                if (e.id == kTimecodeScale && readUnsigned(file, at, e.size) > 0)
+                    found.timecodeScale = readUnsigned(file, at, e.size);
+                return true;
+            });
         if (element->id == kCluster) {
             const qint64 clusterEnd = readCluster(file, data, elementEnd, found);
             if (clusterEnd < 0 || (!element->unknownSize && clusterEnd != elementEnd))
@@ -237,6 +257,9 @@ ContainerContent matroska(ContainerReader &file)
     // file; a segment left at unknown size without Cues was never finished.
     if (segmentUnknown && !cues)
         return ContainerContent::broken(QStringLiteral("the container was not finished"), Flaw::Unfinished);
+    for (qsizetype i = 0; i < found.tracks.size(); ++i)
+        found.tracks[i].stillFrames
+            = countStillFrames(found.times[i], qint64(1000000000 / found.timecodeScale));
     return ContainerContent::holding(found.tracks);
 }
 

@@ -124,6 +124,7 @@ ContainerContent transportStream(ContainerReader &file)
     bool pmtRead = false;
     QHash<int, int> continuity; // last counter by PID
     QHash<int, int> trackOf;    // elementary PID to track
+    QHash<int, QList<qint64>> times; // of each video track's packets, 90 kHz
     ContainerContent content;
     for (qint64 pos = 0; pos < file.size(); pos += kPacket) {
         const unsigned char *p = file.at(pos, kPacket);
@@ -149,6 +150,9 @@ ContainerContent transportStream(ContainerReader &file)
             continue;
         if (const auto track = trackOf.constFind(pid); track != trackOf.cend()) {
             ++content.tracks[*track].frames;
+            if (const qint64 pts = pesPts(p + payload, kPacket - payload);
+                pts >= 0 && content.tracks[*track].kind == Kind::Video)
+                times[*track].append(pts);
             continue;
         }
         if (pid != 0 && (pid != pmtPid || pmtRead))
@@ -175,6 +179,8 @@ ContainerContent transportStream(ContainerReader &file)
             }
         }
     }
+    for (auto at = times.cbegin(); at != times.cend(); ++at)
+        content.tracks[at.key()].stillFrames = countStillFrames(at.value(), 90000);
     return content;
 }
 

@@ -49,6 +49,13 @@ struct EncoderTuning
     // The picture size for an encoder that refused the source's own (the
     // scale already applied); empty keeps the source's size.
     QSize picture;
+    // The source's picture rate, 0 when unknown. The engine's frame rate
+    // filter gives each frame a time of its own at that rate: without it
+    // the first frames of an H.264 source with B-frames (as most cameras
+    // and programs write them), and frames around each key frame of a
+    // Theora source, come out two at one time. It costs no measurable time;
+    // a variable-rate source comes out at a constant rate.
+    double frameRate = 0;
 };
 
 // As above when both tracks are kept. A dropped track is neither encoded nor

@@ -51,7 +51,10 @@ std::shared_ptr<libvlc_instance_t> VlcEngine::instance()
 
 std::shared_ptr<libvlc_instance_t> VlcEngine::openInstance()
 {
-    const char *const args[] = {"--quiet", "--aout=dummy"};
+    // The muxer waits this long for every track's first data before it
+    // drops the track: a file cut without re-encoding may start its
+    // picture seconds after its sound.
+    const char *const args[] = {"--quiet", "--aout=dummy", "--sout-mux-caching=10000"};
     libvlc_instance_t *made = libvlc_new(int(std::size(args)), args);
     if (!made)
         return {};
@@ -151,6 +154,12 @@ qint64 VlcEngine::sourceLength(const QString &path)
 {
     const std::shared_ptr<libvlc_instance_t> engine = instance();
     return engine ? probeMedia(engine.get(), path, kSourceProbeTimeoutMs).durationMs : 0;
+}
+
+double VlcEngine::frameRate(const QString &path)
+{
+    const std::shared_ptr<libvlc_instance_t> engine = instance();
+    return engine ? probeMedia(engine.get(), path, kSourceProbeTimeoutMs).frameRate : 0;
 }
 
 int VlcEngine::instances()

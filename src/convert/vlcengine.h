@@ -22,6 +22,7 @@ public:
     std::unique_ptr<Player> createPlayer() override;
     OutputVerdict checkOutput(const QString &file, const OutputExpectation &expected) override;
     qint64 sourceLength(const QString &path) override;
+    double frameRate(const QString &path) override;
 
     // A new instance, quiet on the terminal; null when the engine cannot start.
     static std::shared_ptr<libvlc_instance_t> openInstance();

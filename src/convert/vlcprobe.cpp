@@ -110,8 +110,11 @@ MediaInfo probeMedia(libvlc_instance_t *instance, const QString &path, int timeo
     const std::unique_ptr<libvlc_media_track_t *[], TracksRelease> owned(
         tracks, TracksRelease{count});
     for (unsigned i = 0; i < count; ++i) {
-        if (tracks[i]->i_type == libvlc_track_video)
-            ++info.videoTracks;
+        if (tracks[i]->i_type == libvlc_track_video) {
+            const libvlc_video_track_t *video = tracks[i]->video;
+            if (info.videoTracks++ == 0 && video && video->i_frame_rate_den > 0)
+                info.frameRate = double(video->i_frame_rate_num) / video->i_frame_rate_den;
+        }
         else if (tracks[i]->i_type == libvlc_track_audio)
             ++info.audioTracks;
     }

@@ -12,6 +12,7 @@ struct MediaInfo
     int videoTracks = 0;
     int audioTracks = 0;
     qint64 durationMs = 0;
+    double frameRate = 0; // of the first picture track, 0 when not given
 };
 
 // Parses the local file at path with the engine's demuxers and waits at most

@@ -155,7 +155,7 @@ void TestCatalogue::combinationConverts()
     const bool video = videoCodec != QLatin1String("none");
     std::unique_ptr<Player> player = m_engine.createPlayer();
     QSignalSpy ended(player.get(), &Player::ended);
-    player->start(source, streamOutputOption(settings, out, {}, {!standard && !another, {}}));
+    player->start(source, streamOutputOption(settings, out, {}, {!standard && !another, {}, m_engine.frameRate(source)}));
     QVERIFY(ended.wait(60000));
     player->finishedNormally(); // closes the output
     // The batch's own verdict: the engine's log, then the file itself.

@@ -408,7 +408,7 @@ void TestBatchDisplay::valuesTheEngineCouldMisreadAreRefused()
     fx.send(QStringLiteral("IDC_FS_CONVERT"));
     QCOMPARE(fx.script->calls.size(), 1);
     QVERIFY2(fx.script->calls[0].option.startsWith(
-                 ":sout=#transcode{vcodec=h264,vb=1024,acodec=mp4a,ab=128,channels=2,"
+                 ":sout=#transcode{vcodec=h264,vfilter=fps,vb=1024,acodec=mp4a,ab=128,channels=2,"
                  "deinterlace}:std{access=file,mux=mp4,url=\""),
              qPrintable(fx.script->calls[0].option));
 }
