@@ -127,9 +127,7 @@ OutputVerdict VlcEngine::checkOutput(const QString &file, const OutputExpectatio
                                       : SourceFrames{};
         if (noVideo && source.videoTracks > 0) {
             if (held.video != 0)
-                return {isShort(held) ? tooShort()
-                                                                 : QStringLiteral("the converted file holds no picture"),
-                        {}};
+                return {isShort(held) ? tooShort() : QStringLiteral("the converted file holds no picture"), {}};
             verdict.note = QStringLiteral("the source's picture track is empty");
         }
         if (noAudio && source.audioTracks > 0) {
