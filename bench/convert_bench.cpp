@@ -58,14 +58,15 @@ class TimedEngine final : public Engine
 {
 public:
     std::unique_ptr<Player> createPlayer() override { return m_engine.createPlayer(); }
-    QString outputFault(const QString &file, const OutputExpectation &expected) override
+    OutputVerdict checkOutput(const QString &file, const OutputExpectation &expected) override
     {
         QElapsedTimer clock;
         clock.start();
-        const QString fault = m_engine.outputFault(file, expected);
+        const OutputVerdict verdict = m_engine.checkOutput(file, expected);
         checkNs += clock.nsecsElapsed();
-        return fault;
+        return verdict;
     }
+    double frameRate(const QString &path) override { return m_engine.frameRate(path); }
     VlcEngine &engine() { return m_engine; }
     std::atomic<qint64> checkNs{0}; // checks run on the worker
 

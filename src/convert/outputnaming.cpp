@@ -65,6 +65,8 @@ QString pictureOptions(const ConversionSettings &s, const EncoderTuning &tuning)
     return QStringLiteral("scale=%1,").arg(s.scale);
 }
 
+constexpr double kMaxFrameRate = 240;
+
 QString videoOptions(const ConversionSettings &s, const EncoderTuning &tuning)
 {
     QString encoder;
@@ -76,9 +78,10 @@ QString videoOptions(const ConversionSettings &s, const EncoderTuning &tuning)
     if (s.videoCodec == QLatin1String("hevc"))
         encoder = QStringLiteral("venc=avcodec{codec=libx265,options=preset=ultrafast},");
     // Given the rate, the engine places the filter before the picture is
-    // sized; as a filter of its own it would undo the size.
+    // sized; as a filter of its own it would undo the size. A rate beyond
+    // any camera's is a container's guess, and would multiply the frames.
     bool number = false;
-    if (tuning.frameRate > 0)
+    if (tuning.frameRate > 0 && tuning.frameRate <= kMaxFrameRate)
         encoder += QStringLiteral("fps=%1,").arg(tuning.frameRate, 0, 'g', 6);
     else if (!tuning.picture.isValid() && s.scale.toDouble(&number) == 1.0 && number)
         encoder += QStringLiteral("vfilter=fps,");

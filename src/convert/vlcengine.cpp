@@ -54,7 +54,7 @@ std::shared_ptr<libvlc_instance_t> VlcEngine::openInstance()
     // The muxer waits this long for every track's first data before it
     // drops the track: a file cut without re-encoding may start its
     // picture seconds after its sound.
-    const char *const args[] = {"--quiet", "--aout=dummy", "--sout-mux-caching=10000"};
+    const char *const args[] = {"--quiet", "--aout=dummy", "--sout-mux-caching=5000"};
     libvlc_instance_t *made = libvlc_new(int(std::size(args)), args);
     if (!made)
         return {};

@@ -248,7 +248,7 @@ void TestTerminal::interruptLeavesNoPartFile()
     startProgram(program, {QStringLiteral("--jobs"), QStringLiteral("2"), QStringLiteral("--scale"),
                            QStringLiteral("4"), slow, dir.filePath(QStringLiteral("b.avi"))});
     QVERIFY(program.waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(parts(), 2, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(parts(), 2, 60000);
 
     ::kill(pid_t(program.processId()), signalNumber);
     // The engine finishes the pictures in hand first: seconds on a busy machine.

@@ -17,6 +17,8 @@ private slots:
     void escaping_data();
     void escaping();
     void optionText();
+    void frameRateGoesBeforeTheSize_data();
+    void frameRateGoesBeforeTheSize();
     void engineOptionNamesTheDestinationDst();
     void nativeNamesRoundTrip_data();
     void nativeNamesRoundTrip();
@@ -96,6 +98,32 @@ void TestOutputNaming::optionText()
     QCOMPARE(streamOutputOption(s, QStringLiteral("/o/a.avi")),
              QStringLiteral(":sout=#transcode{vcodec=mp4v,vb=,scale=0.5,acodec=mp3,ab=96,"
                             "channels=1,deinterlace}:std{access=file,mux=avi,url=\"/o/a.avi\"}"));
+}
+
+void TestOutputNaming::frameRateGoesBeforeTheSize_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<QString>("scale");
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QString>("video");
+    QTest::newRow("known rate") << 29.97002997 << "1" << QSize() << "vcodec=h264,fps=29.97,vb=1024,";
+    QTest::newRow("known rate, scaled") << 25.0 << "0.5" << QSize() << "vcodec=h264,fps=25,vb=1024,scale=0.5,";
+    QTest::newRow("known rate, even size") << 25.0 << "1" << QSize(720, 406)
+                                           << "vcodec=h264,fps=25,vb=1024,width=720,height=406,";
+    QTest::newRow("unknown rate") << 0.0 << "1" << QSize() << "vcodec=h264,vfilter=fps,vb=1024,";
+    QTest::newRow("a container's guess") << 90000.0 << "1" << QSize() << "vcodec=h264,vfilter=fps,vb=1024,";
+    // The filter alone would undo the size.
+    QTest::newRow("unknown rate, scaled") << 0.0 << "0.5" << QSize() << "vcodec=h264,vb=1024,scale=0.5,";
+}
+
+void TestOutputNaming::frameRateGoesBeforeTheSize()
+{
+    QFETCH(double, rate);
+    QFETCH(QString, scale);
+    QFETCH(QSize, picture);
+    const ConversionSettings s{".mp4", "mp4", "h264", "1024", scale, "mp4a", "128", "2"};
+    const QString option = streamOutputOption(s, QStringLiteral("/o/a.mp4"), {}, {false, picture, rate});
+    QTEST(option.section(QLatin1Char('{'), 1).section(QStringLiteral("acodec"), 0, 0), "video");
 }
 
 void TestOutputNaming::engineOptionNamesTheDestinationDst()
