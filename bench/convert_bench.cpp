@@ -28,7 +28,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "convert/jobcount.h"
 #include "convert/outputnaming.h"
 #include "convert/player.h"
 #include "convert/vlcengine.h"
@@ -105,7 +104,8 @@ int main(int argc, char *argv[])
     const int height = args.value(4, QStringLiteral("360")).toInt();
     const int jobs = args.value(5, QStringLiteral("1")).toInt();
     const int runs = args.value(6, QStringLiteral("3")).toInt();
-    const int programJobs = jobs > 0 ? jobs : automaticJobCount();
+    // Automatic: the window's own rule for the format's encoder.
+    const QString programJobs = jobs > 0 ? QString::number(jobs) : QStringLiteral("auto");
     const QString format = args.value(7, QStringLiteral(".mp4"));
     const bool againstFfmpeg = args.value(8) == QLatin1String("ffmpeg");
 
@@ -123,9 +123,9 @@ int main(int argc, char *argv[])
         QFile::copy(clip, path);
         inputs << path;
     }
-    std::printf("%d clips of %.0f s %dx%d to %s; the program with %d job(s) at once, against %s; "
+    std::printf("%d clips of %.0f s %dx%d to %s; the program with %s job(s) at once, against %s; "
                 "%d runs\n",
-                files, clipSeconds, width, height, qPrintable(format), programJobs,
+                files, clipSeconds, width, height, qPrintable(format), qPrintable(programJobs),
                 againstFfmpeg ? "ffmpeg" : "the engine alone", runs);
     std::fflush(stdout);
 
@@ -142,7 +142,7 @@ int main(int argc, char *argv[])
         // The program: the window with the shipped movie and catalogue.
         HostFixture fx(HostFixture::shippedCatalogue(), HostFixture::shippedMovie(), &timed);
         MainWindow &dlg = fx.start();
-        fx.send(QStringLiteral("ID-FS-jobs"), QString::number(programJobs));
+        fx.send(QStringLiteral("ID-FS-jobs"), programJobs);
         fx.send(QStringLiteral("ID-FS-convertTo"), format);
         fx.addFiles(inputs);
         fx.desktop.folderAnswers.push_back(programOut);

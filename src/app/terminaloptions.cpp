@@ -46,7 +46,7 @@ constexpr OptionText kOptions[] = {
     {"skip-existing", nullptr, "Skip files whose output exists already (the default)."},
     {"keep-both", nullptr, "Keep an existing output and write \"name (2).ext\" beside it."},
     {"jobs", "n", "Files converted at once: 1 to 16, or auto (one more than the cores, at "
-                  "most 4). Default: 1."},
+                  "most 4; one for VP8 and VP9, which use every core). Default: 1."},
     {"stall", "minutes", "Give up a file that makes no progress for this long, e.g. 5 or 0.5 "
                          "(default: 0, wait for ever)."},
     {"null", nullptr, "End each converted path with a NUL character instead of a line break, "
@@ -208,7 +208,6 @@ TerminalOptions::Outcome TerminalOptions::parse(const QStringList &arguments)
             return invalid(QStringLiteral("The number of jobs \"%1\" cannot be used: give 1 to "
                                           "%2, or auto.")
                                .arg(value("jobs"), QString::number(kMaxJobs)));
-        m_jobs = jobCountFor(value("jobs"));
     }
     if (isSet("stall")) {
         m_stallSeconds = secondsOf(value("stall"));
@@ -275,6 +274,8 @@ TerminalOptions::Outcome TerminalOptions::parse(const QStringList &arguments)
     if (const QString fault = settingscheck::fault(s); !fault.isEmpty())
         return invalid(fault);
 
+    if (isSet("jobs"))
+        m_jobs = jobCountFor(value("jobs"), s.videoCodec);
     // A codec "none" is a container without that track (.mp3).
     m_settings.tracks.video = !isSet("no-video") && s.videoCodec != QLatin1String("none");
     m_settings.tracks.audio = !isSet("no-audio") && s.audioCodec != QLatin1String("none");

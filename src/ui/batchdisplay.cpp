@@ -248,7 +248,7 @@ void MainWindow::showBatchChoices(bool evenIfSame)
 void MainWindow::applyBatchChoices()
 {
     const UserPreferences &preferences = m_session.preferences();
-    batch().setMaxJobs(jobCountFor(preferences.jobs()));
+    batch().setMaxJobs(jobCountFor(preferences.jobs(), m_session.choice().settings().videoCodec));
     batch().setStallTimeout(preferences.stallSeconds());
     m_session.setExistingOutput(
         existingOutputFromName(preferences.onExisting()).value_or(ExistingOutput::Ask));

@@ -1,6 +1,7 @@
 // The batch's decisions, held without a window: a scripted engine and
 // scripted answers; and a job's commit while another party acts meanwhile.
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 
@@ -13,8 +14,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include "convert/batch.h"
+#include "convert/jobcount.h"
 #include "convert/jobfiles.h"
 #include "convert/worker.h"
 #include "support/files.h"
@@ -127,6 +130,8 @@ class TestBatch : public QObject
     Q_OBJECT
 
 private slots:
+    void jobCountFollowsTheEncoder_data();
+    void jobCountFollowsTheEncoder();
     void convertsThroughHiddenPartFile();
     void failedAttemptsRestartThenGiveUp_data();
     void failedAttemptsRestartThenGiveUp();
@@ -151,6 +156,24 @@ private slots:
     void commitLeavesOtherFilesAlone_data();
     void commitLeavesOtherFilesAlone();
 };
+
+void TestBatch::jobCountFollowsTheEncoder_data()
+{
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<QString>("videoCodec");
+    QTest::addColumn<int>("jobs");
+    QTest::newRow("VP8, automatic") << "auto" << "VP80" << 1;
+    QTest::newRow("VP9, automatic") << "auto" << "VP90" << 1;
+    QTest::newRow("VP8, chosen") << "3" << "VP80" << 3;
+    QTest::newRow("H.264, automatic") << "auto" << "h264" << std::clamp(QThread::idealThreadCount() + 1, 1, 4);
+}
+
+void TestBatch::jobCountFollowsTheEncoder()
+{
+    QFETCH(QString, choice);
+    QFETCH(QString, videoCodec);
+    QTEST(jobCountFor(choice, videoCodec), "jobs");
+}
 
 void TestBatch::convertsThroughHiddenPartFile()
 {
